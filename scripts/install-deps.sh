@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that Veldane needs, skipping those already
+# present, so that it also works offline on a prepared machine.
+#   install-deps.sh run    what building and starting Veldane needs
+#   install-deps.sh test   that, plus what the test suite needs
+set -euo pipefail
+
+packages=(build-essential cmake qtbase5-dev libarchive-dev fonts-wqy-microhei)
+if [ "${1:-run}" = test ]; then
+    packages+=(g++-mingw-w64-x86-64-posix)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,226 @@
+#include "app/mainwindow.h"
+
+#include "config/gameinfo.h"
+#include "config/setdialog.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QColor>
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTreeWidgetItem>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), m_modCfg(nullptr), ui(new Ui_MainWindow), m_progress(nullptr)
+{
+    ui->setupUi(this);
+
+    if (!QDir(QStringLiteral("./config")).exists()) {
+        QDir().mkdir(QDir::currentPath() + QStringLiteral("/config"));
+    }
+
+    ui->treeWidget->header()->setSectionResizeMode(QHeaderView::Interactive);
+    ui->treeWidget->setHeaderLabels({QStringLiteral("名字"), QStringLiteral("安装时间")});
+    ui->treeWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+    ui->tabWidget->setCurrentIndex(0);
+
+    ui->treeWidget2->header()->setSectionResizeMode(QHeaderView::Interactive);
+    ui->treeWidget2->setHeaderLabels(
+        {QStringLiteral("名字"), QStringLiteral("路径"), QStringLiteral("操作")});
+
+    m_contextMenu = new QMenu(this);
+    m_installAction = new QAction(QStringLiteral("安装"), this);
+    m_uninstallAction = new QAction(QStringLiteral("卸载"), this);
+    m_contextMenu->addAction(m_installAction);
+    m_contextMenu->addAction(m_uninstallAction);
+
+    if (!initGame()) {
+        QMessageBox::warning(this, QStringLiteral("错误"),
+                             QStringLiteral("无法获取游戏路径,请检查注册表!"), QMessageBox::Ok);
+        // The window is left unfinished; main() ends the process with code 0
+        // without showing it, after releasing the single-instance guard.
+        return;
+    }
+    refreshModList();
+
+    // Connected last, so that nothing done above to the widgets runs a slot.
+    connectSignals();
+    m_ready = true;
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::connectSignals()
+{
+    connect(ui->treeWidget, &QTreeWidget::itemPressed, this, &MainWindow::sltItemClick);
+    connect(ui->buttonInstall, &QPushButton::clicked, this, &MainWindow::sltInstallOpenMod);
+    connect(m_installAction, &QAction::triggered, this, &MainWindow::sltInstallSelectMod);
+    connect(m_uninstallAction, &QAction::triggered, this, &MainWindow::sltUninstall);
+    connect(ui->buttonRemove, &QPushButton::clicked, this, &MainWindow::sltRemoveMod);
+    connect(ui->buttonSet, &QPushButton::clicked, this, &MainWindow::sltSet);
+    connect(ui->buttonAbout, &QPushButton::clicked, this, &MainWindow::sltAbout);
+    connect(ui->buttonOpen, &QPushButton::clicked, this, &MainWindow::sltOpenGameFolder);
+    connect(ui->tabWidget, &QTabWidget::tabBarClicked, this, &MainWindow::sltTabChange);
+    connect(ui->listWidget, &QListWidget::itemDoubleClicked, this,
+            &MainWindow::sltItemDoubleClick);
+    connect(ui->comboBox, &QComboBox::currentTextChanged, this,
+            &MainWindow::sltSelectTextChange);
+    connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &MainWindow::sltOpenSelectFolder);
+    connect(ui->buttonRefresh, &QPushButton::clicked, this, &MainWindow::sltRefresh);
+    connect(ui->treeWidget, &QTreeWidget::customContextMenuRequested, this,
+            &MainWindow::sltCustomContextMenuRequested);
+    connect(ui->treeWidget2, &QTreeWidget::itemDoubleClicked, this,
+            &MainWindow::sltItemDoubleClicked);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    event->accept();
+}
+
+bool MainWindow::initGame()
+{
+    QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
+    const QStringList groups = settings.childGroups();
+
+    QString game;
+    if (groups.size() > 1) {
+        game = settings.value(QStringLiteral("/Global/Select"), QString()).toString();
+        if (game.isEmpty()) {
+            game = groups.at(1);
+        }
+    } else {
+        SetDialog dialog(this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        game = dialog.m_game;
+    }
+
+    const QString path = GameInfo::gamePath(game);
+    if (game.isEmpty()) {
+        return false;
+    }
+
+    m_gameName = game;
+    m_gamePath = path;
+    m_modCfg.setGame(game);
+    m_modName = game;
+    m_modStore = QDir::currentPath() + QStringLiteral("/mod/") + game;
+
+    const QString bak = settings.value(QStringLiteral("/Global/BakPath")).toString();
+    if (!bak.isEmpty()) {
+        m_bakRoot = bak + QStringLiteral("/") + game;
+    } else {
+        m_bakRoot = QDir::currentPath() + QStringLiteral("/data/") + game;
+    }
+    m_bakRoot = QDir::toNativeSeparators(m_bakRoot);
+
+    m_userDataDirs.clear();
+    const auto userData = [this](const char *relative) {
+        return m_gamePath + QDir::toNativeSeparators(QString::fromLatin1(relative));
+    };
+    if (QDir::current().exists(userData("UserData/chara"))) {
+        if (game.compare(QLatin1String("HoneySelect"), Qt::CaseInsensitive) == 0) {
+            m_userDataDirs.insert(QStringLiteral("男人"), userData("UserData/chara/male"));
+            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara/female"));
+            m_userDataDirs.insert(QStringLiteral("背景"), userData("UserData/background"));
+            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(QStringLiteral("老场景"), userData("UserData/studio"));
+            m_userDataDirs.insert(QStringLiteral("新场景"), userData("UserData/studioneo/scene"));
+        } else if (game.compare(QLatin1String("PlayClub"), Qt::CaseInsensitive) == 0) {
+            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara"));
+            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/save/Studio"));
+        } else {
+            m_userDataDirs.insert(QStringLiteral("男人"), userData("UserData/chara/male"));
+            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara/female"));
+            m_userDataDirs.insert(QStringLiteral("背景"), userData("UserData/background"));
+            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/studio"));
+        }
+    }
+    return true;
+}
+
+void MainWindow::refreshModList()
+{
+    ui->treeWidget->clear();
+    ui->treeWidget2->clear();
+    ui->textEdit->clear();
+
+    QTreeWidgetItem *root = nullptr;
+    if (m_modCfg.exists()) {
+        root = new QTreeWidgetItem(QStringList(m_modCfg.m_gameName));
+        for (auto it = m_modCfg.m_mods.cbegin(); it != m_modCfg.m_mods.cend(); ++it) {
+            auto *child = new QTreeWidgetItem(root, QStringList{it.key(), it.value().time});
+            const QColor colour = it.value().install != 0 ? QColor(46, 139, 87) : QColor(Qt::red);
+            child->setForeground(0, colour);
+            child->setForeground(1, colour);
+        }
+    } else {
+        if (!m_modCfg.create()) {
+            return;
+        }
+        root = new QTreeWidgetItem(QStringList(m_modCfg.m_gameName));
+    }
+    ui->treeWidget->insertTopLevelItem(0, root);
+    ui->treeWidget->expandAll();
+}
+
+void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
+{
+    Q_UNUSED(item);
+    Q_UNUSED(column);
+}
+
+void MainWindow::sltInstallOpenMod() {}
+
+void MainWindow::sltInstallSelectMod() {}
+
+void MainWindow::sltRemoveMod() {}
+
+void MainWindow::sltUninstall() {}
+
+void MainWindow::sltSet() {}
+
+void MainWindow::sltAbout() {}
+
+void MainWindow::sltOpenGameFolder() {}
+
+void MainWindow::sltTabChange(int index)
+{
+    Q_UNUSED(index);
+}
+
+void MainWindow::sltItemDoubleClick(QListWidgetItem *item)
+{
+    Q_UNUSED(item);
+}
+
+void MainWindow::sltSelectTextChange(QString selectText)
+{
+    Q_UNUSED(selectText);
+}
+
+void MainWindow::sltOpenSelectFolder() {}
+
+void MainWindow::sltRefresh() {}
+
+void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
+{
+    Q_UNUSED(pos);
+}
+
+void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
+{
+    Q_UNUSED(item);
+    Q_UNUSED(column);
+}

@@ -1,0 +1,80 @@
+#ifndef VELDANE_APP_MAINWINDOW_H
+#define VELDANE_APP_MAINWINDOW_H
+
+#include "catalogue/modcfg.h"
+#include "deploy/progressdialog.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QString>
+
+class QAction;
+class QCloseEvent;
+class QListWidgetItem;
+class QMenu;
+class QTreeWidgetItem;
+class Ui_MainWindow;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // False when the per-game set-up failed at construction (the first-start
+    // settings dialog was cancelled): the caller must end without showing it.
+    bool isReady() const { return m_ready; }
+
+    const ModCfg &modCfg() const { return m_modCfg; }
+    const QString &gameName() const { return m_gameName; }
+    const QString &gamePath() const { return m_gamePath; }
+    const QString &bakRoot() const { return m_bakRoot; }
+    const QString &modStore() const { return m_modStore; }
+    const QString &modName() const { return m_modName; }
+    const QMap<QString, QString> &userDataDirs() const { return m_userDataDirs; }
+    const ProgressDialog &progress() const { return m_progress; }
+
+    bool initGame();
+    void refreshModList();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void sltItemClick(QTreeWidgetItem *item, int column);
+    void sltInstallOpenMod();
+    void sltInstallSelectMod();
+    void sltRemoveMod();
+    void sltUninstall();
+    void sltSet();
+    void sltAbout();
+    void sltOpenGameFolder();
+    void sltTabChange(int index);
+    void sltItemDoubleClick(QListWidgetItem *item);
+    void sltSelectTextChange(QString selectText);
+    void sltOpenSelectFolder();
+    void sltRefresh();
+    void sltCustomContextMenuRequested(const QPoint &pos);
+    void sltItemDoubleClicked(QTreeWidgetItem *item, int column);
+
+private:
+    void connectSignals();
+
+    ModCfg m_modCfg;
+    Ui_MainWindow *ui;
+    QMenu *m_contextMenu = nullptr;
+    QAction *m_installAction = nullptr;
+    QAction *m_uninstallAction = nullptr;
+    QString m_gameName;
+    QString m_gamePath;
+    QString m_bakRoot;
+    QString m_modStore;
+    QString m_modName;
+    QMap<QString, QString> m_userDataDirs;
+    ProgressDialog m_progress;
+    bool m_ready = false;
+};
+
+#endif

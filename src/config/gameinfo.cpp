@@ -1,0 +1,114 @@
+#include "config/gameinfo.h"
+
+#include "platform/gameregistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+QString GameInfo::settingsFile()
+{
+    return QStringLiteral("Veldane.ini");
+}
+
+QString GameInfo::gamePath(QString game)
+{
+    {
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        const QString stored = settings.value(QStringLiteral("/%1/GamePath").arg(game)).toString();
+        if (!stored.isEmpty()) {
+            return stored;
+        }
+    }
+    return GameRegistry::installDir(game);
+}
+
+void GameInfo::setGamePath(QString game, QString path)
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("/%1/GamePath").arg(game), path);
+}
+
+void GameInfo::removeGameSettings(QString game)
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    settings.remove(QStringLiteral("/%1").arg(game));
+}
+
+bool GameInfo::copyFile(QString src, QString dst, bool overwrite)
+{
+    dst = QDir::fromNativeSeparators(dst);
+    if (src == dst) {
+        return true;
+    }
+    if (!QFile::exists(src)) {
+        return false;
+    }
+    if (overwrite && QFileInfo::exists(dst)) {
+        QFile::remove(dst);
+    }
+    return QFile::copy(src, dst);
+}
+
+bool GameInfo::copyFolder(QString src, QString dst, bool overwrite)
+{
+    QDir target(dst);
+    if (!target.exists() && !target.mkdir(target.absolutePath())) {
+        return false;
+    }
+    const QFileInfoList entries =
+        QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir() && !entry.isSymLink()) {
+            if (!copyFolder(entry.filePath(), target.filePath(entry.fileName()), overwrite)) {
+                return false;
+            }
+            continue;
+        }
+        const QString copy = target.filePath(entry.fileName());
+        if (overwrite && (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink())) {
+            QFile::remove(copy);
+        }
+        if (!QFile::copy(entry.filePath(), copy)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int GameInfo::countFiles(QString dir)
+{
+    int count = 0;
+    const QFileInfoList entries = QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir() && !entry.isSymLink()) {
+            count += countFiles(entry.filePath());
+        } else {
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool GameInfo::removeFolder(const QString &dir)
+{
+    if (dir.isEmpty()) {
+        return false;
+    }
+    QDir folder(dir);
+    if (!folder.exists()) {
+        return true;
+    }
+    const QFileInfoList entries = folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        // A link is removed as a link: following it would empty a folder that
+        // lies outside the tree being removed.
+        if (entry.isFile() || entry.isSymLink()) {
+            folder.remove(entry.fileName());
+        } else {
+            removeFolder(entry.absoluteFilePath());
+        }
+    }
+    return folder.rmdir(folder.absolutePath());
+}

@@ -1,0 +1,5 @@
+#include "config/setdialog.h"
+
+SetDialog::SetDialog(QWidget *parent) : QDialog(parent) {}
+
+SetDialog::~SetDialog() = default;

@@ -1,0 +1,10 @@
+#include "platform/folderopener.h"
+
+namespace FolderOpener {
+
+void openFolder(const QString &folder)
+{
+    Q_UNUSED(folder);
+}
+
+} // namespace FolderOpener
