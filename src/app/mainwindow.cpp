@@ -16,6 +16,9 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), m_modCfg(nullptr), ui(new Ui_MainWindow), m_progress(nullptr)
 {
+    // The icons are compiled into the static core library, whose resource
+    // initialiser is not linked in unless something names it.
+    Q_INIT_RESOURCE(resource);
     ui->setupUi(this);
 
     if (!QDir(QStringLiteral("./config")).exists()) {
@@ -67,10 +70,8 @@ void MainWindow::connectSignals()
     connect(ui->buttonAbout, &QPushButton::clicked, this, &MainWindow::sltAbout);
     connect(ui->buttonOpen, &QPushButton::clicked, this, &MainWindow::sltOpenGameFolder);
     connect(ui->tabWidget, &QTabWidget::tabBarClicked, this, &MainWindow::sltTabChange);
-    connect(ui->listWidget, &QListWidget::itemDoubleClicked, this,
-            &MainWindow::sltItemDoubleClick);
-    connect(ui->comboBox, &QComboBox::currentTextChanged, this,
-            &MainWindow::sltSelectTextChange);
+    connect(ui->listWidget, &QListWidget::itemDoubleClicked, this, &MainWindow::sltItemDoubleClick);
+    connect(ui->comboBox, &QComboBox::currentTextChanged, this, &MainWindow::sltSelectTextChange);
     connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &MainWindow::sltOpenSelectFolder);
     connect(ui->buttonRefresh, &QPushButton::clicked, this, &MainWindow::sltRefresh);
     connect(ui->treeWidget, &QTreeWidget::customContextMenuRequested, this,
@@ -124,7 +125,7 @@ bool MainWindow::initGame()
     m_bakRoot = QDir::toNativeSeparators(m_bakRoot);
 
     m_userDataDirs.clear();
-    const auto userData = [this](const char *relative) {
+    const auto userData = [this](const char *relative) -> QString {
         return m_gamePath + QDir::toNativeSeparators(QString::fromLatin1(relative));
     };
     if (QDir::current().exists(userData("UserData/chara"))) {
