@@ -645,11 +645,18 @@ void TestModCfg::textsXmlCannotHoldAreRefused()
     QVERIFY(!cfg.setInfo("SkinPack", text));
     QVERIFY(!cfg.addItem("SkinPack", text, false));
     QVERIFY(!cfg.addItem(text, "p", false));
-    QVERIFY(!cfg.addItems("SkinPack", {file("ok", false), file(text, true)}));
     QVERIFY(!cfg.applyChanges({{"SkinPack", record("", "", 1, {item(1, text)}, {})}}));
     QVERIFY(!cfg.applyChanges({{"x", record(text, "", 1, {}, {})}}));
     QCOMPARE(TestFiles::read(kCatalogue), kExample);
     QCOMPARE(cfg.m_mods, before);
+
+    // In a batch only the bad path fails; the others are recorded.
+    QVERIFY(!cfg.addItems("SkinPack", {file("ok", false), file(text, true)}));
+    QCOMPARE(cfg.m_mods.value("SkinPack").add.last(), item(1, "ok"));
+    QCOMPARE(cfg.m_mods.value("SkinPack").add.size() + cfg.m_mods.value("SkinPack").replace.size(),
+             3);
+    ModCfg reread;
+    QCOMPARE(reread.m_mods, cfg.m_mods);
 }
 
 void TestModCfg::rootTagOfGameName_data()
