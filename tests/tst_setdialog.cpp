@@ -386,6 +386,9 @@ void TestSetDialog::okRefusesMissingValues_data()
                                      << "提示|路径不能为空!";
     QTest::newRow("no game") << QByteArray() << "<keep>"
                              << "/typed/" << QStringLiteral("提示|请先添加游戏！");
+    QTest::newRow("hand-written unsafe game")
+        << QByteArray("[a:b]\nGamePath=/x/\n") << "<keep>"
+        << "/x/" << QStringLiteral("提示|游戏名“a:b”不能用作文件夹名，请在Veldane.ini中改正！");
 }
 
 void TestSetDialog::okRefusesMissingValues()

@@ -1,6 +1,7 @@
 #include "config/setdialog.h"
 
 #include "config/folderchooser.h"
+#include "config/foldername.h"
 #include "config/gamedeletion.h"
 #include "config/gameinfo.h"
 #include "config/setgamedlg.h"
@@ -82,7 +83,17 @@ void SetDialog::sltOk()
                                  QMessageBox::Ok);
         return;
     }
-    m_game = ui->comboBoxGame->currentText();
+    // Only a hand-edited settings file holds such a name; the program would
+    // build the game's backup and mod folders from it.
+    const QString game = ui->comboBoxGame->currentText();
+    if (!isSafeFolderName(game)) {
+        QMessageBox::information(this, QStringLiteral("提示"),
+                                 QStringLiteral("游戏名“%1”不能用作文件夹名，请在%2中改正！")
+                                     .arg(game, GameInfo::settingsFile()),
+                                 QMessageBox::Ok);
+        return;
+    }
+    m_game = game;
 
     bool written = false;
     {
