@@ -194,6 +194,9 @@ private slots:
     void rootTagOfGameName();
     void createNeverReplacesAFile();
     void recordLifecycle();
+    void recordMissingFromMemoryIsReadFromFile();
+    void declarationIsWrittenInOneForm_data();
+    void declarationIsWrittenInOneForm();
 };
 
 void TestModCfg::exampleWrittenByRecording()
@@ -642,11 +645,18 @@ void TestModCfg::textsXmlCannotHoldAreRefused()
     QVERIFY(!cfg.setInfo("SkinPack", text));
     QVERIFY(!cfg.addItem("SkinPack", text, false));
     QVERIFY(!cfg.addItem(text, "p", false));
-    QVERIFY(!cfg.addItems("SkinPack", {file("ok", false), file(text, true)}));
     QVERIFY(!cfg.applyChanges({{"SkinPack", record("", "", 1, {item(1, text)}, {})}}));
     QVERIFY(!cfg.applyChanges({{"x", record(text, "", 1, {}, {})}}));
     QCOMPARE(TestFiles::read(kCatalogue), kExample);
     QCOMPARE(cfg.m_mods, before);
+
+    // In a batch only the bad path fails; the others are recorded.
+    QVERIFY(!cfg.addItems("SkinPack", {file("ok", false), file(text, true)}));
+    QCOMPARE(cfg.m_mods.value("SkinPack").add.last(), item(1, "ok"));
+    QCOMPARE(cfg.m_mods.value("SkinPack").add.size() + cfg.m_mods.value("SkinPack").replace.size(),
+             3);
+    ModCfg reread;
+    QCOMPARE(reread.m_mods, cfg.m_mods);
 }
 
 void TestModCfg::rootTagOfGameName_data()
@@ -738,6 +748,51 @@ void TestModCfg::recordLifecycle()
     cfg.setGame("PlayClub");
     QVERIFY(cfg.m_mods.isEmpty());
     QCOMPARE(cfg.installedItemCount("D:\\y"), 0);
+}
+
+void TestModCfg::recordMissingFromMemoryIsReadFromFile()
+{
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(kCatalogue, "locked"));
+    ModCfg cfg;
+    QVERIFY(cfg.m_mods.isEmpty());
+    // The file becomes readable after the failed load: changes must not
+    // invent an empty, uninstalled record for a mod the file holds.
+    QVERIFY(TestFiles::write(kCatalogue, kExample));
+    QVERIFY(
+        cfg.addItem("SkinPack", "D:\\Games\\HoneySelect\\abdata\\chara\\body_00.unity3d", true));
+    const ModRecord skin = cfg.m_mods.value("SkinPack");
+    QCOMPARE(skin.time, QStringLiteral("2016-5-3 09:07:05"));
+    QCOMPARE(skin.install, 1);
+    QCOMPARE(skin.replace.size(), 2);
+    QCOMPARE(skin.replace.last().order, 2);
+    ModCfg reread;
+    QCOMPARE(reread.m_mods, cfg.m_mods);
+}
+
+void TestModCfg::declarationIsWrittenInOneForm_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray body = "<HoneySelect><mod id=\"a\"><info>caf\xe9</info></mod></HoneySelect>";
+    QTest::newRow("single quotes") << QByteArray("<?xml version='1.0' encoding='UTF-8'?>") +
+                                          QString::fromLatin1(body).toUtf8();
+    QTest::newRow("no declaration") << QString::fromLatin1(body).toUtf8();
+    QTest::newRow("latin-1") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") +
+                                    body;
+}
+
+void TestModCfg::declarationIsWrittenInOneForm()
+{
+    QFETCH(QByteArray, content);
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(kCatalogue, content));
+    ModCfg cfg;
+    QCOMPARE(cfg.m_mods.value("a").info, QStringLiteral("café"));
+    QVERIFY(cfg.setInstall("a", true));
+    QCOMPARE(
+        TestFiles::read(kCatalogue),
+        catalogue("    <mod id=\"a\">\n        <info>café</info>\n        <install>1</install>\n"
+                  "    </mod>\n"));
 }
 
 QTEST_GUILESS_MAIN(TestModCfg)

@@ -263,10 +263,18 @@ bool ModCfg::addItems(const QString &id, const QList<RecordedFile> &files)
     if (!isXmlText(id)) {
         return false;
     }
+    // A path XML cannot hold fails alone, as its own addItem call would: the
+    // other files are in the game all the same and must stay on record.
+    QList<RecordedFile> recordable;
+    recordable.reserve(files.size());
     for (const RecordedFile &file : files) {
-        if (!isXmlText(file.path)) {
-            return false;
+        if (isXmlText(file.path)) {
+            recordable.append(file);
         }
+    }
+    const bool allRecordable = recordable.size() == files.size();
+    if (recordable.isEmpty()) {
+        return false;
     }
     QDomDocument doc;
     if (!readDocument(doc)) {
@@ -275,10 +283,10 @@ bool ModCfg::addItems(const QString &id, const QList<RecordedFile> &files)
     // The first file may create the mod element; the rest then find it, just
     // as a sequence of addItem calls would find it in the rewritten file.
     QDomElement mod = findMod(doc.documentElement(), id);
-    for (const RecordedFile &file : files) {
+    for (const RecordedFile &file : qAsConst(recordable)) {
         recordFile(doc, mod, id, file.path, file.replaced);
     }
-    return writeDocument(doc);
+    return writeDocument(doc) && allRecordable;
 }
 
 bool ModCfg::setInstall(const QString &id, bool installed)

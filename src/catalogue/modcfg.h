@@ -27,7 +27,8 @@ class QDomElement;
 //
 // Texts that XML cannot carry (control characters, broken surrogates) are
 // refused with false before anything changes: written out they would make the
-// whole catalogue unreadable.
+// whole catalogue unreadable. addItems still records the other files of its
+// batch, as the matching addItem calls would.
 class ModCfg : public QObject
 {
     Q_OBJECT
