@@ -18,6 +18,7 @@ private slots:
     void existingBackupIsNeverOverwritten();
     void unwritableBackupRootProtectsGameFiles();
     void unreadableCatalogueChangesNoGameFile();
+    void unrecordableNamesAreNotDeployed();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
     void uninstallRestoresAndDeletes();
@@ -174,6 +175,19 @@ void TestDeploy::unreadableCatalogueChangesNoGameFile()
     QCOMPARE(report.outcome, CommandReport::CatalogueFailed);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
+    QVERIFY(!f.catalogue.m_mods.contains("m"));
+}
+
+void TestDeploy::unrecordableNamesAreNotDeployed()
+{
+    DeployFixture f;
+    const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"}, {"abdata/bad\x01name.txt", "bad"}});
+    const CommandReport report = f.commands().install(mod, "m");
+    QCOMPARE(report.outcome, CommandReport::Done);
+    QCOMPARE(report.leftAlone, 1);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/ok.txt", "ok"}}));
+    QVERIFY(f.log().contains("[NameSkipped]:"));
+    QCOMPARE(f.catalogue.m_mods.value("m").add.size(), 1);
 }
 
 void TestDeploy::refusalsChangeNothing_data()

@@ -19,6 +19,9 @@ struct DeploymentPlan
     QList<PlannedFile> files;
     // Links met in the mod folder; they are never followed.
     QStringList skippedLinks;
+    // Entries whose names the catalogue cannot record (control characters and
+    // the like); nothing below them is deployed.
+    QStringList unrecordableNames;
 };
 
 #endif

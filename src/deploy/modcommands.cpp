@@ -162,6 +162,9 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
         }
     }
     if (!recorded.isEmpty() && !m_catalogue.addItems(id, recorded)) {
+        // The records in memory run ahead of a failed write; no file was
+        // copied, so they go back to what the file holds.
+        m_catalogue.setGame(m_catalogue.m_gameName);
         if (!backupFolderExisted) {
             GameInfo::removeFolder(m_layout.backupFolder(id));
         }
@@ -234,6 +237,10 @@ void ModCommands::logSkippedLinks(const DeploymentPlan &plan, CommandReport &rep
 {
     for (const QString &link : plan.skippedLinks) {
         logLine("[LinkSkipped]:", link);
+        ++report.leftAlone;
+    }
+    for (const QString &path : plan.unrecordableNames) {
+        logLine("[NameSkipped]:", path);
         ++report.leftAlone;
     }
 }

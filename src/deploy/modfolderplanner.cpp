@@ -34,6 +34,11 @@ void ModFolderPlanner::walk(const QString &sourceDir, const QString &relative,
             plan.skippedLinks << path;
             continue;
         }
+        // A name the catalogue cannot hold could never be uninstalled.
+        if (!isRecordableName(name)) {
+            plan.unrecordableNames << path;
+            continue;
+        }
         const QString childRelative = relative.isEmpty() ? name : GameLayout::join(relative, name);
         const QString target = GameLayout::join(targetDir, name);
         const QString backup = GameLayout::join(backupDir, name);
@@ -54,4 +59,20 @@ void ModFolderPlanner::walk(const QString &sourceDir, const QString &relative,
             plan.files << file;
         }
     }
+}
+
+bool ModFolderPlanner::isRecordableName(const QString &name)
+{
+    for (int i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.unicode() < 0x20 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF) {
+            return false;
+        }
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            return false;
+        }
+    }
+    return true;
 }

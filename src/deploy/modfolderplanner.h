@@ -15,6 +15,9 @@ public:
     static DeploymentPlan plan(const QString &sourceDir, const QString &targetDir,
                                const QString &backupDir, const QString &keptDir = QString());
 
+    // Whether a file name can be written into the catalogue and read back.
+    static bool isRecordableName(const QString &name);
+
 private:
     static void walk(const QString &sourceDir, const QString &relative, const QString &targetDir,
                      const QString &backupDir, const QString &keptDir, DeploymentPlan &plan);
