@@ -205,6 +205,12 @@ void TestDeploy::refusalsChangeNothing_data()
                                   << ".." << int(CommandReport::UnsafeName);
     QTest::newRow("name with separator") << "game/"
                                          << "a/b" << int(CommandReport::UnsafeName);
+    QTest::newRow("mod folder is the game") << "src/new/"
+                                            << "new" << int(CommandReport::SourceOverlapsGame);
+    QTest::newRow("mod folder holds the game") << "src/new/abdata/"
+                                               << "new" << int(CommandReport::SourceOverlapsGame);
+    QTest::newRow("mod folder inside the game") << "src/"
+                                                << "new" << int(CommandReport::SourceOverlapsGame);
 }
 
 void TestDeploy::refusalsChangeNothing()
@@ -219,6 +225,9 @@ void TestDeploy::refusalsChangeNothing()
 
     f.gamePath = gamePath.isEmpty() ? QString() : f.dir.filePath(gamePath);
     const QString mod = f.mod("new", {{"abdata/G", "mod G"}});
+    if (gamePath.startsWith("src/")) {
+        QVERIFY(QFileInfo(f.gamePath).isDir());
+    }
     const FileMap withMod = TestFiles::snapshot(f.dir.path());
     QCOMPARE(int(f.commands().install(mod, name).outcome), outcome);
     QCOMPARE(TestFiles::snapshot(f.dir.path()), withMod);

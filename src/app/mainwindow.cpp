@@ -347,6 +347,10 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
     case CommandReport::SourceMissing:
         text = QStringLiteral("安装失败!");
         break;
+    case CommandReport::SourceOverlapsGame:
+        text = QStringLiteral("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
+                              "无法安装，未做任何改动。");
+        break;
     case CommandReport::NoGameFolder:
         text = QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
         break;

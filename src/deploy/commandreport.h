@@ -6,16 +6,17 @@ struct CommandReport
 {
     enum Outcome
     {
-        Done,              // the command ran; `failed` and `leftAlone` tell how well
-        SourceMissing,     // the mod folder or kept copy to install is not there
-        NoGameFolder,      // the game folder is not set or does not exist
-        NameTaken,         // a mod of that name is already in the catalogue
-        UnsafeName,        // the name cannot be used as a folder name
-        NotRecorded,       // no mod of that name in the catalogue
-        AlreadyInstalled,  // reinstall of an installed mod
-        NotInstalled,      // uninstall of a mod that is not installed
-        RecordedElsewhere, // every recorded file lies outside the current game folder
-        CatalogueFailed    // the catalogue could not be written; no game file changed
+        Done,               // the command ran; `failed` and `leftAlone` tell how well
+        SourceMissing,      // the mod folder or kept copy to install is not there
+        SourceOverlapsGame, // the mod folder is, holds or lies in the game folder
+        NoGameFolder,       // the game folder is not set or does not exist
+        NameTaken,          // a mod of that name is already in the catalogue
+        UnsafeName,         // the name cannot be used as a folder name
+        NotRecorded,        // no mod of that name in the catalogue
+        AlreadyInstalled,   // reinstall of an installed mod
+        NotInstalled,       // uninstall of a mod that is not installed
+        RecordedElsewhere,  // every recorded file lies outside the current game folder
+        CatalogueFailed     // the catalogue could not be written; no game file changed
     };
 
     Outcome outcome = Done;

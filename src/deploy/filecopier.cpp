@@ -41,8 +41,15 @@ bool FileCopier::copy(const QString &source, const QString &destination)
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
-    if (QFileInfo(destination).isSymLink() && !QFile::remove(destination)) {
-        return false;
+    const QFileInfo existing(destination);
+    if (existing.isSymLink()) {
+        if (!QFile::remove(destination)) {
+            return false;
+        }
+    } else if (existing.exists() &&
+               existing.canonicalFilePath() == QFileInfo(source).canonicalFilePath()) {
+        // Opening the destination would truncate the very file being read.
+        return true;
     }
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {

@@ -11,7 +11,8 @@ class FileCopier
 public:
     // Copies `source` over `destination` (created or truncated) and gives it the
     // source's permissions. A link at `destination` is replaced, never written
-    // through. False when the file could not be copied completely.
+    // through; the same file under two names is left as it is. False when the
+    // file could not be copied completely.
     static bool copy(const QString &source, const QString &destination);
 
     // Copies only when `destination` does not exist yet; false when it does.

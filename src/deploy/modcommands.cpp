@@ -134,6 +134,14 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
         report.outcome = CommandReport::SourceMissing;
         return report;
     }
+    // Copying a folder into itself or into its own parent would overwrite the
+    // files being read and back up the mod's own copies as game files.
+    const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
+    if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
+        PathGuard(folder).contains(m_layout.gameRoot())) {
+        report.outcome = CommandReport::SourceOverlapsGame;
+        return report;
+    }
 
     QString targetRoot = m_layout.gameRoot();
     QString backupRoot = m_layout.backupFolder(id);
