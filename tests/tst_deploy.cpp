@@ -19,6 +19,7 @@ private slots:
     void unwritableBackupRootProtectsGameFiles();
     void unreadableCatalogueChangesNoGameFile();
     void unrecordableNamesAreNotDeployed();
+    void reinstallWithUnwritableCatalogueLeavesNoBackup();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
     void uninstallRestoresAndDeletes();
@@ -188,6 +189,20 @@ void TestDeploy::unrecordableNamesAreNotDeployed()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/ok.txt", "ok"}}));
     QVERIFY(f.log().contains("[NameSkipped]:"));
     QCOMPARE(f.catalogue.m_mods.value("m").add.size(), 1);
+}
+
+void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
+{
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
+    QVERIFY(f.commands().uninstall("m").clean());
+    TestFiles::write("config/HoneySelect.xml", "damaged");
+
+    QCOMPARE(f.commands().reinstall("m").outcome, CommandReport::CatalogueFailed);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+    QVERIFY(DeployFixture::files(f.layout().backupFolder("m")).isEmpty());
+    QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
 }
 
 void TestDeploy::refusalsChangeNothing_data()

@@ -161,7 +161,8 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
     logSkippedLinks(plan, report);
 
     const bool backupFolderExisted = QFileInfo::exists(m_layout.backupFolder(id));
-    const QVector<bool> deployable = selectDeployable(plan, backupRoot, report);
+    QStringList madeBackups;
+    const QVector<bool> deployable = selectDeployable(plan, backupRoot, report, madeBackups);
 
     QList<RecordedFile> recorded;
     for (int i = 0; i < count; ++i) {
@@ -173,8 +174,9 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
         // The records in memory run ahead of a failed write; no file was
         // copied, so they go back to what the file holds.
         m_catalogue.setGame(m_catalogue.m_gameName);
+        dropBackups(madeBackups);
         if (!backupFolderExisted) {
-            GameInfo::removeFolder(m_layout.backupFolder(id));
+            removeOwnFolder(m_layout.backupFolder(id));
         }
         report.outcome = CommandReport::CatalogueFailed;
         return report;
@@ -220,7 +222,8 @@ CommandReport ModCommands::reinstall(const QString &id)
         m_progress.range(0, count);
     }
     logSkippedLinks(plan, report);
-    const QVector<bool> deployable = selectDeployable(plan, backupRoot, report);
+    QStringList madeBackups;
+    const QVector<bool> deployable = selectDeployable(plan, backupRoot, report, madeBackups);
 
     // The reinstall goes on top of every stack it touches, and its record says
     // what it found in the game now, so that a later uninstall hands the right
@@ -234,6 +237,9 @@ CommandReport ModCommands::reinstall(const QString &id)
     QMap<QString, ModRecord> changed;
     changed.insert(id, LayerStack::reinstalled(m_catalogue.m_mods, id, files));
     if (!m_catalogue.applyChanges(changed)) {
+        // Left behind, these copies would be taken for the backups of a later
+        // reinstall, when the game may hold other versions.
+        dropBackups(madeBackups);
         report.outcome = CommandReport::CatalogueFailed;
         return report;
     }
@@ -253,8 +259,15 @@ void ModCommands::logSkippedLinks(const DeploymentPlan &plan, CommandReport &rep
     }
 }
 
+void ModCommands::dropBackups(const QStringList &backups)
+{
+    for (const QString &backup : backups) {
+        QFile::remove(backup);
+    }
+}
+
 QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
-                                            CommandReport &report) const
+                                            CommandReport &report, QStringList &madeBackups) const
 {
     // A game folder that is a link to somewhere else would carry the copies
     // out of the game, where no uninstall may follow them.
@@ -293,6 +306,7 @@ QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QS
             QFile::remove(file.backup);
             continue;
         }
+        madeBackups << file.backup;
         deployable[i] = true;
     }
     return deployable;

@@ -8,6 +8,7 @@
 #include "deploy/stackchange.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class ModCfg;
@@ -43,7 +44,8 @@ private:
     bool gameFolderUsable() const;
     void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;
     QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
-                                   CommandReport &report) const;
+                                   CommandReport &report, QStringList &madeBackups) const;
+    static void dropBackups(const QStringList &backups);
     void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
                       const QVector<bool> &deployable, CommandReport &report) const;
     void keepCopy(const DeploymentPlan &plan, const QString &keptRoot, CommandReport &report) const;
