@@ -68,8 +68,11 @@ bool GameInfo::copyFile(QString src, QString dst, bool overwrite)
     if (!QFile::exists(src)) {
         return false;
     }
-    if (overwrite && QFileInfo::exists(dst)) {
-        QFile::remove(dst);
+    if (overwrite) {
+        const QFileInfo existing(dst);
+        if (existing.exists() || existing.isSymLink()) {
+            QFile::remove(dst);
+        }
     }
     return QFile::copy(src, dst);
 }
@@ -83,7 +86,12 @@ bool GameInfo::copyFolder(QString src, QString dst, bool overwrite)
     const QFileInfoList entries = QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot,
                                                           QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
+        // Links are not copied: the install does not follow them either, and a
+        // kept copy must hold exactly what was installed.
+        if (entry.isSymLink()) {
+            continue;
+        }
+        if (entry.isDir()) {
             if (!copyFolder(entry.filePath(), target.filePath(entry.fileName()), overwrite)) {
                 return false;
             }
@@ -105,9 +113,13 @@ int GameInfo::countFiles(QString dir)
     int count = 0;
     const QFileInfoList entries = QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
+        // The same files that an install deploys: links are skipped there.
+        if (entry.isSymLink()) {
+            continue;
+        }
+        if (entry.isDir()) {
             count += countFiles(entry.filePath());
-        } else {
+        } else if (entry.isFile()) {
             ++count;
         }
     }
