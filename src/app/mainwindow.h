@@ -62,6 +62,10 @@ private slots:
 private:
     void connectSignals();
 
+    // Mod tab and user-data tab helpers.
+    void showModFiles(const ModRecord &record);
+    void refreshUserDataList();
+
     ModCfg m_modCfg;
     Ui_MainWindow *ui;
     QMenu *m_contextMenu = nullptr;
