@@ -26,6 +26,9 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), m_modCfg(nullptr), ui(new Ui_MainWindow), m_progress(nullptr)
 {
+    // The icons are compiled into the static core library, whose resource
+    // initialiser is not linked in unless something names it.
+    Q_INIT_RESOURCE(resource);
     ui->setupUi(this);
 
     if (!QDir(QStringLiteral("./config")).exists()) {
@@ -132,8 +135,6 @@ bool MainWindow::initGame()
     m_bakRoot = QDir::toNativeSeparators(m_bakRoot);
 
     m_userDataDirs.clear();
-    // Returns QString explicitly: with QStringBuilder, `auto` would return a
-    // builder that refers to the temporary separator-converted string.
     const auto userData = [this](const char *relative) -> QString {
         return m_gamePath + QDir::toNativeSeparators(QString::fromLatin1(relative));
     };

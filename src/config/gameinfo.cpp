@@ -57,8 +57,8 @@ bool GameInfo::copyFolder(QString src, QString dst, bool overwrite)
     if (!target.exists() && !target.mkdir(target.absolutePath())) {
         return false;
     }
-    const QFileInfoList entries =
-        QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot,
+                                                          QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir() && !entry.isSymLink()) {
             if (!copyFolder(entry.filePath(), target.filePath(entry.fileName()), overwrite)) {

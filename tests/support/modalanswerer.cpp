@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTest>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
@@ -82,7 +83,8 @@ bool ModalAnswerer::waitUntilAnswered(int timeoutMs)
 
 bool ModalAnswerer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_handled && (event->type() == QEvent::Hide || event->type() == QEvent::Destroy)) {
+    if (watched == m_handled &&
+        (event->type() == QEvent::Hide || event->type() == QEvent::Destroy)) {
         m_handled->removeEventFilter(this);
         m_handled = nullptr;
     }
@@ -96,6 +98,10 @@ void ModalAnswerer::poll()
     }
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || modal == m_handled || !modal->isVisible()) {
+        return;
+    }
+    // The busy indicator is modal too, but closes by itself when the command ends.
+    if (qobject_cast<QProgressDialog *>(modal)) {
         return;
     }
     if (m_handled) {
