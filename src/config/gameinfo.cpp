@@ -12,8 +12,20 @@ QString GameInfo::settingsFile()
     return QStringLiteral("Veldane.ini");
 }
 
+QStringList GameInfo::gameList()
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    QStringList games = settings.childGroups();
+    games.removeAll(QStringLiteral("Global"));
+    return games;
+}
+
 QString GameInfo::gamePath(QString game)
 {
+    // An empty name would make "//GamePath" a key of the file's top level.
+    if (game.isEmpty()) {
+        return QString();
+    }
     {
         QSettings settings(settingsFile(), QSettings::IniFormat);
         const QString stored = settings.value(QStringLiteral("/%1/GamePath").arg(game)).toString();
@@ -24,16 +36,27 @@ QString GameInfo::gamePath(QString game)
     return GameRegistry::installDir(game);
 }
 
-void GameInfo::setGamePath(QString game, QString path)
+bool GameInfo::setGamePath(QString game, QString path)
 {
+    if (game.isEmpty()) {
+        return false;
+    }
     QSettings settings(settingsFile(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("/%1/GamePath").arg(game), path);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
-void GameInfo::removeGameSettings(QString game)
+bool GameInfo::removeGameSettings(QString game)
 {
+    // An empty name would remove the whole file's content.
+    if (game.isEmpty()) {
+        return false;
+    }
     QSettings settings(settingsFile(), QSettings::IniFormat);
     settings.remove(QStringLiteral("/%1").arg(game));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 bool GameInfo::copyFile(QString src, QString dst, bool overwrite)

@@ -1,5 +1,199 @@
 #include "config/setdialog.h"
 
-SetDialog::SetDialog(QWidget *parent) : QDialog(parent) {}
+#include "config/folderchooser.h"
+#include "config/gamedeletion.h"
+#include "config/gameinfo.h"
+#include "config/setgamedlg.h"
+#include "ui_setdialog.h"
 
-SetDialog::~SetDialog() = default;
+#include <QDir>
+#include <QMessageBox>
+#include <QSettings>
+
+SetDialog::SetDialog(QWidget *parent) : QDialog(parent), ui(new Ui_SetDialog)
+{
+    ui->setupUi(this);
+
+    {
+        QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
+        const QString bak = settings.value(QStringLiteral("/Global/BakPath")).toString();
+        ui->lineEditBakPath->setText(
+            !bak.isEmpty()
+                ? bak
+                : QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/data")));
+    }
+
+    ui->comboBoxGame->addItems(GameInfo::gameList());
+
+    const QString selected = QSettings(GameInfo::settingsFile(), QSettings::IniFormat)
+                                 .value(QStringLiteral("/Global/Select"))
+                                 .toString();
+    const int index =
+        ui->comboBoxGame->findText(selected, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        ui->comboBoxGame->setCurrentIndex(index);
+    }
+    // Looked up for the stored name even when the list lacks it, so a game
+    // whose settings group was deleted still shows its registered folder.
+    ui->lineEditGamePath->setText(GameInfo::gamePath(selected));
+
+    // Connected after filling, so that filling runs no slot.
+    connect(ui->buttonView, &QPushButton::clicked, this, &SetDialog::sltViewBakFolder);
+    connect(ui->buttonViewGP, &QPushButton::clicked, this, &SetDialog::sltViewGamePath);
+    connect(ui->buttonOk, &QPushButton::clicked, this, &SetDialog::sltOk);
+    connect(ui->buttonCancel, &QPushButton::clicked, this, &SetDialog::sltCancel);
+    connect(ui->buttonAdd, &QPushButton::clicked, this, &SetDialog::sltAddGame);
+    connect(ui->comboBoxGame, &QComboBox::currentTextChanged, this, &SetDialog::sltSelectChanged);
+    connect(ui->buttonDelete, &QPushButton::clicked, this, &SetDialog::sltDeleteGame);
+}
+
+SetDialog::~SetDialog()
+{
+    delete ui;
+}
+
+void SetDialog::sltViewBakFolder()
+{
+    const QString folder = FolderChooser::chooseFolder();
+    if (!folder.isEmpty()) {
+        ui->lineEditBakPath->setText(folder);
+    }
+}
+
+void SetDialog::sltViewGamePath()
+{
+    const QString folder = FolderChooser::chooseGameFolder();
+    if (!folder.isEmpty()) {
+        ui->lineEditGamePath->setText(folder);
+    }
+}
+
+void SetDialog::sltOk()
+{
+    if (ui->lineEditBakPath->text().isEmpty() || ui->lineEditGamePath->text().isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("路径不能为空!"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    // Without a game the path would be stored under no group at all and the
+    // caller would start with no game.
+    if (ui->comboBoxGame->currentText().isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("请先添加游戏！"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    m_game = ui->comboBoxGame->currentText();
+
+    bool written = false;
+    {
+        QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("/Global/BakPath"), ui->lineEditBakPath->text());
+        settings.setValue(QStringLiteral("/Global/Select"), m_game);
+        settings.sync();
+        written = settings.status() == QSettings::NoError;
+    }
+    written = GameInfo::setGamePath(m_game, ui->lineEditGamePath->text()) && written;
+    if (!written) {
+        QMessageBox::information(
+            this, QStringLiteral("提示"),
+            QStringLiteral("设置保存失败，请检查%1是否可写！").arg(GameInfo::settingsFile()),
+            QMessageBox::Ok);
+        return;
+    }
+    accept();
+}
+
+void SetDialog::sltCancel()
+{
+    reject();
+}
+
+void SetDialog::sltAddGame()
+{
+    SetGameDlg dialog(this);
+    if (dialog.exec() == 0) {
+        return;
+    }
+    if (ui->comboBoxGame->findText(dialog.m_gameName, Qt::MatchExactly | Qt::MatchCaseSensitive) >=
+        0) {
+        QMessageBox::information(nullptr, QStringLiteral("提示"),
+                                 QStringLiteral("游戏配置已存在，无需添加！"), QMessageBox::Ok);
+        return;
+    }
+    // Stored before the entry is appended: when the list was empty the new
+    // entry becomes current and the game-path field then shows the folder just
+    // chosen.
+    if (!GameInfo::setGamePath(dialog.m_gameName, dialog.m_gamePath)) {
+        QMessageBox::information(
+            nullptr, QStringLiteral("提示"),
+            QStringLiteral("添加失败，请检查%1是否可写！").arg(GameInfo::settingsFile()),
+            QMessageBox::Ok);
+        return;
+    }
+    ui->comboBoxGame->addItem(dialog.m_gameName);
+    QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("添加成功！"),
+                             QMessageBox::Ok);
+}
+
+void SetDialog::sltDeleteGame()
+{
+    const QString game = ui->comboBoxGame->currentText();
+    const QString backupRoot = ui->lineEditBakPath->text();
+
+    QString refusal;
+    switch (GameDeletion::check(backupRoot, game)) {
+    case GameDeletion::Refusal::None:
+        break;
+    case GameDeletion::Refusal::NoGame:
+        refusal = QStringLiteral("没有可删除的游戏！");
+        break;
+    case GameDeletion::Refusal::NoBackupRoot:
+        refusal = QStringLiteral("备份路径不能为空!");
+        break;
+    case GameDeletion::Refusal::UnsafeName:
+        refusal = QStringLiteral("游戏名“%1”不能用作文件夹名，未删除任何文件！").arg(game);
+        break;
+    case GameDeletion::Refusal::ProgramFolder:
+        refusal =
+            QStringLiteral("备份路径下的“%1”包含本程序自己的文件夹，未删除任何文件！").arg(game);
+        break;
+    }
+    if (!refusal.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), refusal, QMessageBox::Ok);
+        return;
+    }
+
+    if (QMessageBox::information(this, QStringLiteral("注意"),
+                                 QStringLiteral("游戏管理相关文件将被完全删除，是否继续？"),
+                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+
+    const GameDeletion::Result result = GameDeletion::removeGame(backupRoot, game);
+    if (!result.failed.isEmpty()) {
+        QMessageBox::information(
+            this, QStringLiteral("提示"),
+            QStringLiteral("以下文件未能删除，游戏配置已保留，请检查后重试：\n") +
+                result.failed.join(QLatin1Char('\n')),
+            QMessageBox::Ok);
+        return;
+    }
+    // The entry goes even when the settings file could not be written: the
+    // game's files are gone either way.
+    ui->comboBoxGame->removeItem(ui->comboBoxGame->currentIndex());
+    if (!result.settingsWritten) {
+        QMessageBox::information(
+            this, QStringLiteral("提示"),
+            QStringLiteral("游戏文件已删除，但%1写入失败！").arg(GameInfo::settingsFile()),
+            QMessageBox::Ok);
+        return;
+    }
+    QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("游戏成功移除!"),
+                             QMessageBox::Ok);
+}
+
+void SetDialog::sltSelectChanged(QString text)
+{
+    Q_UNUSED(text);
+    ui->lineEditGamePath->setText(GameInfo::gamePath(ui->comboBoxGame->currentText()));
+}

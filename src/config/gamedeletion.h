@@ -1,0 +1,46 @@
+#ifndef VELDANE_CONFIG_GAMEDELETION_H
+#define VELDANE_CONFIG_GAMEDELETION_H
+
+#include <QString>
+#include <QStringList>
+
+// Deletes what Veldane keeps for one game: its backup tree below the backup
+// root, the kept copies of its mods in ./mod, its catalogue ./config/<game>.xml
+// and its settings group. The game's own install folder is never touched.
+class GameDeletion
+{
+public:
+    enum class Refusal
+    {
+        None,
+        NoGame,        // no game named
+        NoBackupRoot,  // the backup root is empty
+        UnsafeName,    // the name is not one folder name (a hand-edited settings file)
+        ProgramFolder, // the backup tree would hold the program's own folders
+    };
+
+    struct Result
+    {
+        Refusal refusal = Refusal::None;
+        // Folders and files that could not be removed; the settings group is
+        // kept then, so that deleting again can finish the job.
+        QStringList failed;
+        bool settingsWritten = false;
+        bool succeeded() const
+        {
+            return refusal == Refusal::None && failed.isEmpty() && settingsWritten;
+        }
+    };
+
+    // Why the game cannot be deleted with this backup root, or Refusal::None.
+    static Refusal check(const QString &backupRoot, const QString &game);
+
+    // The game's backup tree: backupRoot + "/" + game.
+    static QString backupTree(const QString &backupRoot, const QString &game);
+
+    // Checks, then removes the backup tree, the kept copies and the catalogue,
+    // and, when all of them are gone, the settings group.
+    static Result removeGame(const QString &backupRoot, const QString &game);
+};
+
+#endif

@@ -1,0 +1,60 @@
+#include "config/setgamedlg.h"
+
+#include "config/folderchooser.h"
+#include "config/foldername.h"
+#include "ui_setgamedlg.h"
+
+#include <QMessageBox>
+
+SetGameDlg::SetGameDlg(QWidget *parent) : QDialog(parent), ui(new Ui_SetGameDlg)
+{
+    ui->setupUi(this);
+    connect(ui->buttonOk, &QPushButton::clicked, this, &SetGameDlg::sltOk);
+    connect(ui->buttonCancel, &QPushButton::clicked, this, &SetGameDlg::sltCancel);
+    connect(ui->buttonView, &QPushButton::clicked, this, &SetGameDlg::sltViewGameFolder);
+}
+
+SetGameDlg::~SetGameDlg()
+{
+    delete ui;
+}
+
+void SetGameDlg::sltViewGameFolder()
+{
+    const QString folder = FolderChooser::chooseGameFolder();
+    if (!folder.isEmpty()) {
+        ui->lineEditPath->setText(folder);
+    }
+}
+
+void SetGameDlg::sltOk()
+{
+    m_gamePath = ui->lineEditPath->text();
+    m_gameName = ui->lineEditGame->text();
+    if (m_gamePath.isEmpty() || m_gameName.isEmpty()) {
+        QMessageBox::information(nullptr, QStringLiteral("提示"),
+                                 QStringLiteral("请补充相关参数！"), QMessageBox::Ok);
+        return;
+    }
+    // The name becomes folders that deleting the game removes, and the name of
+    // its settings group, so it must be one safe folder name and not the
+    // settings' own group.
+    QString reason;
+    if (!isSafeFolderName(m_gameName, &reason)) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("游戏名") + reason,
+                                 QMessageBox::Ok);
+        return;
+    }
+    if (m_gameName.compare(QLatin1String("Global"), Qt::CaseInsensitive) == 0) {
+        QMessageBox::information(this, QStringLiteral("提示"),
+                                 QStringLiteral("游戏名不能是“Global”，它是设置文件自用的名称"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    accept();
+}
+
+void SetGameDlg::sltCancel()
+{
+    reject();
+}

@@ -1,0 +1,563 @@
+#include "config/gameinfo.h"
+#include "config/setdialog.h"
+#include "support/modalanswerer.h"
+#include "support/testsupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSetDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void formHasItsWidgets();
+    void opensWithoutSettingsFile();
+    void opensOnStoredSelection_data();
+    void opensOnStoredSelection();
+    void changingGameReplacesEditedPath();
+    void browsingFillsBothFields();
+    void addGame_data();
+    void addGame();
+    void addedGameStaysAfterCancel();
+    void okWritesTheRegistryFolder();
+    void okRefusesMissingValues_data();
+    void okRefusesMissingValues();
+    void deleteRemovesExactlyTheGamesOwnFiles();
+    void deleteAnsweredNoChangesNothing();
+    void deleteIsRefused_data();
+    void deleteIsRefused();
+    void deleteFailureKeepsTheGame();
+
+private:
+    QString registryFolder() const
+    {
+        return QDir::toNativeSeparators(m_prefix->path() + QStringLiteral("/drive_c/HS/"));
+    }
+
+    QTemporaryDir *m_prefix = nullptr;
+    QByteArray m_savedPrefix;
+    bool m_hadPrefix = false;
+};
+
+template<class T> static T *child(QWidget &dialog, const char *name)
+{
+    T *found = dialog.findChild<T *>(QLatin1String(name));
+    if (!found) {
+        qFatal("no widget %s", name);
+    }
+    return found;
+}
+
+static QPushButton *button(QWidget &dialog, const char *name)
+{
+    return child<QPushButton>(dialog, name);
+}
+
+static QString text(QWidget &dialog, const char *lineEdit)
+{
+    return child<QLineEdit>(dialog, lineEdit)->text();
+}
+
+static QStringList comboEntries(QWidget &dialog)
+{
+    auto *combo = child<QComboBox>(dialog, "comboBoxGame");
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i) {
+        entries << combo->itemText(i);
+    }
+    return entries;
+}
+
+static QString current(QWidget &dialog)
+{
+    return child<QComboBox>(dialog, "comboBoxGame")->currentText();
+}
+
+static QString stored(const QString &key)
+{
+    return QSettings(GameInfo::settingsFile(), QSettings::IniFormat).value(key).toString();
+}
+
+// Answers the add-game dialog with a name and a folder.
+static ModalAnswerer::Handler answerAddGame(const QString &name, const QString &path)
+{
+    return [name, path](QWidget *modal) {
+        modal->findChild<QLineEdit *>(QStringLiteral("lineEditGame"))->setText(name);
+        modal->findChild<QLineEdit *>(QStringLiteral("lineEditPath"))->setText(path);
+        auto *ok = modal->findChild<QPushButton *>(QStringLiteral("buttonOk"));
+        QMetaObject::invokeMethod(ok, &QPushButton::click, Qt::QueuedConnection);
+    };
+}
+
+// A Wine prefix that registers HoneySelect's folder, so the registry fallback
+// has an answer and the machine's own ~/.wine is never read.
+void TestSetDialog::init()
+{
+    m_hadPrefix = qEnvironmentVariableIsSet("WINEPREFIX");
+    m_savedPrefix = qgetenv("WINEPREFIX");
+    m_prefix = new QTemporaryDir;
+    QVERIFY(QDir().mkpath(m_prefix->filePath(QStringLiteral("drive_c/HS"))));
+    QVERIFY(TestFiles::write(m_prefix->filePath(QStringLiteral("user.reg")),
+                             "WINE REGISTRY Version 2\n\n"
+                             "[Software\\\\illusion\\\\HoneySelect] 1700000000\n"
+                             "\"INSTALLDIR\"=\"C:\\\\HS\\\\\"\n"));
+    qputenv("WINEPREFIX", QFile::encodeName(m_prefix->path()));
+}
+
+void TestSetDialog::cleanup()
+{
+    delete m_prefix;
+    m_prefix = nullptr;
+    if (m_hadPrefix) {
+        qputenv("WINEPREFIX", m_savedPrefix);
+    } else {
+        qunsetenv("WINEPREFIX");
+    }
+}
+
+void TestSetDialog::formHasItsWidgets()
+{
+    ScopedWorkingDir dir;
+    SetDialog dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("设置"));
+    QCOMPARE(dialog.size(), QSize(420, 261));
+    struct Expected
+    {
+        const char *name;
+        const char *parent;
+        QRect geometry;
+    };
+    const QList<Expected> widgets = {
+        {"buttonOk", "SetDialog", {80, 220, 71, 25}},
+        {"buttonCancel", "SetDialog", {250, 220, 71, 25}},
+        {"groupBox", "SetDialog", {10, 10, 401, 71}},
+        {"label", "groupBox", {10, 20, 54, 31}},
+        {"lineEditBakPath", "groupBox", {70, 25, 251, 21}},
+        {"buttonView", "groupBox", {330, 25, 61, 21}},
+        {"groupBox_2", "SetDialog", {10, 90, 401, 121}},
+        {"label_2", "groupBox_2", {10, 30, 51, 16}},
+        {"comboBoxGame", "groupBox_2", {70, 26, 251, 21}},
+        {"buttonAdd", "groupBox_2", {330, 10, 61, 23}},
+        {"buttonDelete", "groupBox_2", {330, 40, 61, 23}},
+        {"label_3", "groupBox_2", {10, 85, 54, 12}},
+        {"lineEditGamePath", "groupBox_2", {70, 80, 251, 20}},
+        {"buttonViewGP", "groupBox_2", {330, 80, 61, 23}},
+    };
+    for (const Expected &widget : widgets) {
+        QWidget *found = dialog.findChild<QWidget *>(QLatin1String(widget.name));
+        QVERIFY2(found, widget.name);
+        QCOMPARE(found->parentWidget()->objectName(), QLatin1String(widget.parent));
+        QCOMPARE(found->geometry(), widget.geometry);
+    }
+    QCOMPARE(child<QGroupBox>(dialog, "groupBox")->title(), QStringLiteral("全局"));
+    QCOMPARE(child<QGroupBox>(dialog, "groupBox_2")->title(), QStringLiteral("游戏"));
+    QCOMPARE(button(dialog, "buttonDelete")->text(), QStringLiteral("删除"));
+}
+
+void TestSetDialog::opensWithoutSettingsFile()
+{
+    ScopedWorkingDir dir;
+    {
+        SetDialog dialog;
+        QCOMPARE(text(dialog, "lineEditBakPath"),
+                 QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/data")));
+        QCOMPARE(comboEntries(dialog), QStringList());
+        QCOMPARE(text(dialog, "lineEditGamePath"), QString());
+    }
+    QVERIFY(!QFile::exists(dir.filePath("Veldane.ini")));
+}
+
+void TestSetDialog::opensOnStoredSelection_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("bakPath");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("gamePath"); // "<registry>" for the prefix's folder
+
+    QTest::newRow("Select listed")
+        << QByteArray("[Global]\nBakPath=D:\\\\bak\nSelect=PlayClub\n[HoneySelect]\nGamePath=/hs/\n"
+                      "[PlayClub]\nGamePath=/pc/\n")
+        << "D:\\bak"
+        << "PlayClub"
+        << "/pc/";
+    QTest::newRow("Select names a deleted game")
+        << QByteArray("[Global]\nSelect=HoneySelect\n[PlayClub]\nGamePath=/pc/\n[Zeta]\n"
+                      "GamePath=/z/\n")
+        << ""
+        << "PlayClub"
+        << "<registry>";
+    QTest::newRow("Select in another case")
+        << QByteArray("[Global]\nSelect=zeta\n[PlayClub]\nGamePath=/pc/\n[Zeta]\nGamePath=/z/\n")
+        << ""
+        << "PlayClub"
+        << "";
+    QTest::newRow("listed game without GamePath")
+        << QByteArray("[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=\n") << ""
+        << "HoneySelect"
+        << "<registry>";
+}
+
+void TestSetDialog::opensOnStoredSelection()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, bakPath);
+    QFETCH(QString, current);
+    QFETCH(QString, gamePath);
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), ini));
+    if (bakPath.isEmpty()) {
+        bakPath = QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/data"));
+    }
+    if (gamePath == QLatin1String("<registry>")) {
+        gamePath = registryFolder();
+    }
+
+    SetDialog dialog;
+    QCOMPARE(text(dialog, "lineEditBakPath"), bakPath);
+    QCOMPARE(::current(dialog), current);
+    QCOMPARE(text(dialog, "lineEditGamePath"), gamePath);
+    QCOMPARE(TestFiles::read(dir.filePath("Veldane.ini")), ini);
+}
+
+void TestSetDialog::changingGameReplacesEditedPath()
+{
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"),
+                             "[HoneySelect]\nGamePath=\n[PlayClub]\nGamePath=/pc/\n[Zeta]\n"
+                             "GamePath=\n"));
+    SetDialog dialog;
+    auto *combo = child<QComboBox>(dialog, "comboBoxGame");
+    child<QLineEdit>(dialog, "lineEditGamePath")->setText(QStringLiteral("/edited/"));
+    combo->setCurrentText(QStringLiteral("PlayClub"));
+    QCOMPARE(text(dialog, "lineEditGamePath"), QStringLiteral("/pc/"));
+    combo->setCurrentText(QStringLiteral("HoneySelect"));
+    QCOMPARE(text(dialog, "lineEditGamePath"), registryFolder());
+    combo->setCurrentText(QStringLiteral("Zeta"));
+    QCOMPARE(text(dialog, "lineEditGamePath"), QString());
+}
+
+void TestSetDialog::browsingFillsBothFields()
+{
+    ScopedWorkingDir dir;
+    QTemporaryDir folder;
+    SetDialog dialog;
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::chooseFile(folder.path()));
+    answerer.expect(ModalAnswerer::chooseFile(folder.path()));
+    button(dialog, "buttonView")->click();
+    button(dialog, "buttonViewGP")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(answerer.messages(),
+             (QStringList{QStringLiteral("选择文件夹"), QStringLiteral("选择文件夹")}));
+    const QString native = QDir::toNativeSeparators(folder.path());
+    QCOMPARE(text(dialog, "lineEditBakPath"), native);
+    QCOMPARE(text(dialog, "lineEditGamePath"), native + QDir::separator());
+}
+
+void TestSetDialog::addGame_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("gamePathField");
+    QTest::addColumn<QString>("storedPath"); // of the added name afterwards
+
+    const QByteArray two = "[Global]\nSelect=PlayClub\n[HoneySelect]\nGamePath=/hs/\n"
+                           "[PlayClub]\nGamePath=/pc/\n";
+    QTest::newRow("duplicate") << two << "HoneySelect"
+                               << QStringLiteral("提示|游戏配置已存在，无需添加！")
+                               << QStringList{"HoneySelect", "PlayClub"} << "PlayClub"
+                               << "/pc/"
+                               << "/hs/";
+    QTest::newRow("differs only in case")
+        << two << "honeyselect" << QStringLiteral("提示|添加成功！")
+        << QStringList{"HoneySelect", "PlayClub", "honeyselect"} << "PlayClub"
+        << "/pc/"
+        << "/new/";
+    QTest::newRow("first game becomes current with its folder")
+        << QByteArray() << QStringLiteral("恋爱 游戏") << QStringLiteral("提示|添加成功！")
+        << QStringList{QStringLiteral("恋爱 游戏")} << QStringLiteral("恋爱 游戏") << "/new/"
+        << "/new/";
+}
+
+void TestSetDialog::addGame()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, current);
+    QFETCH(QString, gamePathField);
+    QFETCH(QString, storedPath);
+    ScopedWorkingDir dir;
+    if (!ini.isEmpty()) {
+        QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), ini));
+    }
+    SetDialog dialog;
+    ModalAnswerer answerer;
+    answerer.expect(answerAddGame(name, QStringLiteral("/new/")));
+    answerer.expect(ModalAnswerer::pressButton());
+    button(dialog, "buttonAdd")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+
+    QCOMPARE(answerer.messages(), (QStringList{QStringLiteral("添加游戏"), message}));
+    QCOMPARE(comboEntries(dialog), entries);
+    QCOMPARE(::current(dialog), current);
+    QCOMPARE(text(dialog, "lineEditGamePath"), gamePathField);
+    QCOMPARE(GameInfo::gamePath(name), storedPath);
+}
+
+void TestSetDialog::addedGameStaysAfterCancel()
+{
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), "[HoneySelect]\nGamePath=/hs/\n"));
+    SetDialog dialog;
+    ModalAnswerer answerer;
+    answerer.expect([](QWidget *modal) {
+        QMetaObject::invokeMethod(modal->findChild<QPushButton *>(QStringLiteral("buttonAdd")),
+                                  &QPushButton::click, Qt::QueuedConnection);
+    });
+    answerer.expect(answerAddGame(QStringLiteral("PlayClub"), QStringLiteral("/pc/")));
+    answerer.expect(ModalAnswerer::pressButton());
+    // The settings dialog is active again once the box is gone.
+    answerer.expect([](QWidget *modal) {
+        QMetaObject::invokeMethod(modal->findChild<QPushButton *>(QStringLiteral("buttonCancel")),
+                                  &QPushButton::click, Qt::QueuedConnection);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QVERIFY(answerer.unexpected().isEmpty());
+    QCOMPARE(GameInfo::gameList(), (QStringList{"HoneySelect", "PlayClub"}));
+    QCOMPARE(GameInfo::gamePath(QStringLiteral("PlayClub")), QStringLiteral("/pc/"));
+    QCOMPARE(stored(QStringLiteral("/Global/Select")), QString());
+}
+
+void TestSetDialog::okWritesTheRegistryFolder()
+{
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"),
+                             "[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=\n"
+                             "[PlayClub]\nGamePath=/pc/\n"));
+    SetDialog dialog;
+    ModalAnswerer answerer;
+    answerer.expect([](QWidget *modal) {
+        QMetaObject::invokeMethod(modal->findChild<QPushButton *>(QStringLiteral("buttonOk")),
+                                  &QPushButton::click, Qt::QueuedConnection);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(dialog.m_game, QStringLiteral("HoneySelect"));
+
+    // Read back from a copy of the file, so nothing comes from this process's cache.
+    const QByteArray written = TestFiles::read(dir.filePath("Veldane.ini"));
+    ScopedWorkingDir copy;
+    QVERIFY(TestFiles::write(copy.filePath("Veldane.ini"), written));
+    QCOMPARE(stored(QStringLiteral("/HoneySelect/GamePath")), registryFolder());
+    QCOMPARE(stored(QStringLiteral("/Global/Select")), QStringLiteral("HoneySelect"));
+    QCOMPARE(stored(QStringLiteral("/Global/BakPath")),
+             QDir::toNativeSeparators(dir.path() + QStringLiteral("/data")));
+    QCOMPARE(stored(QStringLiteral("/PlayClub/GamePath")), QStringLiteral("/pc/"));
+}
+
+void TestSetDialog::okRefusesMissingValues_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("bakPath"); // "<keep>" leaves the field as opened
+    QTest::addColumn<QString>("gamePath");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray one = "[HoneySelect]\nGamePath=/hs/\n";
+    QTest::newRow("empty backup path") << one << ""
+                                       << "/hs/"
+                                       << "提示|路径不能为空!";
+    QTest::newRow("empty game path") << one << "<keep>"
+                                     << ""
+                                     << "提示|路径不能为空!";
+    QTest::newRow("no game") << QByteArray() << "<keep>"
+                             << "/typed/" << QStringLiteral("提示|请先添加游戏！");
+}
+
+void TestSetDialog::okRefusesMissingValues()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, bakPath);
+    QFETCH(QString, gamePath);
+    QFETCH(QString, message);
+    ScopedWorkingDir dir;
+    if (!ini.isEmpty()) {
+        QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), ini));
+    }
+    SetDialog dialog;
+    dialog.show();
+    if (bakPath != QLatin1String("<keep>")) {
+        child<QLineEdit>(dialog, "lineEditBakPath")->setText(bakPath);
+    }
+    child<QLineEdit>(dialog, "lineEditGamePath")->setText(gamePath);
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton());
+    button(dialog, "buttonOk")->click();
+
+    QCOMPARE(answerer.messages(), QStringList{message});
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.m_game.isEmpty());
+    QCOMPARE(TestFiles::read(dir.filePath("Veldane.ini")), ini);
+}
+
+// Two games whose names share a prefix, each with a backup tree, kept copies
+// and a catalogue, plus the game folder with installed files.
+static void writeTwoGames(const ScopedWorkingDir &dir, const QString &select)
+{
+    const QString bak = QDir::toNativeSeparators(dir.filePath("bak"));
+    QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("/Global/BakPath"), bak);
+    settings.setValue(QStringLiteral("/Global/Select"), select);
+    settings.setValue(QStringLiteral("/Honey/GamePath"), dir.filePath("games/Honey/"));
+    settings.setValue(QStringLiteral("/HoneySelect/GamePath"), dir.filePath("games/HS/"));
+    settings.sync();
+    for (const char *game : {"Honey", "HoneySelect"}) {
+        const QString name = QLatin1String(game);
+        TestFiles::write(dir.filePath("bak/" + name + "/coat/abdata/a.unity3d"), "backup");
+        TestFiles::write(dir.filePath("mod/" + name + "/coat/abdata/a.unity3d"), "kept");
+        TestFiles::write(dir.filePath("config/" + name + ".xml"), "<catalogue/>");
+    }
+    TestFiles::write(dir.filePath("bak/Honey.txt"), "sibling file");
+    TestFiles::write(dir.filePath("config/Honey.xml.old"), "sibling file");
+    TestFiles::write(dir.filePath("games/Honey/abdata/a.unity3d"), "installed");
+    TestFiles::write(dir.filePath("games/HS/abdata/a.unity3d"), "installed");
+}
+
+static QMap<QString, QByteArray> filesWithoutSettings(const ScopedWorkingDir &dir)
+{
+    QMap<QString, QByteArray> files = TestFiles::snapshot(dir.path());
+    files.remove(QStringLiteral("Veldane.ini"));
+    return files;
+}
+
+void TestSetDialog::deleteRemovesExactlyTheGamesOwnFiles()
+{
+    ScopedWorkingDir dir;
+    writeTwoGames(dir, QStringLiteral("Honey"));
+    QMap<QString, QByteArray> expected = filesWithoutSettings(dir);
+    for (auto it = expected.begin(); it != expected.end();) {
+        const QString &path = it.key();
+        const bool own =
+            path == QLatin1String("bak/Honey") || path.startsWith(QLatin1String("bak/Honey/")) ||
+            path == QLatin1String("mod/Honey") || path.startsWith(QLatin1String("mod/Honey/")) ||
+            path == QLatin1String("config/Honey.xml");
+        it = own ? expected.erase(it) : it + 1;
+    }
+
+    SetDialog dialog;
+    QCOMPARE(current(dialog), QStringLiteral("Honey"));
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    answerer.expect(ModalAnswerer::pressButton());
+    button(dialog, "buttonDelete")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+
+    QCOMPARE(answerer.messages(),
+             (QStringList{QStringLiteral("注意|游戏管理相关文件将被完全删除，是否继续？"),
+                          QStringLiteral("提示|游戏成功移除!")}));
+    QCOMPARE(filesWithoutSettings(dir), expected);
+    QCOMPARE(GameInfo::gameList(), QStringList{"HoneySelect"});
+    QCOMPARE(stored(QStringLiteral("/Global/Select")), QStringLiteral("Honey"));
+    QCOMPARE(comboEntries(dialog), QStringList{"HoneySelect"});
+    QCOMPARE(text(dialog, "lineEditGamePath"), dir.filePath("games/HS/"));
+}
+
+void TestSetDialog::deleteAnsweredNoChangesNothing()
+{
+    ScopedWorkingDir dir;
+    writeTwoGames(dir, QStringLiteral("Honey"));
+    const QMap<QString, QByteArray> before = TestFiles::snapshot(dir.path());
+    SetDialog dialog;
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton(QMessageBox::No));
+    button(dialog, "buttonDelete")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(answerer.messages().size(), 1);
+    QCOMPARE(TestFiles::snapshot(dir.path()), before);
+    QCOMPARE(comboEntries(dialog), (QStringList{"Honey", "HoneySelect"}));
+}
+
+void TestSetDialog::deleteIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("bakPath"); // "<cwd>" for the working directory
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("empty backup path") << QByteArray("[HoneySelect]\nGamePath=/hs/\n") << ""
+                                       << "提示|备份路径不能为空!";
+    QTest::newRow("no game") << QByteArray() << "bak" << QStringLiteral("提示|没有可删除的游戏！");
+    QTest::newRow("hand-written unsafe name")
+        << QByteArray("[..]\nGamePath=/x/\n") << "bak/inner"
+        << QStringLiteral("提示|游戏名“..”不能用作文件夹名，未删除任何文件！");
+    QTest::newRow("backup tree holding the kept copies")
+        << QByteArray("[mod]\nGamePath=/x/\n") << "<cwd>"
+        << QStringLiteral("提示|备份路径下的“mod”包含本程序自己的文件夹，未删除任何文件！");
+}
+
+void TestSetDialog::deleteIsRefused()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, bakPath);
+    QFETCH(QString, message);
+    ScopedWorkingDir dir;
+    if (!ini.isEmpty()) {
+        QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), ini));
+    }
+    TestFiles::write(dir.filePath("bak/inner/keep.txt"), "backup");
+    TestFiles::write(dir.filePath("bak/HoneySelect/keep.txt"), "backup");
+    TestFiles::write(dir.filePath("mod/HoneySelect/coat/a.txt"), "kept");
+    TestFiles::write(dir.filePath("config/HoneySelect.xml"), "<catalogue/>");
+    const QMap<QString, QByteArray> before = TestFiles::snapshot(dir.path());
+
+    SetDialog dialog;
+    child<QLineEdit>(dialog, "lineEditBakPath")
+        ->setText(bakPath == QLatin1String("<cwd>") ? dir.path() : bakPath);
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton());
+    button(dialog, "buttonDelete")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+
+    QCOMPARE(answerer.messages(), QStringList{message});
+    QCOMPARE(TestFiles::snapshot(dir.path()), before);
+}
+
+void TestSetDialog::deleteFailureKeepsTheGame()
+{
+    ScopedWorkingDir dir;
+    writeTwoGames(dir, QStringLiteral("Honey"));
+    // A folder where the catalogue file should be cannot be removed as a file.
+    QVERIFY(QFile::remove(dir.filePath("config/Honey.xml")));
+    QVERIFY(TestFiles::write(dir.filePath("config/Honey.xml/inside.txt"), "x"));
+
+    SetDialog dialog;
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    answerer.expect(ModalAnswerer::pressButton());
+    button(dialog, "buttonDelete")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+
+    QCOMPARE(answerer.messages().value(1),
+             QStringLiteral("提示|以下文件未能删除，游戏配置已保留，请检查后重试：\n") +
+                 QDir::toNativeSeparators(QStringLiteral("./config/Honey.xml")));
+    QCOMPARE(comboEntries(dialog), (QStringList{"Honey", "HoneySelect"}));
+    QCOMPARE(GameInfo::gameList(), (QStringList{"Honey", "HoneySelect"}));
+    QVERIFY(QFile::exists(dir.filePath("config/Honey.xml/inside.txt")));
+    QVERIFY(QFile::exists(dir.filePath("mod/HoneySelect/coat/abdata/a.unity3d")));
+}
+
+QTEST_MAIN(TestSetDialog)
+#include "tst_setdialog.moc"
