@@ -352,10 +352,13 @@ void TestModTab::contextMenuOffersTheOtherState_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("menuShown");
     QTest::addColumn<bool>("installEnabled");
-    QTest::newRow("installed mod") << "On" << true << false;
-    QTest::newRow("uninstalled mod") << "Off" << true << true;
-    QTest::newRow("root") << "HoneySelect" << false << false;
-    QTest::newRow("empty space") << QString() << false << false;
+    QTest::addColumn<bool>("pressFirst");
+    QTest::newRow("installed mod") << "On" << true << false << true;
+    QTest::newRow("uninstalled mod") << "Off" << true << true << true;
+    QTest::newRow("root") << "HoneySelect" << false << false << true;
+    QTest::newRow("empty space") << QString() << false << false << false;
+    // A request from the keyboard comes without a press on the row.
+    QTest::newRow("no press before") << "Off" << true << true << false;
 }
 
 void TestModTab::contextMenuOffersTheOtherState()
@@ -363,6 +366,7 @@ void TestModTab::contextMenuOffersTheOtherState()
     QFETCH(QString, target);
     QFETCH(bool, menuShown);
     QFETCH(bool, installEnabled);
+    QFETCH(bool, pressFirst);
     Setup setup("HoneySelect", {{"Off", 0, {}, {}}, {"On", 1, {}, {}}});
     MainWindow window;
     ModTab tab(window);
@@ -389,7 +393,8 @@ void TestModTab::contextMenuOffersTheOtherState()
 
     const QPoint at =
         target.isEmpty() ? QPoint(20, tab.mods->viewport()->height() - 5) : tab.centreOf(target);
-    if (!target.isEmpty()) {
+    tab.press("On");
+    if (pressFirst) {
         tab.press(target, Qt::RightButton);
         QCOMPARE(window.modName(), target);
     }
@@ -400,6 +405,7 @@ void TestModTab::contextMenuOffersTheOtherState()
 
     QCOMPARE(shown, menuShown);
     if (menuShown) {
+        QCOMPARE(window.modName(), target);
         QCOMPARE(enabled.keys(), QStringList({"卸载", "安装"}));
         QCOMPARE(enabled.value("安装"), installEnabled);
         QCOMPARE(enabled.value("卸载"), !installEnabled);

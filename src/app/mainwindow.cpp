@@ -354,6 +354,12 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
     if (record == m_modCfg.m_mods.cend()) {
         return;
     }
+    // The actions work on the selected mod. A mouse press has normally selected
+    // the mod under the cursor already; a request from the keyboard has not, and
+    // the menu must not install or uninstall another mod than the one it shows.
+    if (m_modName != record.key()) {
+        sltItemClick(item, 0);
+    }
     const bool installed = record->install != 0;
     m_installAction->setEnabled(!installed);
     m_uninstallAction->setEnabled(installed);
