@@ -237,6 +237,7 @@ void MainWindow::showModFiles(const ModRecord &record)
     }
     ui->treeWidget2->addTopLevelItems(rows);
 }
+
 void MainWindow::sltInstallOpenMod() {}
 
 void MainWindow::sltInstallSelectMod() {}
@@ -350,17 +351,17 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
     if (!item) {
         return;
     }
-    const auto record = m_modCfg.m_mods.constFind(item->text(0));
-    if (record == m_modCfg.m_mods.cend()) {
+    const QString id = item->text(0);
+    if (!m_modCfg.m_mods.contains(id)) {
         return;
     }
     // The actions work on the selected mod. A mouse press has normally selected
     // the mod under the cursor already; a request from the keyboard has not, and
     // the menu must not install or uninstall another mod than the one it shows.
-    if (m_modName != record.key()) {
+    if (m_modName != id) {
         sltItemClick(item, 0);
     }
-    const bool installed = record->install != 0;
+    const bool installed = m_modCfg.m_mods.value(id).install != 0;
     m_installAction->setEnabled(!installed);
     m_uninstallAction->setEnabled(installed);
     m_contextMenu->exec(QCursor::pos());
