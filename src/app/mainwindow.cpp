@@ -1,23 +1,33 @@
 #include "app/mainwindow.h"
 
+#include "catalogue/orderdlg.h"
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
 #include "deploy/dialog.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
 #include "log/ceasylog.h"
+#include "platform/folderopener.h"
 #include "ui_mainwindow.h"
+#include "userdata/cardpreview.h"
+#include "userdata/pngcardlister.h"
 
 #include <QAction>
+#include <QBrush>
 #include <QCloseEvent>
 #include <QColor>
+#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
+#include <QListWidgetItem>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSignalBlocker>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -185,8 +195,54 @@ void MainWindow::refreshModList()
 
 void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
 {
-    Q_UNUSED(item);
     Q_UNUSED(column);
+    if (!item) {
+        return;
+    }
+    ui->treeWidget2->clear();
+    // The notes typed so far belong to the mod selected until now: store them
+    // before the box shows another mod's.
+    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    m_modName = item->text(0);
+
+    if (!m_modCfg.exists()) {
+        return;
+    }
+    const auto record = m_modCfg.m_mods.constFind(m_modName);
+    if (record == m_modCfg.m_mods.cend()) {
+        ui->textEdit->clear();
+        return;
+    }
+    // Plain text: notes that look like markup must come back as typed.
+    ui->textEdit->setPlainText(record->info);
+    showModFiles(*record);
+}
+
+void MainWindow::showModFiles(const ModRecord &record)
+{
+    const QChar separator = QDir::separator();
+    const auto row = [&](const FileItem &file, const QString &operation) {
+        const QString name = file.path.mid(file.path.lastIndexOf(separator) + 1);
+        auto *item = new QTreeWidgetItem(QStringList{name, file.path, operation});
+        item->setStatusTip(0, m_modName);
+        // Blue: a mod installed later wrote the same file over this one.
+        if (file.order < m_modCfg.installedItemCount(file.path)) {
+            for (int column = 0; column < 3; ++column) {
+                item->setForeground(column, QBrush(Qt::blue));
+            }
+        }
+        return item;
+    };
+
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(record.add.size() + record.replace.size());
+    for (const FileItem &file : record.add) {
+        rows.append(row(file, QStringLiteral("增加")));
+    }
+    for (const FileItem &file : record.replace) {
+        rows.append(row(file, QStringLiteral("替换")));
+    }
+    ui->treeWidget2->addTopLevelItems(rows);
 }
 
 void MainWindow::sltInstallOpenMod()
@@ -385,38 +441,133 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
     }
 }
 
-void MainWindow::sltSet() {}
+void MainWindow::sltSet()
+{
+    SetDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    if (dialog.m_game != m_gameName) {
+        initGame();
+        refreshModList();
+    }
+}
 
-void MainWindow::sltAbout() {}
+void MainWindow::sltAbout()
+{
+    QMessageBox::information(this, QStringLiteral("关于"),
+                             QStringLiteral("版本：1.7.1\n作者：Veldane 开发团队"),
+                             QMessageBox::Ok);
+}
 
-void MainWindow::sltOpenGameFolder() {}
+void MainWindow::sltOpenGameFolder()
+{
+    FolderOpener::openFolder(m_gamePath);
+}
 
 void MainWindow::sltTabChange(int index)
 {
-    Q_UNUSED(index);
+    if (index != 1) {
+        return;
+    }
+    if (m_userDataDirs.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("暂时不支持此游戏！"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    {
+        // Refilled silently: each text change would list the folder once more,
+        // and only the first category's list is wanted.
+        const QSignalBlocker blocker(ui->comboBox);
+        ui->comboBox->clear();
+        ui->comboBox->addItems(m_userDataDirs.keys());
+        ui->comboBox->setCurrentIndex(0);
+    }
+    refreshUserDataList();
 }
 
 void MainWindow::sltItemDoubleClick(QListWidgetItem *item)
 {
-    Q_UNUSED(item);
+    if (!item) {
+        return;
+    }
+    const QImage picture = CardPreview::load(item->statusTip(), ui->picLabel->size());
+    ui->picLabel->setPixmap(QPixmap::fromImage(picture));
+    ui->picLabel->setAlignment(Qt::AlignCenter);
 }
 
 void MainWindow::sltSelectTextChange(QString selectText)
 {
-    Q_UNUSED(selectText);
+    if (!selectText.isEmpty()) {
+        refreshUserDataList();
+    }
 }
 
-void MainWindow::sltOpenSelectFolder() {}
+void MainWindow::sltOpenSelectFolder()
+{
+    // The combo may still show the categories of a game that is no longer
+    // active, or nothing at all: such a text names no folder to open.
+    const auto folder = m_userDataDirs.constFind(ui->comboBox->currentText());
+    if (folder == m_userDataDirs.cend()) {
+        return;
+    }
+    FolderOpener::openFolder(folder.value());
+}
 
-void MainWindow::sltRefresh() {}
+void MainWindow::sltRefresh()
+{
+    refreshUserDataList();
+}
+
+void MainWindow::refreshUserDataList()
+{
+    const auto folder = m_userDataDirs.constFind(ui->comboBox->currentText());
+    if (folder == m_userDataDirs.cend()) {
+        return;
+    }
+    const QList<PngCard> cards = PngCardLister::list(folder.value());
+
+    // A preview of the previous list may show a card of another category.
+    ui->picLabel->clear();
+    ui->listWidget->clear();
+    ui->listWidget->setUpdatesEnabled(false);
+    for (const PngCard &card : cards) {
+        auto *item = new QListWidgetItem(card.fileName);
+        item->setStatusTip(card.absolutePath);
+        ui->listWidget->addItem(item);
+    }
+    ui->listWidget->setUpdatesEnabled(true);
+}
 
 void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
 {
-    Q_UNUSED(pos);
+    QTreeWidgetItem *item = ui->treeWidget->itemAt(pos);
+    if (!item) {
+        return;
+    }
+    const QString id = item->text(0);
+    if (!m_modCfg.m_mods.contains(id)) {
+        return;
+    }
+    // The actions work on the selected mod. A mouse press has normally selected
+    // the mod under the cursor already; a request from the keyboard has not, and
+    // the menu must not install or uninstall another mod than the one it shows.
+    if (m_modName != id) {
+        sltItemClick(item, 0);
+    }
+    const bool installed = m_modCfg.m_mods.value(id).install != 0;
+    m_installAction->setEnabled(!installed);
+    m_uninstallAction->setEnabled(installed);
+    m_contextMenu->exec(QCursor::pos());
 }
 
 void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
 {
-    Q_UNUSED(item);
     Q_UNUSED(column);
+    if (!item) {
+        return;
+    }
+    OrderDlg dialog(this, m_modName, item->text(1));
+    dialog.exec();
 }

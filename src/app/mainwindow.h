@@ -77,6 +77,9 @@ private:
     bool refuseWithoutGameFolder();
     void showCommandResult(const CommandReport &report, const QString &success,
                            const QString &action);
+    // Mod tab and user-data tab helpers.
+    void showModFiles(const ModRecord &record);
+    void refreshUserDataList();
 
     ModCfg m_modCfg;
     Ui_MainWindow *ui;

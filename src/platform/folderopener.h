@@ -3,9 +3,11 @@
 
 #include <QString>
 
-// Shows a folder in the system's file manager. Failures are not reported.
+// Shows a folder in the system's file manager: Windows Explorer on Windows,
+// the desktop's file manager elsewhere. Returns whether the launch was
+// started; an empty path is not launched at all.
 namespace FolderOpener {
-void openFolder(const QString &folder);
+bool openFolder(const QString &folder);
 }
 
 #endif
