@@ -2,20 +2,30 @@
 
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
+#include "deploy/dialog.h"
+#include "deploy/gamelayout.h"
+#include "deploy/modcommands.h"
+#include "log/ceasylog.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QColor>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), m_modCfg(nullptr), ui(new Ui_MainWindow), m_progress(nullptr)
 {
+    // The icons are compiled into the static core library, whose resource
+    // initialiser is not linked in unless something names it.
+    Q_INIT_RESOURCE(resource);
     ui->setupUi(this);
 
     if (!QDir(QStringLiteral("./config")).exists()) {
@@ -67,10 +77,8 @@ void MainWindow::connectSignals()
     connect(ui->buttonAbout, &QPushButton::clicked, this, &MainWindow::sltAbout);
     connect(ui->buttonOpen, &QPushButton::clicked, this, &MainWindow::sltOpenGameFolder);
     connect(ui->tabWidget, &QTabWidget::tabBarClicked, this, &MainWindow::sltTabChange);
-    connect(ui->listWidget, &QListWidget::itemDoubleClicked, this,
-            &MainWindow::sltItemDoubleClick);
-    connect(ui->comboBox, &QComboBox::currentTextChanged, this,
-            &MainWindow::sltSelectTextChange);
+    connect(ui->listWidget, &QListWidget::itemDoubleClicked, this, &MainWindow::sltItemDoubleClick);
+    connect(ui->comboBox, &QComboBox::currentTextChanged, this, &MainWindow::sltSelectTextChange);
     connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &MainWindow::sltOpenSelectFolder);
     connect(ui->buttonRefresh, &QPushButton::clicked, this, &MainWindow::sltRefresh);
     connect(ui->treeWidget, &QTreeWidget::customContextMenuRequested, this,
@@ -124,7 +132,7 @@ bool MainWindow::initGame()
     m_bakRoot = QDir::toNativeSeparators(m_bakRoot);
 
     m_userDataDirs.clear();
-    const auto userData = [this](const char *relative) {
+    const auto userData = [this](const char *relative) -> QString {
         return m_gamePath + QDir::toNativeSeparators(QString::fromLatin1(relative));
     };
     if (QDir::current().exists(userData("UserData/chara"))) {
@@ -181,13 +189,197 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     Q_UNUSED(column);
 }
 
-void MainWindow::sltInstallOpenMod() {}
+void MainWindow::sltInstallOpenMod()
+{
+    if (refuseWithoutGameFolder()) {
+        return;
+    }
+    QFileDialog chooser(this, QStringLiteral("选择MOD"),
+                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+                        tr("Supported types (*.*)"));
+    chooser.setViewMode(QFileDialog::Detail);
+    chooser.setFileMode(QFileDialog::Directory);
+    chooser.setOption(QFileDialog::ShowDirsOnly);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        return;
+    }
+    installModFolder(chooser.selectedFiles().constFirst());
+}
 
-void MainWindow::sltInstallSelectMod() {}
+void MainWindow::installModFolder(const QString &folder, const QString &suggestedName)
+{
+    if (refuseWithoutGameFolder()) {
+        return;
+    }
+    Dialog dialog(this);
+    dialog.setSuggestedName(suggestedName);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QString name = dialog.m_name;
+    if (m_modCfg.m_mods.contains(name)) {
+        QMessageBox::information(
+            this, QStringLiteral("提示"),
+            QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(name));
+        return;
+    }
+    const QString previous = m_modName;
+    m_modName = name;
+    m_progress.show();
+    const CommandReport report = installFolder(folder);
+    m_progress.finish();
+    if (report.outcome != CommandReport::Done) {
+        m_modName = previous;
+    }
+    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+}
 
-void MainWindow::sltRemoveMod() {}
+CommandReport MainWindow::installFolder(const QString &folder)
+{
+    return modCommands().install(folder, m_modName);
+}
 
-void MainWindow::sltUninstall() {}
+void MainWindow::sltInstallSelectMod()
+{
+    if (m_modName == m_modCfg.m_gameName) {
+        return;
+    }
+    m_progress.show();
+    const CommandReport report = modCommands().reinstall(m_modName);
+    m_progress.finish();
+    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+}
+
+CommandReport MainWindow::uninstallMod()
+{
+    return modCommands().uninstall(m_modName);
+}
+
+CommandReport MainWindow::removeMod()
+{
+    return modCommands().remove(m_modName);
+}
+
+void MainWindow::sltUninstall()
+{
+    if (m_modName == m_modCfg.m_gameName) {
+        return;
+    }
+    // Without its kept copy the mod could never be installed again, so
+    // uninstalling it means removing it.
+    if (!QFileInfo(GameLayout(m_gamePath, m_bakRoot, m_modStore).keptCopy(m_modName)).isDir()) {
+        sltRemoveMod();
+        return;
+    }
+    m_progress.show();
+    const CommandReport report = uninstallMod();
+    m_progress.finish();
+    showCommandResult(report, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
+}
+
+void MainWindow::sltRemoveMod()
+{
+    if (m_modName == m_modCfg.m_gameName) {
+        return;
+    }
+    const auto answer = QMessageBox::information(
+        this, QStringLiteral("注意"), QStringLiteral("MOD将会完全被移除，是否继续操作!"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    m_progress.show();
+    const CommandReport report = removeMod();
+    m_progress.finish();
+    if (report.outcome == CommandReport::Done && !report.removalStopped) {
+        // The record is gone: nothing is selected any more.
+        m_modName = m_modCfg.m_gameName;
+    }
+    showCommandResult(report, QStringLiteral("移除成功!"), QStringLiteral("移除"));
+}
+
+ModCommands MainWindow::modCommands()
+{
+    CommandProgress progress;
+    progress.setRange = [this](int minimum, int maximum) { m_progress.setRange(minimum, maximum); };
+    progress.setValue = [this](int value) { m_progress.setValue(value); };
+    return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore), progress);
+}
+
+bool MainWindow::refuseWithoutGameFolder()
+{
+    // Every target is joined to the game folder: without one the files would
+    // land at the root of the drive.
+    const QString root = GameLayout::withoutTrailingSeparator(m_gamePath);
+    const QFileInfo game(root);
+    if (!root.isEmpty() && game.isAbsolute() && game.isDir()) {
+        return false;
+    }
+    QMessageBox::information(
+        this, QStringLiteral("提示"),
+        QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。"));
+    return true;
+}
+
+void MainWindow::showCommandResult(const CommandReport &report, const QString &success,
+                                   const QString &action)
+{
+    const QString logPath =
+        QDir::toNativeSeparators(QFileInfo(CEasyLog::todayFilePath()).absoluteFilePath());
+    QString text;
+    switch (report.outcome) {
+    case CommandReport::Done:
+        if (report.removalStopped) {
+            text = QStringLiteral("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
+                                  "详情请查看日志：%2")
+                       .arg(report.failed)
+                       .arg(logPath);
+        } else if (report.clean()) {
+            text = success;
+        } else {
+            text = QStringLiteral("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
+                       .arg(action)
+                       .arg(report.failed)
+                       .arg(report.leftAlone)
+                       .arg(logPath);
+        }
+        break;
+    case CommandReport::SourceMissing:
+        text = QStringLiteral("安装失败!");
+        break;
+    case CommandReport::NoGameFolder:
+        text = QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
+        break;
+    case CommandReport::NameTaken:
+        text = QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(m_modName);
+        break;
+    case CommandReport::UnsafeName:
+        text = QStringLiteral("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(m_modName);
+        break;
+    case CommandReport::NotRecorded:
+        text = QStringLiteral("找不到MOD“%1”的记录。").arg(m_modName);
+        break;
+    case CommandReport::AlreadyInstalled:
+        text = QStringLiteral("MOD已经安装!");
+        break;
+    case CommandReport::NotInstalled:
+        text = QStringLiteral("MOD没有安装!");
+        break;
+    case CommandReport::RecordedElsewhere:
+        text = QStringLiteral("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
+                              "请检查设置中的游戏目录。")
+                   .arg(m_modName);
+        break;
+    case CommandReport::CatalogueFailed:
+        text = QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
+                   .arg(QDir::toNativeSeparators(QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
+        break;
+    }
+    QMessageBox::information(this, QStringLiteral("提示"), text);
+    if (report.outcome == CommandReport::Done) {
+        refreshModList();
+    }
+}
 
 void MainWindow::sltSet() {}
 

@@ -2,6 +2,7 @@
 #define VELDANE_APP_MAINWINDOW_H
 
 #include "catalogue/modcfg.h"
+#include "deploy/commandreport.h"
 #include "deploy/progressdialog.h"
 
 #include <QMainWindow>
@@ -13,6 +14,7 @@ class QCloseEvent;
 class QListWidgetItem;
 class QMenu;
 class QTreeWidgetItem;
+class ModCommands;
 class Ui_MainWindow;
 
 class MainWindow : public QMainWindow
@@ -39,6 +41,14 @@ public:
     bool initGame();
     void refreshModList();
 
+    // Mod deployment commands. installModFolder runs the install of a chosen
+    // folder from the name dialog on (pre-filled with suggestedName); the
+    // other three are the thin workers behind the slots, acting on m_modName.
+    void installModFolder(const QString &folder, const QString &suggestedName = QString());
+    CommandReport installFolder(const QString &folder);
+    CommandReport uninstallMod();
+    CommandReport removeMod();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -61,6 +71,12 @@ private slots:
 
 private:
     void connectSignals();
+
+    // Mod deployment commands.
+    ModCommands modCommands();
+    bool refuseWithoutGameFolder();
+    void showCommandResult(const CommandReport &report, const QString &success,
+                           const QString &action);
 
     ModCfg m_modCfg;
     Ui_MainWindow *ui;

@@ -45,8 +45,11 @@ bool GameInfo::copyFile(QString src, QString dst, bool overwrite)
     if (!QFile::exists(src)) {
         return false;
     }
-    if (overwrite && QFileInfo::exists(dst)) {
-        QFile::remove(dst);
+    if (overwrite) {
+        const QFileInfo existing(dst);
+        if (existing.exists() || existing.isSymLink()) {
+            QFile::remove(dst);
+        }
     }
     return QFile::copy(src, dst);
 }
@@ -57,10 +60,15 @@ bool GameInfo::copyFolder(QString src, QString dst, bool overwrite)
     if (!target.exists() && !target.mkdir(target.absolutePath())) {
         return false;
     }
-    const QFileInfoList entries =
-        QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot,
+                                                          QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
+        // Links are not copied: the install does not follow them either, and a
+        // kept copy must hold exactly what was installed.
+        if (entry.isSymLink()) {
+            continue;
+        }
+        if (entry.isDir()) {
             if (!copyFolder(entry.filePath(), target.filePath(entry.fileName()), overwrite)) {
                 return false;
             }
@@ -82,9 +90,13 @@ int GameInfo::countFiles(QString dir)
     int count = 0;
     const QFileInfoList entries = QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
+        // The same files that an install deploys: links are skipped there.
+        if (entry.isSymLink()) {
+            continue;
+        }
+        if (entry.isDir()) {
             count += countFiles(entry.filePath());
-        } else {
+        } else if (entry.isFile()) {
             ++count;
         }
     }

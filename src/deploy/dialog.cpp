@@ -1,10 +1,40 @@
 #include "deploy/dialog.h"
 
-Dialog::Dialog(QWidget *parent) : QDialog(parent) {}
+#include "config/foldername.h"
+#include "ui_dialog.h"
 
-Dialog::~Dialog() = default;
+#include <QMessageBox>
+
+Dialog::Dialog(QWidget *parent) : QDialog(parent), ui(new Ui_Dialog)
+{
+    ui->setupUi(this);
+    connect(ui->pushButton, &QPushButton::clicked, this, &Dialog::sltSet);
+}
+
+Dialog::~Dialog()
+{
+    delete ui;
+}
 
 void Dialog::setSuggestedName(const QString &name)
 {
-    Q_UNUSED(name);
+    ui->lineEdit->setText(name);
+}
+
+void Dialog::sltSet()
+{
+    const QString name = ui->lineEdit->text();
+    if (name.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("mod名不能为空"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    QString reason;
+    if (!isSafeFolderName(name, &reason)) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("mod名") + reason,
+                                 QMessageBox::Ok);
+        return;
+    }
+    m_name = name;
+    accept();
 }

@@ -82,7 +82,8 @@ bool ModalAnswerer::waitUntilAnswered(int timeoutMs)
 
 bool ModalAnswerer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_handled && (event->type() == QEvent::Hide || event->type() == QEvent::Destroy)) {
+    if (watched == m_handled &&
+        (event->type() == QEvent::Hide || event->type() == QEvent::Destroy)) {
         m_handled->removeEventFilter(this);
         m_handled = nullptr;
     }

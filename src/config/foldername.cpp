@@ -1,0 +1,77 @@
+#include "config/foldername.h"
+
+#include <QStringList>
+
+namespace {
+
+// Longest name in bytes that Linux file systems accept; Windows counts UTF-16
+// units and allows as many, so the byte limit is the stricter one.
+constexpr int maxNameBytes = 255;
+
+bool fail(QString *reason, const QString &text)
+{
+    if (reason) {
+        *reason = text;
+    }
+    return false;
+}
+
+// Windows opens a device instead of a file for these names, also when an
+// extension follows ("NUL.txt") or blanks precede the dot.
+bool isWindowsDeviceName(const QString &name)
+{
+    QString base = name.section(QLatin1Char('.'), 0, 0);
+    while (base.endsWith(QLatin1Char(' '))) {
+        base.chop(1);
+    }
+    base = base.toUpper();
+    static const QStringList fixed = {QStringLiteral("CON"),    QStringLiteral("PRN"),
+                                      QStringLiteral("AUX"),    QStringLiteral("NUL"),
+                                      QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
+    if (fixed.contains(base)) {
+        return true;
+    }
+    if (base.size() == 4 &&
+        (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT")))) {
+        const QChar last = base.at(3);
+        // Digits 0-9 and the superscripts ¹ ² ³, which Windows also maps to ports.
+        return (last >= QLatin1Char('0') && last <= QLatin1Char('9')) || last == QChar(0x00B9) ||
+               last == QChar(0x00B2) || last == QChar(0x00B3);
+    }
+    return false;
+}
+
+} // namespace
+
+bool isSafeFolderName(const QString &name, QString *reason)
+{
+    if (name.isEmpty()) {
+        return fail(reason, QStringLiteral("不能为空"));
+    }
+    if (name == QLatin1String(".") || name == QLatin1String("..")) {
+        return fail(reason, QStringLiteral("不能是“.”或“..”"));
+    }
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\')) {
+            return fail(reason, QStringLiteral("不能包含“/”或“\\”"));
+        }
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            return fail(reason, QStringLiteral("不能包含控制字符"));
+        }
+        if (QStringLiteral("<>:\"|?*").contains(c)) {
+            return fail(reason, QStringLiteral("不能包含以下字符：< > : \" | ? *"));
+        }
+    }
+    // Windows silently drops a trailing dot or blank, so "mod." and "mod" would
+    // be one folder there.
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
+        return fail(reason, QStringLiteral("不能以点或空格结尾"));
+    }
+    if (isWindowsDeviceName(name)) {
+        return fail(reason, QStringLiteral("不能是Windows设备名（如CON、NUL、COM1、LPT1）"));
+    }
+    if (name.toUtf8().size() > maxNameBytes) {
+        return fail(reason, QStringLiteral("太长"));
+    }
+    return true;
+}

@@ -1,0 +1,13 @@
+#ifndef VELDANE_CONFIG_FOLDERNAME_H
+#define VELDANE_CONFIG_FOLDERNAME_H
+
+#include <QString>
+
+// Mod names and game names become folder names that removal deletes
+// recursively, so a name must be exactly one ordinary folder name on both
+// Windows and Linux. Returns false for anything else and, when reason is given,
+// puts into it why, as a phrase that follows the name's kind ("mod名" or
+// "游戏名"), for example "不能以点或空格结尾".
+bool isSafeFolderName(const QString &name, QString *reason = nullptr);
+
+#endif

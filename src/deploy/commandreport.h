@@ -1,0 +1,32 @@
+#ifndef VELDANE_DEPLOY_COMMANDREPORT_H
+#define VELDANE_DEPLOY_COMMANDREPORT_H
+
+// What a mod command did, for the window to tell the user.
+struct CommandReport
+{
+    enum Outcome
+    {
+        Done,              // the command ran; `failed` and `leftAlone` tell how well
+        SourceMissing,     // the mod folder or kept copy to install is not there
+        NoGameFolder,      // the game folder is not set or does not exist
+        NameTaken,         // a mod of that name is already in the catalogue
+        UnsafeName,        // the name cannot be used as a folder name
+        NotRecorded,       // no mod of that name in the catalogue
+        AlreadyInstalled,  // reinstall of an installed mod
+        NotInstalled,      // uninstall of a mod that is not installed
+        RecordedElsewhere, // every recorded file lies outside the current game folder
+        CatalogueFailed    // the catalogue could not be written; no game file changed
+    };
+
+    Outcome outcome = Done;
+    int files = 0;     // files the command handled
+    int failed = 0;    // backups, copies, restores or deletions that did not work
+    int leftAlone = 0; // links and paths outside the game or backup folder, not touched
+    // Removal of an installed mod stopped after the uninstall because files
+    // failed: the record, backups and kept copy are still there.
+    bool removalStopped = false;
+
+    bool clean() const { return outcome == Done && failed == 0 && leftAlone == 0; }
+};
+
+#endif

@@ -1,0 +1,100 @@
+#include "deploy/filecopier.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+bool copyContent(QFile &in, QFile &out)
+{
+    static constexpr qint64 chunkSize = 256 * 1024;
+    QByteArray buffer(int(chunkSize), Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = in.read(buffer.data(), chunkSize);
+        if (read < 0) {
+            return false;
+        }
+        if (read == 0) {
+            return true;
+        }
+        if (out.write(buffer.constData(), read) != read) {
+            return false;
+        }
+    }
+}
+
+std::filesystem::path fsPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+} // namespace
+
+bool FileCopier::copy(const QString &source, const QString &destination)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    if (QFileInfo(destination).isSymLink() && !QFile::remove(destination)) {
+        return false;
+    }
+    QFile out(destination);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    const bool copied = copyContent(in, out);
+    out.close();
+    if (!copied || out.error() != QFileDevice::NoError) {
+        return false;
+    }
+    out.setPermissions(in.permissions());
+    return true;
+}
+
+bool FileCopier::copyNew(const QString &source, const QString &destination)
+{
+    const QFileInfo existing(destination);
+    if (existing.exists() || existing.isSymLink()) {
+        return false;
+    }
+    return copy(source, destination);
+}
+
+bool FileCopier::move(const QString &source, const QString &destination)
+{
+    const QFileInfo from(source);
+    if (!from.isFile() || from.isSymLink()) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(fsPath(source), fsPath(destination), error);
+    if (!error) {
+        return true;
+    }
+    // Another drive, or a system that refuses to rename over a file: copy
+    // beside the destination first, so a failure cannot leave it half written.
+    const QString partial = destination + QStringLiteral(".veldane-part");
+    if (!copy(source, partial)) {
+        QFile::remove(partial);
+        return false;
+    }
+    std::filesystem::rename(fsPath(partial), fsPath(destination), error);
+    if (error) {
+        QFile::remove(destination);
+        std::filesystem::rename(fsPath(partial), fsPath(destination), error);
+        if (error) {
+            QFile::remove(partial);
+            return false;
+        }
+    }
+    QFile::remove(source);
+    return true;
+}

@@ -1,0 +1,55 @@
+#include "deploy/gamelayout.h"
+
+#include <QDir>
+
+GameLayout::GameLayout(const QString &gamePath, const QString &bakRoot, const QString &modStore)
+    : m_gamePath(gamePath), m_gameRoot(withoutTrailingSeparator(gamePath)), m_bakRoot(bakRoot),
+      m_modStore(modStore)
+{
+}
+
+QString GameLayout::backupFolder(const QString &mod) const
+{
+    return join(m_bakRoot, mod);
+}
+
+QString GameLayout::keptCopy(const QString &mod) const
+{
+    return join(m_modStore, mod);
+}
+
+QString GameLayout::relativePath(const QString &recordedPath) const
+{
+    if (m_gameRoot.isEmpty()) {
+        return QString();
+    }
+    const QString prefix = join(m_gameRoot, QString());
+    if (!recordedPath.startsWith(prefix) || recordedPath.size() == prefix.size()) {
+        return QString();
+    }
+    return recordedPath.mid(prefix.size());
+}
+
+QString GameLayout::backupPath(const QString &mod, const QString &recordedPath) const
+{
+    const QString relative = relativePath(recordedPath);
+    if (relative.isEmpty()) {
+        return QString();
+    }
+    return join(backupFolder(mod), relative);
+}
+
+QString GameLayout::join(const QString &parent, const QString &child)
+{
+    return parent + QDir::separator() + child;
+}
+
+QString GameLayout::withoutTrailingSeparator(const QString &path)
+{
+    QString result = path;
+    while (result.size() > 1 &&
+           (result.endsWith(QLatin1Char('/')) || result.endsWith(QDir::separator()))) {
+        result.chop(1);
+    }
+    return result;
+}

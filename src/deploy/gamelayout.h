@@ -1,0 +1,41 @@
+#ifndef VELDANE_DEPLOY_GAMELAYOUT_H
+#define VELDANE_DEPLOY_GAMELAYOUT_H
+
+#include <QString>
+
+// The three per-game roots that every mod command works with, and the mirror
+// rule between them: a game file, its backup and its kept copy have the same
+// path relative to the game folder, the mod's backup folder and its kept copy.
+class GameLayout
+{
+public:
+    GameLayout() = default;
+    GameLayout(const QString &gamePath, const QString &bakRoot, const QString &modStore);
+
+    // The game folder without its trailing separator; empty when none is set.
+    QString gameRoot() const { return m_gameRoot; }
+    QString gamePath() const { return m_gamePath; }
+
+    QString backupFolder(const QString &mod) const;
+    QString keptCopy(const QString &mod) const;
+
+    // Path of a recorded game file relative to the game folder, or an empty
+    // string when the text does not start with the game folder.
+    QString relativePath(const QString &recordedPath) const;
+    // Where `mod` keeps its backup of the recorded game file; empty when the
+    // path is not below the game folder.
+    QString backupPath(const QString &mod, const QString &recordedPath) const;
+
+    // Joins with the platform's separator, without normalising either part.
+    static QString join(const QString &parent, const QString &child);
+    // Drops one trailing "/" (and "\" on Windows), but never the root's only one.
+    static QString withoutTrailingSeparator(const QString &path);
+
+private:
+    QString m_gamePath;
+    QString m_gameRoot;
+    QString m_bakRoot;
+    QString m_modStore;
+};
+
+#endif

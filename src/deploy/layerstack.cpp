@@ -1,0 +1,234 @@
+#include "deploy/layerstack.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+struct Layer
+{
+    QString mod;
+    bool replaced = false;
+    int order = 0;
+};
+
+bool lowerFirst(const Layer &a, const Layer &b)
+{
+    return a.order != b.order ? a.order < b.order : a.mod < b.mod;
+}
+
+// Calls visit(mod, item, replaced) for the first item of every installed mod
+// and path; a hand-edited catalogue may list a path twice in one mod.
+template<typename Visit>
+void forEachInstalledItem(const QMap<QString, ModRecord> &mods, Visit visit)
+{
+    for (auto it = mods.cbegin(); it != mods.cend(); ++it) {
+        if (it->install == 0) {
+            continue;
+        }
+        QSet<QString> seen;
+        for (const FileItem &item : it->replace) {
+            if (!seen.contains(item.path)) {
+                seen.insert(item.path);
+                visit(it.key(), item, true);
+            }
+        }
+        for (const FileItem &item : it->add) {
+            if (!seen.contains(item.path)) {
+                seen.insert(item.path);
+                visit(it.key(), item, false);
+            }
+        }
+    }
+}
+
+// Rebuilds a record's lists with new kinds and order numbers for some paths;
+// an item that changes kind moves to the end of the other list.
+ModRecord withLayers(ModRecord record, const QHash<QString, Layer> &updates)
+{
+    QList<FileItem> replace;
+    QList<FileItem> add;
+    QSet<QString> done;
+    const auto place = [&](const FileItem &item, bool replaced) {
+        const auto update = updates.constFind(item.path);
+        if (update == updates.cend() || done.contains(item.path)) {
+            (replaced ? replace : add) << item;
+            return;
+        }
+        done.insert(item.path);
+        (update->replaced ? replace : add) << FileItem{update->order, item.path};
+    };
+    for (const FileItem &item : record.replace) {
+        place(item, true);
+    }
+    for (const FileItem &item : record.add) {
+        place(item, false);
+    }
+    record.replace = replace;
+    record.add = add;
+    return record;
+}
+
+} // namespace
+
+StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QString &id,
+                                  const GameLayout &layout)
+{
+    StackChange change;
+    const auto own = mods.constFind(id);
+    if (own == mods.cend() || own->install == 0) {
+        return change;
+    }
+
+    // The mod's game files in the order the install recorded them: restores
+    // first, then deletions.
+    QStringList paths;
+    QHash<QString, bool> ownReplaced;
+    for (const FileItem &item : own->replace) {
+        if (!ownReplaced.contains(item.path)) {
+            ownReplaced.insert(item.path, true);
+            paths << item.path;
+        }
+    }
+    for (const FileItem &item : own->add) {
+        if (!ownReplaced.contains(item.path)) {
+            ownReplaced.insert(item.path, false);
+            paths << item.path;
+        }
+    }
+
+    QHash<QString, QList<Layer>> stacksOfPaths;
+    forEachInstalledItem(mods, [&](const QString &mod, const FileItem &item, bool replaced) {
+        if (ownReplaced.contains(item.path)) {
+            stacksOfPaths[item.path].append(Layer{mod, replaced, item.order});
+        }
+    });
+
+    QHash<QString, QHash<QString, Layer>> updates; // mod -> path -> new layer
+    for (const QString &path : paths) {
+        QList<Layer> &stack = stacksOfPaths[path];
+        std::stable_sort(stack.begin(), stack.end(), lowerFirst);
+        int position = 0;
+        while (stack.at(position).mod != id) {
+            ++position;
+        }
+
+        FileAction action;
+        action.path = path;
+        const bool replaced = ownReplaced.value(path);
+        if (replaced) {
+            action.backup = layout.backupPath(id, path);
+        }
+        if (position == stack.size() - 1) {
+            action.kind = replaced ? FileAction::Restore : FileAction::Delete;
+        } else {
+            Layer &upper = stack[position + 1];
+            action.upperMod = upper.mod;
+            action.upperBackup = layout.backupPath(upper.mod, path);
+            if (replaced) {
+                action.kind = FileAction::HandDown;
+            } else {
+                action.kind = upper.replaced ? FileAction::DropBackup : FileAction::KeepAsIs;
+            }
+            // The layer above now lies directly on what lay beneath the
+            // uninstalled mod, so it replaces exactly when that mod did.
+            if (upper.replaced != replaced) {
+                upper.replaced = replaced;
+                upper.order = -1; // forces an update below
+            }
+        }
+        change.actions << action;
+
+        stack.removeAt(position);
+        for (int i = 0; i < stack.size(); ++i) {
+            if (stack.at(i).order != i + 1) {
+                updates[stack.at(i).mod].insert(
+                    path, Layer{stack.at(i).mod, stack.at(i).replaced, i + 1});
+            }
+        }
+    }
+
+    for (auto it = updates.cbegin(); it != updates.cend(); ++it) {
+        change.changed.insert(it.key(), withLayers(mods.value(it.key()), it.value()));
+    }
+    ModRecord uninstalled = *own;
+    uninstalled.install = 0;
+    change.changed.insert(id, uninstalled);
+    return change;
+}
+
+ModRecord LayerStack::reinstalled(const QMap<QString, ModRecord> &mods, const QString &id,
+                                  const QList<QPair<QString, bool>> &files)
+{
+    QHash<QString, int> held;
+    for (const auto &file : files) {
+        held.insert(file.first, 0);
+    }
+    for (auto it = mods.cbegin(); it != mods.cend(); ++it) {
+        if (it->install == 0 || it.key() == id) {
+            continue;
+        }
+        for (const QList<FileItem> *list : {&it->replace, &it->add}) {
+            for (const FileItem &item : *list) {
+                const auto count = held.find(item.path);
+                if (count != held.end()) {
+                    ++*count;
+                }
+            }
+        }
+    }
+
+    ModRecord record = mods.value(id);
+    record.install = 1;
+    record.replace.clear();
+    record.add.clear();
+    for (const auto &file : files) {
+        (file.second ? record.replace : record.add)
+            << FileItem{held.value(file.first) + 1, file.first};
+    }
+    return record;
+}
+
+QMap<QString, QStringList> LayerStack::stacks(const QMap<QString, ModRecord> &mods)
+{
+    QHash<QString, QList<Layer>> byPath;
+    forEachInstalledItem(mods, [&](const QString &mod, const FileItem &item, bool replaced) {
+        byPath[item.path].append(Layer{mod, replaced, item.order});
+    });
+    QMap<QString, QStringList> result;
+    for (auto it = byPath.begin(); it != byPath.end(); ++it) {
+        std::stable_sort(it->begin(), it->end(), lowerFirst);
+        QStringList ids;
+        for (const Layer &layer : *it) {
+            ids << layer.mod;
+        }
+        result.insert(it.key(), ids);
+    }
+    return result;
+}
+
+bool LayerStack::isNumbered(const QMap<QString, ModRecord> &mods)
+{
+    QHash<QString, QList<int>> orders;
+    for (auto it = mods.cbegin(); it != mods.cend(); ++it) {
+        if (it->install == 0) {
+            continue;
+        }
+        for (const QList<FileItem> *list : {&it->replace, &it->add}) {
+            for (const FileItem &item : *list) {
+                orders[item.path] << item.order;
+            }
+        }
+    }
+    for (QList<int> &list : orders) {
+        std::sort(list.begin(), list.end());
+        for (int i = 0; i < list.size(); ++i) {
+            if (list.at(i) != i + 1) {
+                return false;
+            }
+        }
+    }
+    return true;
+}

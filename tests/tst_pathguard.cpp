@@ -1,0 +1,189 @@
+#include "deploy/pathguard.h"
+#include "platform/pathrules.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+// One tree serves every case; "@" in a row stands for its folder, which is
+// also the working directory:
+//   g/Game/a.txt, g/Game/sub/b.txt, g/Game2/x, out/secret.txt, out/deep/
+//   g/Game/linkOut  -> out            (folder link leading outside)
+//   g/Game/linkDeep -> out/deep       (for ".." after a link)
+//   g/Game/linkIn   -> g/Game/sub     (folder link to elsewhere inside)
+//   g/Game/fileOut  -> out/secret.txt (file link leading outside)
+//   g/Game/dangling -> nowhere        (link leading nowhere)
+//   g/GameLink      -> g/Game         (the game folder through a link)
+class TestPathGuard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void contains_data();
+    void contains();
+    void rootIsResolved_data();
+    void rootIsResolved();
+
+private:
+    QString expand(const QString &text) const;
+
+    ScopedWorkingDir m_dir;
+    QString m_base;
+};
+
+QString TestPathGuard::expand(const QString &text) const
+{
+    QString expanded = text;
+    return expanded.replace(QLatin1Char('@'), m_base);
+}
+
+void TestPathGuard::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_base = m_dir.path();
+    QVERIFY(TestFiles::write(expand("@/g/Game/a.txt"), "a"));
+    QVERIFY(TestFiles::write(expand("@/g/Game/sub/b.txt"), "b"));
+    QVERIFY(TestFiles::write(expand("@/g/Game2/x"), "x"));
+    QVERIFY(TestFiles::write(expand("@/out/secret.txt"), "secret"));
+    QVERIFY(QDir().mkpath(expand("@/out/deep")));
+    QVERIFY(QFile::link(expand("@/out"), expand("@/g/Game/linkOut")));
+    QVERIFY(QFile::link(expand("@/out/deep"), expand("@/g/Game/linkDeep")));
+    QVERIFY(QFile::link(expand("@/g/Game/sub"), expand("@/g/Game/linkIn")));
+    QVERIFY(QFile::link(expand("@/out/secret.txt"), expand("@/g/Game/fileOut")));
+    QVERIFY(QFile::link(expand("@/nowhere"), expand("@/g/Game/dangling")));
+    QVERIFY(QFile::link(expand("@/g/Game"), expand("@/g/GameLink")));
+}
+
+void TestPathGuard::contains_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("inside");
+
+    const QString game = QStringLiteral("@/g/Game");
+
+    QTest::newRow("plain file") << game << "@/g/Game/a.txt" << true;
+    QTest::newRow("nested file") << game << "@/g/Game/sub/b.txt" << true;
+    QTest::newRow("folder") << game << "@/g/Game/sub" << true;
+    QTest::newRow("folder with trailing separator") << game << "@/g/Game/sub/" << true;
+    QTest::newRow("doubled separators") << game << "@/g/Game//sub//b.txt" << true;
+    QTest::newRow("native separators") << game << TestFiles::native("@/g/Game/sub/b.txt") << true;
+    QTest::newRow("missing file in existing folder") << game << "@/g/Game/sub/new.txt" << true;
+    QTest::newRow("missing folder chain") << game << "@/g/Game/new/deeper/c.txt" << true;
+
+    QTest::newRow("dot components") << game << "@/g/Game/./sub/./b.txt" << true;
+    QTest::newRow("dot-dot staying inside") << game << "@/g/Game/sub/../a.txt" << true;
+    QTest::newRow("dot-dot out and back in") << game << "@/g/Game/../Game/a.txt" << true;
+    QTest::newRow("dot-dot leaving") << game << "@/g/Game/../../out/secret.txt" << false;
+    QTest::newRow("dot-dot to sibling game") << game << "@/g/Game/../Game2/x" << false;
+    QTest::newRow("a/../../x") << game << "@/g/Game/a/../../x" << false;
+    QTest::newRow("dot-dot through missing folders")
+        << game << "@/g/Game/new/../../Game2/x" << false;
+    QTest::newRow("dot-dot above the file-system root") << game << "/../../@/g/Game/a.txt" << true;
+
+    QTest::newRow("absolute elsewhere") << game << "@/out/secret.txt" << false;
+    QTest::newRow("prefix trap") << game << "@/g/Game2/x" << false;
+    QTest::newRow("prefix trap with trailing root separator") << "@/g/Game/"
+                                                              << "@/g/Game2/x" << false;
+    QTest::newRow("root itself") << game << "@/g/Game" << false;
+    QTest::newRow("root itself with separator") << game << "@/g/Game/" << false;
+    QTest::newRow("root itself through dot") << game << "@/g/Game/." << false;
+    QTest::newRow("root itself through dot-dot") << game << "@/g/Game/sub/.." << false;
+    QTest::newRow("parent of root") << game << "@/g" << false;
+    QTest::newRow("relative path") << game << "g/Game/a.txt" << false;
+    QTest::newRow("relative path with dot") << game << "./g/Game/a.txt" << false;
+    QTest::newRow("empty path") << game << "" << false;
+
+    QTest::newRow("through link leading outside") << game << "@/g/Game/linkOut/secret.txt" << false;
+    QTest::newRow("missing file behind link leading outside")
+        << game << "@/g/Game/linkOut/new/c.txt" << false;
+    QTest::newRow("dot-dot after link goes up from its target")
+        << game << "@/g/Game/linkDeep/../secret.txt" << false;
+    QTest::newRow("dot-dot after link is not cleaned as text")
+        << game << "@/g/Game/linkDeep/../a.txt" << false;
+    QTest::newRow("through link leading elsewhere inside")
+        << game << "@/g/Game/linkIn/b.txt" << true;
+    QTest::newRow("folder link itself") << game << "@/g/Game/linkOut" << true;
+    QTest::newRow("file link itself") << game << "@/g/Game/fileOut" << true;
+    QTest::newRow("through link leading nowhere") << game << "@/g/Game/dangling/x" << false;
+    QTest::newRow("link leading nowhere itself") << game << "@/g/Game/dangling" << true;
+    QTest::newRow("path through link to the root") << game << "@/g/GameLink/a.txt" << true;
+    QTest::newRow("link to the root itself") << game << "@/g/GameLink" << false;
+
+    QTest::newRow("root with trailing separator") << "@/g/Game/"
+                                                  << "@/g/Game/a.txt" << true;
+    QTest::newRow("root with native separators")
+        << TestFiles::native("@/g/Game/") << "@/g/Game/sub/b.txt" << true;
+    QTest::newRow("root through link") << "@/g/GameLink/"
+                                       << "@/g/Game/a.txt" << true;
+    QTest::newRow("root through link, path through link") << "@/g/GameLink"
+                                                          << "@/g/GameLink/sub/b.txt" << true;
+    QTest::newRow("root through link, link leading outside")
+        << "@/g/GameLink"
+        << "@/g/GameLink/linkOut/secret.txt" << false;
+    QTest::newRow("root through link, prefix trap") << "@/g/GameLink"
+                                                    << "@/g/Game2/x" << false;
+    QTest::newRow("root with dot-dot") << "@/g/new/../Game"
+                                       << "@/g/Game/a.txt" << true;
+    QTest::newRow("relative root") << "g/Game"
+                                   << "@/g/Game/a.txt" << true;
+    QTest::newRow("missing root") << "@/g/Missing"
+                                  << "@/g/Missing/abdata/x" << true;
+    QTest::newRow("missing root, dot-dot out") << "@/g/Missing"
+                                               << "@/g/Missing/../Game/a.txt" << false;
+    QTest::newRow("empty root") << ""
+                                << "@/g/Game/a.txt" << false;
+    QTest::newRow("root through link leading nowhere") << "@/g/Game/dangling/x"
+                                                       << "@/g/Game/dangling/x/y" << false;
+
+    QTest::newRow("case differs") << game << "@/g/GAME/a.txt"
+                                  << (PathRules::fileNameCase() == Qt::CaseInsensitive);
+}
+
+void TestPathGuard::contains()
+{
+    QFETCH(QString, root);
+    QFETCH(QString, path);
+    QFETCH(bool, inside);
+
+    const PathGuard guard(expand(root));
+    QCOMPARE(guard.contains(expand(path)), inside);
+    QCOMPARE(PathGuard::isInside(expand(path), expand(root)), inside);
+}
+
+void TestPathGuard::rootIsResolved_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("resolved");
+
+    QTest::newRow("trailing separator dropped") << "@/g/Game/"
+                                                << "@/g/Game";
+    QTest::newRow("link followed") << "@/g/GameLink/"
+                                   << "@/g/Game";
+    QTest::newRow("dot-dot after link") << "@/g/Game/linkDeep/.."
+                                        << "@/out";
+    QTest::newRow("relative") << "g/Game2"
+                              << "@/g/Game2";
+    QTest::newRow("missing part kept") << "@/g/Game/linkOut/new"
+                                       << "@/out/new";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("through link leading nowhere") << "@/g/Game/dangling/x"
+                                                  << "";
+}
+
+void TestPathGuard::rootIsResolved()
+{
+    QFETCH(QString, root);
+    QFETCH(QString, resolved);
+
+    // The temporary folder itself may lie behind a link (/tmp on some systems).
+    const QString realBase = QFileInfo(m_base).canonicalFilePath();
+    QCOMPARE(PathGuard(expand(root)).root(), resolved.replace(QLatin1Char('@'), realBase));
+}
+
+QTEST_GUILESS_MAIN(TestPathGuard)
+#include "tst_pathguard.moc"
