@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTest>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
@@ -97,6 +98,10 @@ void ModalAnswerer::poll()
     }
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || modal == m_handled || !modal->isVisible()) {
+        return;
+    }
+    // The busy indicator is modal too, but closes by itself when the command ends.
+    if (qobject_cast<QProgressDialog *>(modal)) {
         return;
     }
     if (m_handled) {

@@ -14,7 +14,8 @@
 // window, in order. Handlers run from a queued call, never inside the timer's
 // own slot, so a handler may click a button that opens the next modal window.
 // A modal window that arrives with no handler queued is recorded as
-// unexpected and rejected, so a test fails instead of hanging.
+// unexpected and rejected, so a test fails instead of hanging. The busy
+// indicator is left alone.
 class ModalAnswerer : public QObject
 {
     Q_OBJECT
