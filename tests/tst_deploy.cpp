@@ -1,0 +1,343 @@
+#include "config/gameinfo.h"
+#include "deploy/layerstack.h"
+#include "deploy/modfolderplanner.h"
+#include "tst_deployfixture.h"
+
+#include <QFile>
+#include <QtTest>
+
+class TestDeploy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void walkOrderMirrorsWholeNamesAndSkipsHidden();
+    void installBacksUpRecordsOnceAndKeepsCopy();
+    void chosenGameFolderGoesIntoThatFolder_data();
+    void chosenGameFolderGoesIntoThatFolder();
+    void existingBackupIsNeverOverwritten();
+    void unwritableBackupRootProtectsGameFiles();
+    void unreadableCatalogueChangesNoGameFile();
+    void refusalsChangeNothing_data();
+    void refusalsChangeNothing();
+    void uninstallRestoresAndDeletes();
+    void stackedModsUninstallInAnyOrder_data();
+    void stackedModsUninstallInAnyOrder();
+    void reinstallKeepsTheOtherModsVersion();
+    void removalOfUninstalledModTouchesNoGameFile();
+    void modFolderLinksAreNotFollowed();
+};
+
+void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
+{
+    DeployFixture f;
+    const QString mod = f.mod("walk", {{"b.txt", "b"},
+                                       {"Z.txt", "Z"},
+                                       {"v1.2/inner.txt", "v"},
+                                       {"abdata.old/x.txt", "x"},
+                                       {"B/deep/y.txt", "y"},
+                                       {".hidden", "h"},
+                                       {".git/config", "g"}});
+    const DeploymentPlan plan = ModFolderPlanner::plan(mod, "T", "B");
+    QStringList targets;
+    for (const PlannedFile &file : plan.files) {
+        targets << QDir::fromNativeSeparators(file.target);
+    }
+    // Folders before files, names compared case-sensitively ("B" < "Z" < "a").
+    QCOMPARE(targets, QStringList({"T/B/deep/y.txt", "T/abdata.old/x.txt", "T/v1.2/inner.txt",
+                                   "T/Z.txt", "T/b.txt"}));
+    QCOMPARE(GameInfo::countFiles(mod), 5);
+
+    const CommandReport report = f.commands().install(mod, "walk");
+    QVERIFY(report.clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"B/deep/y.txt", "y"},
+                                     {"abdata.old/x.txt", "x"},
+                                     {"v1.2/inner.txt", "v"},
+                                     {"Z.txt", "Z"},
+                                     {"b.txt", "b"}}));
+    QCOMPARE(DeployFixture::files(f.modStore + "/walk"), f.gameFiles());
+    const ModRecord record = f.catalogue.m_mods.value("walk");
+    QCOMPARE(record.add.size(), 5);
+    QCOMPARE(record.add.first().path, f.game("B/deep/y.txt"));
+}
+
+void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
+{
+    DeployFixture f;
+    f.writeGame({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}});
+    const QString mod = f.mod("pack", {{"abdata/chara/G.unity3d", "mod G"},
+                                       {"abdata/chara/N.unity3d", "mod N"},
+                                       {"UserData/chara/female/card.png", "card"},
+                                       {"readme.txt", "mod readme"}});
+    const CommandReport report = f.commands().install(mod, "pack");
+    QVERIFY(report.clean());
+    QCOMPARE(report.files, 4);
+
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/chara/G.unity3d", "mod G"},
+                                     {"abdata/chara/N.unity3d", "mod N"},
+                                     {"UserData/chara/female/card.png", "card"},
+                                     {"readme.txt", "mod readme"}}));
+    QCOMPARE(DeployFixture::files(f.layout().backupFolder("pack")),
+             FileMap({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}}));
+    QCOMPARE(DeployFixture::files(f.modStore + "/pack"), DeployFixture::files(mod));
+
+    const ModRecord record = f.catalogue.m_mods.value("pack");
+    QCOMPARE(record.install, 1);
+    QCOMPARE(record.replace,
+             QList<FileItem>({{1, f.game("abdata/chara/G.unity3d")}, {1, f.game("readme.txt")}}));
+    QCOMPARE(record.add, QList<FileItem>({{1, f.game("UserData/chara/female/card.png")},
+                                          {1, f.game("abdata/chara/N.unity3d")}}));
+    ModCfg reread;
+    reread.setGame("HoneySelect");
+    QCOMPARE(reread.m_mods.value("pack"), record);
+}
+
+void TestDeploy::chosenGameFolderGoesIntoThatFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("abdata") << "abdata";
+    QTest::newRow("Plugins") << "Plugins";
+    QTest::newRow("UserData") << "UserData";
+}
+
+void TestDeploy::chosenGameFolderGoesIntoThatFolder()
+{
+    QFETCH(QString, folder);
+    DeployFixture f;
+    f.writeGame({{folder + "/old.txt", "game"}});
+    const QString mod = f.mod("x/" + folder, {{"old.txt", "mod"}, {"sub/new.txt", "new"}});
+    QVERIFY(f.commands().install(mod, "m").clean());
+
+    QCOMPARE(f.gameFiles(),
+             FileMap({{folder + "/old.txt", "mod"}, {folder + "/sub/new.txt", "new"}}));
+    QCOMPARE(DeployFixture::files(f.layout().backupFolder("m")),
+             FileMap({{folder + "/old.txt", "game"}}));
+    QCOMPARE(DeployFixture::files(f.modStore + "/m"),
+             FileMap({{folder + "/old.txt", "mod"}, {folder + "/sub/new.txt", "new"}}));
+
+    // The kept copy mirrors the game folder, so a reinstall lands in the same places.
+    QVERIFY(f.commands().uninstall("m").clean());
+    QCOMPARE(f.gameFiles(), FileMap({{folder + "/old.txt", "game"}}));
+    QVERIFY(f.commands().reinstall("m").clean());
+    QCOMPARE(f.gameFiles(),
+             FileMap({{folder + "/old.txt", "mod"}, {folder + "/sub/new.txt", "new"}}));
+}
+
+void TestDeploy::existingBackupIsNeverOverwritten()
+{
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    TestFiles::write(f.layout().backupFolder("m") + "/abdata/G", "older backup");
+    const QString mod = f.mod("m", {{"abdata/G", "mod G"}});
+
+    const CommandReport report = f.commands().install(mod, "m");
+    QCOMPARE(report.outcome, CommandReport::Done);
+    QCOMPARE(report.failed, 1);
+    QCOMPARE(TestFiles::read(f.layout().backupFolder("m") + "/abdata/G"),
+             QByteArray("older backup"));
+    QVERIFY(f.log().contains("[BackupFileError]:" + f.game("abdata/G")));
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "mod G"}}));
+}
+
+void TestDeploy::unwritableBackupRootProtectsGameFiles()
+{
+    DeployFixture f;
+    // A backup root below a regular file cannot be created, also as root.
+    TestFiles::write(f.dir.filePath("blocker"), "a file");
+    f.bakRoot = f.dir.filePath("blocker/HoneySelect");
+    f.writeGame({{"abdata/G", "game G"}, {"abdata/H", "game H"}});
+    const QString mod =
+        f.mod("m", {{"abdata/G", "mod G"}, {"abdata/H", "mod H"}, {"abdata/N", "N"}});
+
+    const CommandReport report = f.commands().install(mod, "m");
+    QCOMPARE(report.outcome, CommandReport::Done);
+    QCOMPARE(report.failed, 2);
+    QCOMPARE(f.gameFiles(),
+             FileMap({{"abdata/G", "game G"}, {"abdata/H", "game H"}, {"abdata/N", "N"}}));
+    const ModRecord record = f.catalogue.m_mods.value("m");
+    QVERIFY(record.replace.isEmpty());
+    QCOMPARE(record.add, QList<FileItem>({{1, f.game("abdata/N")}}));
+    QVERIFY(f.log().contains("[BackupFileError]:" + f.game("abdata/G")));
+    QVERIFY(f.log().contains("[BackupFileError]:" + f.game("abdata/H")));
+
+    QVERIFY(f.commands().uninstall("m").clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}, {"abdata/H", "game H"}}));
+}
+
+void TestDeploy::unreadableCatalogueChangesNoGameFile()
+{
+    DeployFixture f;
+    TestFiles::write("config/HoneySelect.xml", "<HoneySelect><mod id=");
+    f.writeGame({{"abdata/G", "game G"}});
+    const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/N", "N"}});
+    const CommandReport report = f.commands().install(mod, "m");
+    QCOMPARE(report.outcome, CommandReport::CatalogueFailed);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+    QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
+}
+
+void TestDeploy::refusalsChangeNothing_data()
+{
+    QTest::addColumn<QString>("gamePath");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("empty game path") << ""
+                                     << "new" << int(CommandReport::NoGameFolder);
+    QTest::newRow("missing game folder") << "nowhere/"
+                                         << "new" << int(CommandReport::NoGameFolder);
+    QTest::newRow("name taken") << "game/"
+                                << "old" << int(CommandReport::NameTaken);
+    QTest::newRow("dot-dot name") << "game/"
+                                  << ".." << int(CommandReport::UnsafeName);
+    QTest::newRow("name with separator") << "game/"
+                                         << "a/b" << int(CommandReport::UnsafeName);
+}
+
+void TestDeploy::refusalsChangeNothing()
+{
+    QFETCH(QString, gamePath);
+    QFETCH(QString, name);
+    QFETCH(int, outcome);
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("old", {{"abdata/O", "o"}}), "old").clean());
+    const QByteArray catalogue = TestFiles::read("config/HoneySelect.xml");
+
+    f.gamePath = gamePath.isEmpty() ? QString() : f.dir.filePath(gamePath);
+    const QString mod = f.mod("new", {{"abdata/G", "mod G"}});
+    const FileMap withMod = TestFiles::snapshot(f.dir.path());
+    QCOMPARE(int(f.commands().install(mod, name).outcome), outcome);
+    QCOMPARE(TestFiles::snapshot(f.dir.path()), withMod);
+    QCOMPARE(TestFiles::read("config/HoneySelect.xml"), catalogue);
+}
+
+void TestDeploy::uninstallRestoresAndDeletes()
+{
+    DeployFixture f;
+    const FileMap original{{"abdata/G", "game G"}, {"UserData/cap/a.png", "png"}};
+    f.writeGame(original);
+    const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/new/N", "N"}});
+    QVERIFY(f.commands().install(mod, "m").clean());
+
+    const CommandReport report = f.commands().uninstall("m");
+    QVERIFY(report.clean());
+    QCOMPARE(f.gameFiles(), original);
+    QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
+    QVERIFY(QFileInfo(f.modStore + "/m").isDir());
+    QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
+}
+
+void TestDeploy::stackedModsUninstallInAnyOrder_data()
+{
+    QTest::addColumn<QStringList>("order");
+    const QStringList mods{"A", "B", "C"};
+    QStringList order = mods;
+    std::sort(order.begin(), order.end());
+    do {
+        QTest::newRow(qPrintable(order.join(QString()))) << order;
+    } while (std::next_permutation(order.begin(), order.end()));
+}
+
+void TestDeploy::stackedModsUninstallInAnyOrder()
+{
+    QFETCH(QStringList, order);
+    DeployFixture f;
+    const FileMap original{{"abdata/G", "game G"}, {"abdata/N0", "game N0"}, {"other", "x"}};
+    f.writeGame(original);
+    // A replaces G and adds N; B replaces G and N (A's); C replaces N and adds M.
+    const QMap<QString, FileMap> mods{
+        {"A", {{"abdata/G", "A:G"}, {"abdata/N", "A:N"}}},
+        {"B", {{"abdata/G", "B:G"}, {"abdata/N", "B:N"}, {"abdata/N0", "B:N0"}}},
+        {"C", {{"abdata/N", "C:N"}, {"abdata/M", "C:M"}}}};
+    QStringList installed;
+    for (const QString id : {"A", "B", "C"}) {
+        QVERIFY(f.commands().install(f.mod(id, mods.value(id)), id).clean());
+        installed << id;
+    }
+    QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
+
+    for (const QString &id : order) {
+        QVERIFY(f.commands().uninstall(id).clean());
+        installed.removeOne(id);
+        // What applying the mods still installed, in install order, gives.
+        FileMap expected = original;
+        for (const QString &left : installed) {
+            for (auto it = mods.value(left).cbegin(); it != mods.value(left).cend(); ++it) {
+                expected.insert(it.key(), it.value());
+            }
+        }
+        QCOMPARE(f.gameFiles(), expected);
+        QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
+    }
+    QCOMPARE(f.gameFiles(), original);
+    QVERIFY(DeployFixture::files(f.dir.filePath("data")).isEmpty());
+}
+
+void TestDeploy::reinstallKeepsTheOtherModsVersion()
+{
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    const QString a = f.mod("A", {{"abdata/N", "A:N"}});
+    const QString b = f.mod("B", {{"abdata/N", "B:N"}});
+    QVERIFY(f.commands().install(a, "A").clean());
+    QVERIFY(f.commands().uninstall("A").clean());
+    QVERIFY(f.commands().install(b, "B").clean());
+
+    // N was an add at A's first install; now B's N is in the game.
+    QVERIFY(f.commands().reinstall("A").clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}, {"abdata/N", "A:N"}}));
+    const ModRecord record = f.catalogue.m_mods.value("A");
+    QCOMPARE(record.replace, QList<FileItem>({{2, f.game("abdata/N")}}));
+    QVERIFY(record.add.isEmpty());
+
+    QVERIFY(f.commands().uninstall("A").clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}, {"abdata/N", "B:N"}}));
+    QVERIFY(f.commands().uninstall("B").clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+}
+
+void TestDeploy::removalOfUninstalledModTouchesNoGameFile()
+{
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
+    QVERIFY(f.commands().uninstall("m").clean());
+    // Something else puts the file back in the meantime.
+    f.writeGame({{"abdata/G", "user's G"}});
+    const FileMap game = f.gameFiles();
+
+    QVERIFY(f.commands().remove("m").clean());
+    QCOMPARE(f.gameFiles(), game);
+    QVERIFY(!f.catalogue.m_mods.contains("m"));
+    QVERIFY(!QFileInfo::exists(f.modStore + "/m"));
+    QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
+}
+
+void TestDeploy::modFolderLinksAreNotFollowed()
+{
+    DeployFixture f;
+    TestFiles::write(f.dir.filePath("outside/secret.txt"), "secret");
+    const QString mod = f.mod("m", {{"abdata/real.txt", "real"}});
+    QVERIFY(QFile::link(f.dir.filePath("outside"), mod + "/abdata/linked"));
+    QVERIFY(QFile::link(f.dir.filePath("outside/secret.txt"), mod + "/file-link.txt"));
+    const FileMap outside = TestFiles::snapshot(f.dir.filePath("outside"));
+
+    const CommandReport report = f.commands().install(mod, "m");
+    QCOMPARE(report.leftAlone, 2);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/real.txt", "real"}}));
+    QCOMPARE(DeployFixture::files(f.modStore + "/m"), FileMap({{"abdata/real.txt", "real"}}));
+    QVERIFY(f.log().contains("[LinkSkipped]:" + TestFiles::native(mod + "/abdata/linked")));
+    QVERIFY(f.log().contains("[LinkSkipped]:" + TestFiles::native(mod + "/file-link.txt")));
+    QCOMPARE(GameInfo::countFiles(mod), 1);
+
+    // A game folder that is a link out of the game is not written through.
+    QVERIFY(QFile::link(f.dir.filePath("outside"), f.gamePath + "Plugins"));
+    const QString plugins = f.mod("p/Plugins", {{"plugin.dll", "dll"}});
+    const CommandReport second = f.commands().install(plugins, "p");
+    QCOMPARE(second.leftAlone, 1);
+    QCOMPARE(TestFiles::snapshot(f.dir.filePath("outside")), outside);
+    QVERIFY(f.log().contains("[OutsideGameError]:" + f.game("Plugins/plugin.dll")));
+}
+
+QTEST_GUILESS_MAIN(TestDeploy)
+#include "tst_deploy.moc"

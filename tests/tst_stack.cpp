@@ -1,0 +1,215 @@
+#include "deploy/layerstack.h"
+#include "tst_deployfixture.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+class TestStack : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void uninstallHandsDownToTheLayerAbove_data();
+    void uninstallHandsDownToTheLayerAbove();
+    void reinstallGoesOnTop();
+    void randomCommandsKeepGameEqualToStack();
+};
+
+namespace {
+
+ModRecord record(int install, const QList<FileItem> &replace, const QList<FileItem> &add)
+{
+    ModRecord r;
+    r.time = QStringLiteral("2016-5-3 09:07:05");
+    r.install = install;
+    r.replace = replace;
+    r.add = add;
+    return r;
+}
+
+} // namespace
+
+void TestStack::uninstallHandsDownToTheLayerAbove_data()
+{
+    // Three installed mods on path P: A (order 1), B (2), C (3). Columns: the
+    // kinds of A, B, C ("r" replace, "a" add), the mod taken out, then the
+    // expected action and the kinds and orders of the others afterwards.
+    QTest::addColumn<QString>("kinds");
+    QTest::addColumn<QString>("taken");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("after");
+
+    QTest::newRow("top replace restores") << "rrr"
+                                          << "C" << int(FileAction::Restore) << "A:r1 B:r2";
+    QTest::newRow("top add deletes") << "rra"
+                                     << "C" << int(FileAction::Delete) << "A:r1 B:r2";
+    QTest::newRow("middle replace hands down") << "rrr"
+                                               << "B" << int(FileAction::HandDown) << "A:r1 C:r2";
+    QTest::newRow("bottom add turns upper into add")
+        << "arr"
+        << "A" << int(FileAction::DropBackup) << "B:a1 C:r2";
+    QTest::newRow("bottom replace under add turns upper into replace")
+        << "rar"
+        << "A" << int(FileAction::HandDown) << "B:r1 C:r2";
+    QTest::newRow("bottom add under add keeps") << "aar"
+                                                << "A" << int(FileAction::KeepAsIs) << "B:a1 C:r2";
+}
+
+void TestStack::uninstallHandsDownToTheLayerAbove()
+{
+    QFETCH(QString, kinds);
+    QFETCH(QString, taken);
+    QFETCH(int, action);
+    QFETCH(QString, after);
+    const QString path = QStringLiteral("/g/P");
+    QMap<QString, ModRecord> mods;
+    const QStringList ids{"A", "B", "C"};
+    for (int i = 0; i < 3; ++i) {
+        const FileItem item{i + 1, path};
+        mods.insert(ids.at(i), kinds.at(i) == 'r'
+                                   ? record(1, {item}, {FileItem{1, "/g/own" + ids.at(i)}})
+                                   : record(1, {}, {item, FileItem{1, "/g/own" + ids.at(i)}}));
+    }
+    const StackChange change = LayerStack::uninstall(mods, taken, GameLayout("/g/", "/b", "/m"));
+    QCOMPARE(change.actions.size(), 2);
+    const FileAction first = change.actions.first();
+    QCOMPARE(first.path, path);
+    QCOMPARE(int(first.kind), action);
+    if (first.kind == FileAction::HandDown) {
+        QCOMPARE(first.backup, TestFiles::native("/b/" + taken + "/P"));
+        QCOMPARE(first.upperBackup,
+                 TestFiles::native("/b/" + ids.at(ids.indexOf(taken) + 1) + "/P"));
+    }
+    // The mod's own file on no other layer: restored or deleted.
+    QCOMPARE(int(change.actions.at(1).kind), int(FileAction::Delete));
+
+    QMap<QString, ModRecord> result = mods;
+    for (auto it = change.changed.cbegin(); it != change.changed.cend(); ++it) {
+        result.insert(it.key(), it.value());
+    }
+    QCOMPARE(result.value(taken).install, 0);
+    QStringList described;
+    for (const QString &id : ids) {
+        if (id == taken) {
+            continue;
+        }
+        for (const FileItem &item : result.value(id).replace) {
+            if (item.path == path) {
+                described << QStringLiteral("%1:r%2").arg(id).arg(item.order);
+            }
+        }
+        for (const FileItem &item : result.value(id).add) {
+            if (item.path == path) {
+                described << QStringLiteral("%1:a%2").arg(id).arg(item.order);
+            }
+        }
+    }
+    QCOMPARE(described.join(' '), after);
+    QVERIFY(LayerStack::isNumbered(result));
+    QCOMPARE(LayerStack::stacks(result).value(path),
+             QStringList(after.split(' ')).replaceInStrings(QRegularExpression(":.*"), QString()));
+}
+
+void TestStack::reinstallGoesOnTop()
+{
+    QMap<QString, ModRecord> mods;
+    mods.insert("A", record(0, {FileItem{1, "/g/P"}}, {FileItem{1, "/g/Q"}}));
+    mods.insert("B", record(1, {FileItem{1, "/g/P"}}, {}));
+    mods.insert("C", record(1, {FileItem{2, "/g/P"}}, {FileItem{1, "/g/R"}}));
+    const ModRecord again =
+        LayerStack::reinstalled(mods, "A", {{"/g/P", true}, {"/g/Q", false}, {"/g/R", true}});
+    QCOMPARE(again.install, 1);
+    QCOMPARE(again.time, mods.value("A").time);
+    QCOMPARE(again.replace, QList<FileItem>({{3, "/g/P"}, {2, "/g/R"}}));
+    QCOMPARE(again.add, QList<FileItem>({{1, "/g/Q"}}));
+}
+
+// Runs random installs, uninstalls, reinstalls and removals of four mods with
+// overlapping files through the commands, and after every step compares the
+// game folder with the installed mods applied in stack order onto the game.
+void TestStack::randomCommandsKeepGameEqualToStack()
+{
+    DeployFixture f;
+    const FileMap original{{"abdata/G1", "game G1"},
+                           {"abdata/G2", "game G2"},
+                           {"abdata/chara/G3", "game G3"},
+                           {"UserData/keep.png", "keep"}};
+    f.writeGame(original);
+    const QStringList paths{"abdata/G1", "abdata/G2",       "abdata/chara/G3",
+                            "abdata/N1", "abdata/chara/N2", "UserData/N3"};
+    // Each mod holds a fixed subset of the paths; some only add, some only
+    // replace game files, all overlap with at least one other mod.
+    const QMap<QString, QList<int>> holds{
+        {"A", {0, 3, 4}}, {"B", {0, 1, 3}}, {"C", {2, 4, 5}}, {"D", {0, 1, 2, 3, 4, 5}}};
+    QMap<QString, QString> folders;
+    for (auto it = holds.cbegin(); it != holds.cend(); ++it) {
+        FileMap files;
+        for (int index : it.value()) {
+            files.insert(paths.at(index), (it.key() + ":" + paths.at(index)).toUtf8());
+        }
+        folders.insert(it.key(), f.mod(it.key(), files));
+    }
+
+    QRandomGenerator random(20161207);
+    QMap<QString, QStringList> stacks; // model: path -> mods, bottom first
+    QMap<QString, bool> installed;     // model: recorded mods and their flag
+    const int steps = 300;
+    for (int step = 0; step < steps; ++step) {
+        const QString id = holds.keys().at(random.bounded(holds.size()));
+        const int kind = random.bounded(4);
+        QString done;
+        CommandReport report;
+        if (!installed.contains(id)) {
+            report = f.commands().install(folders.value(id), id);
+            installed.insert(id, true);
+            done = "install";
+        } else if (kind == 0 || kind == 1) {
+            report = installed.value(id) ? f.commands().uninstall(id) : f.commands().reinstall(id);
+            done = installed.value(id) ? "uninstall" : "reinstall";
+            installed[id] = !installed.value(id);
+        } else if (kind == 2) {
+            report = f.commands().remove(id);
+            installed.remove(id);
+            done = "remove";
+        } else {
+            report = installed.value(id) ? f.commands().reinstall(id) : f.commands().uninstall(id);
+            QVERIFY(report.outcome == CommandReport::AlreadyInstalled ||
+                    report.outcome == CommandReport::NotInstalled);
+            continue;
+        }
+        const QString where = QStringLiteral("step %1: %2 %3").arg(step).arg(done, id);
+        QVERIFY2(report.clean(), qPrintable(where));
+
+        for (int index : holds.value(id)) {
+            QStringList &stack = stacks[paths.at(index)];
+            stack.removeAll(id);
+            if (done == "install" || done == "reinstall") {
+                stack << id;
+            }
+        }
+        FileMap expected = original;
+        QMap<QString, QStringList> expectedStacks;
+        for (auto it = stacks.cbegin(); it != stacks.cend(); ++it) {
+            if (!it.value().isEmpty()) {
+                const QString top = it.value().last();
+                expected.insert(it.key(), (top + ":" + it.key()).toUtf8());
+                expectedStacks.insert(f.game(it.key()), it.value());
+            } else if (!original.contains(it.key())) {
+                expected.remove(it.key());
+            } else {
+                expected.insert(it.key(), original.value(it.key()));
+            }
+        }
+        QVERIFY2(f.gameFiles() == expected, qPrintable(where));
+        QVERIFY2(LayerStack::isNumbered(f.catalogue.m_mods), qPrintable(where));
+        QVERIFY2(LayerStack::stacks(f.catalogue.m_mods) == expectedStacks, qPrintable(where));
+        if (step % 25 == 0) {
+            ModCfg reread;
+            reread.setGame("HoneySelect");
+            QVERIFY2(reread.m_mods == f.catalogue.m_mods, qPrintable(where));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestStack)
+#include "tst_stack.moc"
