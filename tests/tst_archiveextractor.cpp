@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <clocale>
+
 using TestArchive::Entry;
 using TestArchive::Format;
 using Failure = ArchiveExtractor::Failure;
@@ -39,6 +41,7 @@ private slots:
     void chosenModFolder_data();
     void chosenModFolder();
     void macMetadataDoesNotStopUnwrapping();
+    void unmarkedZipNamesAreReadAsGbk();
 };
 
 // A sandbox with the archive in in/ and the destination out/unpacked, so that
@@ -161,6 +164,9 @@ void TestArchiveExtractor::refusesHostileArchive_data()
         row("dot-dot with backslashes")
             << format << QList<Entry>{honest, TestArchive::file("..\\..\\escape.txt", "x")}
             << QByteArray() << Damage::None << limit << Failure::ParentReference << true;
+        row("Windows device name")
+            << format << QList<Entry>{honest, TestArchive::file("abdata/NUL.txt", "x")}
+            << QByteArray() << Damage::None << limit << Failure::UnsafeName << true;
         row("colon in name") << format
                              << QList<Entry>{honest, TestArchive::file("abdata/a:stream", "x")}
                              << QByteArray() << Damage::None << limit << Failure::UnsafeName
@@ -298,6 +304,32 @@ void TestArchiveExtractor::macMetadataDoesNotStopUnwrapping()
     QVERIFY(extractor.extract(path, box.destination()));
     QCOMPARE(ArchiveExtractor::modFolder(box.destination()),
              QDir(box.destination()).filePath("MyMod"));
+}
+
+void TestArchiveExtractor::unmarkedZipNamesAreReadAsGbk()
+{
+    Sandbox box;
+    QVERIFY(box.prepare());
+    const QString path = box.archive("chinese.zip");
+    // As Windows Explorer on a Chinese system writes them: GBK, no UTF-8 mark.
+    // libarchive converts names for writing only from a UTF-8 locale; the
+    // reading below runs in the test's own locale again.
+    const QByteArray previous = setlocale(LC_CTYPE, nullptr);
+    if (!setlocale(LC_CTYPE, "C.UTF-8")) {
+        QSKIP("no C.UTF-8 locale to write GBK names with");
+    }
+    const bool written = TestArchive::write(
+        path, Format::Zip, {TestArchive::file(QStringLiteral("衣服/上衣.txt"), "coat")},
+        "zip:hdrcharset=CP936");
+    setlocale(LC_CTYPE, previous.constData());
+    QVERIFY(written);
+    QVERIFY(!TestFiles::read(path).contains(QStringLiteral("衣服").toUtf8()));
+
+    ArchiveExtractor extractor;
+    QVERIFY2(extractor.extract(path, box.destination()), qPrintable(extractor.errorString()));
+    QCOMPARE(
+        TestFiles::snapshot(box.destination()),
+        (Snapshot{{QStringLiteral("衣服"), "<dir>"}, {QStringLiteral("衣服/上衣.txt"), "coat"}}));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveExtractor)

@@ -1,5 +1,6 @@
 #include "deploy/archiveextractor.h"
 
+#include "config/foldername.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -200,12 +201,10 @@ ArchiveExtractor::Failure ArchiveExtractor::splitEntryName(const QString &name, 
         if (component == QLatin1String("..")) {
             return Failure::ParentReference;
         }
-        // A colon names a drive or an alternate data stream on Windows, and
-        // control characters make names that no Windows game can open.
-        for (const QChar c : component) {
-            if (c == QLatin1Char(':') || c.unicode() < 0x20 || c.unicode() == 0x7f) {
-                return Failure::UnsafeName;
-            }
+        // The mod ends up on Windows, where a colon names a drive or a data
+        // stream and "NUL" or "COM1" open a device instead of a file.
+        if (!isSafeFolderName(component)) {
+            return Failure::UnsafeName;
         }
         parts->append(component);
     }
