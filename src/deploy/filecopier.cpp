@@ -10,17 +10,19 @@ namespace {
 
 bool copyContent(QFile &in, QFile &out)
 {
-    static constexpr qint64 chunkSize = 256 * 1024;
-    QByteArray buffer(int(chunkSize), Qt::Uninitialized);
+    // On the stack: game files are mostly small, and a heap buffer of this
+    // size would be mapped and unmapped again for every file.
+    static constexpr qint64 chunkSize = 64 * 1024;
+    char buffer[chunkSize];
     for (;;) {
-        const qint64 read = in.read(buffer.data(), chunkSize);
+        const qint64 read = in.read(buffer, chunkSize);
         if (read < 0) {
             return false;
         }
         if (read == 0) {
             return true;
         }
-        if (out.write(buffer.constData(), read) != read) {
+        if (out.write(buffer, read) != read) {
             return false;
         }
     }
@@ -28,11 +30,7 @@ bool copyContent(QFile &in, QFile &out)
 
 std::filesystem::path fsPath(const QString &path)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
+    return std::filesystem::path(path.toStdU16String());
 }
 
 } // namespace
@@ -40,14 +38,14 @@ std::filesystem::path fsPath(const QString &path)
 bool FileCopier::copy(const QString &source, const QString &destination)
 {
     QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
     if (QFileInfo(destination).isSymLink() && !QFile::remove(destination)) {
         return false;
     }
     QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         return false;
     }
     const bool copied = copyContent(in, out);

@@ -21,10 +21,10 @@ void ModFolderPlanner::walk(const QString &sourceDir, const QString &relative,
                             const QString &targetDir, const QString &backupDir,
                             const QString &keptDir, DeploymentPlan &plan)
 {
-    // Hidden entries are left out of the listing, so they are neither deployed
-    // nor counted nor kept.
+    // Hidden and system entries are left out of the listing, so they are
+    // neither deployed nor counted nor kept.
     const QFileInfoList entries = QDir(sourceDir).entryInfoList(
-        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name | QDir::DirsFirst);
+        QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsFirst);
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
         const QString path = GameLayout::join(sourceDir, name);

@@ -1,0 +1,161 @@
+// Times installing and uninstalling a mod of N small files through the mod
+// commands, next to `cp -a` and `rm` doing the same physical work, and prints
+// both times and their ratio.
+
+#include "catalogue/modcfg.h"
+#include "deploy/gamelayout.h"
+#include "deploy/modcommands.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(content);
+    }
+}
+
+// A mod of n files over nested folders; every second file also exists in the
+// game, so half of the install replaces game files. Returns the added files.
+QStringList generate(const QString &root, int n)
+{
+    QStringList added;
+    for (int i = 0; i < n; ++i) {
+        const QString relative = QStringLiteral("abdata/d%1/e%2/f%3/file%4.unity3d")
+                                     .arg(i % 10)
+                                     .arg(i / 10 % 10)
+                                     .arg(i / 100 % 10)
+                                     .arg(i);
+        const QByteArray content = QByteArray(512 + i % 1024, char('a' + i % 26));
+        writeFile(root + "/src/Mod/" + relative, "mod " + content);
+        if (i % 2 == 0) {
+            writeFile(root + "/game/" + relative, "game " + content);
+        } else {
+            added << relative;
+        }
+    }
+    return added;
+}
+
+bool shell(const QString &script)
+{
+    QProcess process;
+    process.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+    process.waitForFinished(-1);
+    if (process.exitCode() != 0) {
+        std::fprintf(stderr, "baseline failed: %s\n", process.readAllStandardError().constData());
+    }
+    return process.exitCode() == 0;
+}
+
+struct Times
+{
+    qint64 install = 0;
+    qint64 uninstall = 0;
+};
+
+Times runEngine(int n)
+{
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    generate(dir.path(), n);
+    QDir().mkdir(QStringLiteral("config"));
+    ModCfg catalogue;
+    catalogue.setGame(QStringLiteral("HoneySelect"));
+    catalogue.create();
+    ModCommands commands(catalogue,
+                         GameLayout(dir.path() + "/game/", dir.path() + "/data/HoneySelect",
+                                    dir.path() + "/mod/HoneySelect"));
+    Times times;
+    QElapsedTimer clock;
+    clock.start();
+    const CommandReport installed =
+        commands.install(dir.path() + "/src/Mod", QStringLiteral("Mod"));
+    times.install = clock.nsecsElapsed();
+    clock.restart();
+    const CommandReport uninstalled = commands.uninstall(QStringLiteral("Mod"));
+    times.uninstall = clock.nsecsElapsed();
+    if (!installed.clean() || !uninstalled.clean() || installed.files != n) {
+        std::fprintf(stderr, "engine run failed\n");
+    }
+    QDir::setCurrent(QDir::tempPath());
+    return times;
+}
+
+Times runBaseline(int n)
+{
+    QTemporaryDir dir;
+    const QStringList added = generate(dir.path(), n);
+    {
+        QFile list(dir.path() + "/added.txt");
+        list.open(QIODevice::WriteOnly);
+        for (const QString &file : added) {
+            list.write(QFile::encodeName(file) + '\0');
+        }
+    }
+    const QString root = dir.path();
+    Times times;
+    QElapsedTimer clock;
+    clock.start();
+    // Replaced game files aside (the game holds exactly those), the mod into
+    // the game and into a kept copy.
+    shell(QStringLiteral("cd '%1' && mkdir -p data mod && cp -a game data/Mod && "
+                         "cp -a src/Mod/. game/ && cp -a src/Mod mod/Mod")
+              .arg(root));
+    times.install = clock.nsecsElapsed();
+    clock.restart();
+    // Replaced files back, added files deleted, backups gone.
+    shell(QStringLiteral("cd '%1' && cp -a data/Mod/. game/ && "
+                         "(cd game && xargs -0 rm -f < ../added.txt) && rm -rf data/Mod")
+              .arg(root));
+    times.uninstall = clock.nsecsElapsed();
+    return times;
+}
+
+double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    std::printf("%8s  %-10s %12s %12s %8s\n", "files", "command", "veldane ms", "cp/rm ms",
+                "ratio");
+    for (int n : {1000, 10000}) {
+        Times best{-1, -1};
+        Times baseline{-1, -1};
+        // Alternate the runs so that neither side always finds warm caches.
+        for (int round = 0; round < 2; ++round) {
+            const Times b = runBaseline(n);
+            const Times e = runEngine(n);
+            const auto keep = [](qint64 &slot, qint64 value) {
+                slot = slot < 0 ? value : std::min(slot, value);
+            };
+            keep(baseline.install, b.install);
+            keep(baseline.uninstall, b.uninstall);
+            keep(best.install, e.install);
+            keep(best.uninstall, e.uninstall);
+        }
+        std::printf("%8d  %-10s %12.1f %12.1f %8.2f\n", n, "install", ms(best.install),
+                    ms(baseline.install), double(best.install) / double(baseline.install));
+        std::printf("%8d  %-10s %12.1f %12.1f %8.2f\n", n, "uninstall", ms(best.uninstall),
+                    ms(baseline.uninstall), double(best.uninstall) / double(baseline.uninstall));
+    }
+    return 0;
+}
