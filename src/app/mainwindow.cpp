@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "catalogue/orderdlg.h"
+#include "app/moddropfilter.h"
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
+#include "deploy/archiveextractor.h"
 #include "deploy/dialog.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
@@ -28,6 +30,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QSignalBlocker>
+#include <QTemporaryDir>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -68,6 +71,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Connected last, so that nothing done above to the widgets runs a slot.
     connectSignals();
+    // Queued, so that the drop has returned to the drag source before the
+    // name dialog and the message boxes run.
+    connect(new ModDropFilter(ui->treeWidget), &ModDropFilter::pathsDropped, this,
+            &MainWindow::sltInstallDropped, Qt::QueuedConnection);
     m_ready = true;
 }
 
@@ -570,4 +577,74 @@ void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
     }
     OrderDlg dialog(this, m_modName, item->text(1));
     dialog.exec();
+}
+
+void MainWindow::sltInstallDropped(const QStringList &paths)
+{
+    if (m_installingDrop) {
+        QMessageBox::information(this, QStringLiteral("提示"),
+                                 QStringLiteral("正在安装拖入的MOD，请等待完成后再拖入。"));
+        return;
+    }
+    QStringList folders;
+    QStringList refused;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir() || (info.isFile() && ArchiveExtractor::isArchiveFile(path))) {
+            folders << info.absoluteFilePath();
+        } else {
+            refused << QDir::toNativeSeparators(path);
+        }
+    }
+    if (!refused.isEmpty()) {
+        QMessageBox::information(
+            this, QStringLiteral("提示"),
+            QStringLiteral("只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
+                .arg(refused.join(QLatin1Char('\n'))));
+    }
+    m_installingDrop = true;
+    for (const QString &path : qAsConst(folders)) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            installModFolder(path, info.fileName());
+        } else {
+            installDroppedArchive(path);
+        }
+    }
+    m_installingDrop = false;
+}
+
+void MainWindow::installDroppedArchive(const QString &archive)
+{
+    const QString shownName = QFileInfo(archive).fileName();
+    QTemporaryDir unpacked(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
+    if (!unpacked.isValid()) {
+        QMessageBox::information(this, QStringLiteral("提示"),
+                                 QStringLiteral("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
+                                     .arg(shownName, unpacked.errorString()));
+        return;
+    }
+
+    ArchiveExtractor extractor;
+    m_progress.show();
+    m_progress.setRange(0, 1000);
+    m_progress.setValue(0);
+    extractor.setProgress([this](int perMille) { m_progress.setValue(perMille); });
+    const bool ready = extractor.extract(archive, unpacked.path());
+    m_progress.finish();
+
+    if (ready) {
+        // The install keeps its copy from the unpacked tree, so the archive
+        // is not needed for a reinstall and the folder can go afterwards.
+        installModFolder(ArchiveExtractor::modFolder(unpacked.path()),
+                         QFileInfo(archive).completeBaseName());
+    } else {
+        QMessageBox::information(
+            this, QStringLiteral("提示"),
+            QStringLiteral("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString()));
+    }
+    if (!unpacked.remove()) {
+        CEasyLog::instance()->write(QStringLiteral("[TempFolderError]:") +
+                                    QDir::toNativeSeparators(unpacked.path()));
+    }
 }

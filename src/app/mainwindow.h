@@ -94,6 +94,15 @@ private:
     QMap<QString, QString> m_userDataDirs;
     ProgressDialog m_progress;
     bool m_ready = false;
+
+    // Installing what is dropped on the mod list: folders and zip, 7z or rar
+    // archives, one after the other through installModFolder.
+private slots:
+    void sltInstallDropped(const QStringList &paths);
+
+private:
+    void installDroppedArchive(const QString &archive);
+    bool m_installingDrop = false;
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QProgressDialog>
 #include <QTest>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
@@ -98,6 +99,10 @@ void ModalAnswerer::poll()
     }
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || modal == m_handled || !modal->isVisible()) {
+        return;
+    }
+    // The busy indicator closes itself when its command ends; nobody answers it.
+    if (qobject_cast<QProgressDialog *>(modal)) {
         return;
     }
     // The busy indicator is modal too, but closes by itself when the command ends.

@@ -1,0 +1,47 @@
+#include "app/moddropfilter.h"
+
+#include <QAbstractItemView>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+ModDropFilter::ModDropFilter(QAbstractItemView *view) : QObject(view)
+{
+    view->setAcceptDrops(true);
+    view->viewport()->setAcceptDrops(true);
+    view->viewport()->installEventFilter(this);
+}
+
+bool ModDropFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (drag->mimeData() && drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (!drop->mimeData() || !drop->mimeData()->hasUrls()) {
+            drop->ignore();
+            return true;
+        }
+        QStringList paths;
+        for (const QUrl &url : drop->mimeData()->urls()) {
+            paths << (url.isLocalFile() ? url.toLocalFile() : url.toDisplayString());
+        }
+        drop->acceptProposedAction();
+        emit pathsDropped(paths);
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}

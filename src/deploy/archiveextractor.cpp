@@ -1,0 +1,471 @@
+#include "deploy/archiveextractor.h"
+
+#include "config/foldername.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTextCodec>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+const QString MacMetadataFolder = QStringLiteral("__MACOSX");
+
+// Reads the archive through QFile, so that names outside the local code page
+// open on every platform and libarchive gets the seeking that the zip central
+// directory and 7z headers need.
+class ArchiveReader
+{
+public:
+    explicit ArchiveReader(const QString &path) : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
+    {
+        m_archive = archive_read_new();
+        archive_read_support_format_zip(m_archive);
+        archive_read_support_format_7zip(m_archive);
+        archive_read_support_format_rar(m_archive);
+        archive_read_support_format_rar5(m_archive);
+    }
+    ~ArchiveReader() { archive_read_free(m_archive); }
+    ArchiveReader(const ArchiveReader &) = delete;
+    ArchiveReader &operator=(const ArchiveReader &) = delete;
+
+    bool open()
+    {
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            return false;
+        }
+        archive_read_set_callback_data(m_archive, this);
+        archive_read_set_read_callback(m_archive, &ArchiveReader::read);
+        archive_read_set_seek_callback(m_archive, &ArchiveReader::seek);
+        archive_read_set_skip_callback(m_archive, &ArchiveReader::skip);
+        return archive_read_open1(m_archive) == ARCHIVE_OK;
+    }
+
+    archive *handle() const { return m_archive; }
+    bool fileOpened() const { return m_file.isOpen(); }
+
+    QString error() const
+    {
+        if (!m_file.isOpen()) {
+            return m_file.errorString();
+        }
+        const char *text = archive_error_string(m_archive);
+        return text ? QString::fromLocal8Bit(text) : QString();
+    }
+
+private:
+    static la_ssize_t read(archive *a, void *data, const void **block)
+    {
+        auto *self = static_cast<ArchiveReader *>(data);
+        const qint64 count = self->m_file.read(self->m_buffer.data(), self->m_buffer.size());
+        if (count < 0) {
+            archive_set_error(a, EIO, "%s", qUtf8Printable(self->m_file.errorString()));
+            return ARCHIVE_FATAL;
+        }
+        *block = self->m_buffer.constData();
+        return count;
+    }
+
+    static la_int64_t seek(archive *, void *data, la_int64_t offset, int whence)
+    {
+        auto *self = static_cast<ArchiveReader *>(data);
+        qint64 target = offset;
+        if (whence == SEEK_CUR) {
+            target += self->m_file.pos();
+        } else if (whence == SEEK_END) {
+            target += self->m_file.size();
+        }
+        if (target < 0 || !self->m_file.seek(target)) {
+            return ARCHIVE_FATAL;
+        }
+        return target;
+    }
+
+    static la_int64_t skip(archive *, void *data, la_int64_t request)
+    {
+        auto *self = static_cast<ArchiveReader *>(data);
+        const qint64 from = self->m_file.pos();
+        const qint64 to = qMin(from + qMax<qint64>(request, 0), self->m_file.size());
+        if (!self->m_file.seek(to)) {
+            return 0;
+        }
+        return to - from;
+    }
+
+    archive *m_archive = nullptr;
+    QFile m_file;
+    QByteArray m_buffer;
+};
+
+// Entry names are UTF-8 in 7z, rar and flagged zip entries. Zip tools on
+// Chinese Windows write names in the ANSI code page without the flag; those
+// arrive as raw bytes and are read as GBK when they are not valid UTF-8.
+QString entryName(archive_entry *entry)
+{
+    if (const char *utf8 = archive_entry_pathname_utf8(entry)) {
+        return QString::fromUtf8(utf8);
+    }
+    const char *raw = archive_entry_pathname(entry);
+    if (!raw) {
+        return QString();
+    }
+    const QByteArray bytes(raw);
+    QTextCodec::ConverterState state;
+    const QString asUtf8 =
+        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars == 0) {
+        return asUtf8;
+    }
+    if (QTextCodec *gbk = QTextCodec::codecForName("GBK")) {
+        return gbk->toUnicode(bytes);
+    }
+    return QString::fromLocal8Bit(bytes);
+}
+
+bool isLink(archive_entry *entry)
+{
+    return archive_entry_filetype(entry) == AE_IFLNK || archive_entry_hardlink(entry) ||
+           archive_entry_hardlink_w(entry) || archive_entry_hardlink_utf8(entry);
+}
+
+enum class EntryKind
+{
+    Folder,
+    File,
+    Ignored
+};
+
+} // namespace
+
+struct ArchiveExtractor::Scan
+{
+    qint64 entries = 0; // folders and files to write
+    qint64 files = 0;
+    qint64 bytes = 0; // as the headers declare them
+};
+
+ArchiveExtractor::ArchiveExtractor(qint64 sizeLimit) : m_sizeLimit(sizeLimit) {}
+
+bool ArchiveExtractor::isArchiveFile(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    for (const char *known : {"zip", "7z", "rar"}) {
+        if (suffix.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString ArchiveExtractor::modFolder(const QString &unpacked)
+{
+    const QFileInfoList entries = QDir(unpacked).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    if (entries.size() != 1 || !entries.first().isDir() || entries.first().isSymLink()) {
+        return unpacked;
+    }
+    // Compared without case: on the game's file system "ABDATA" is the
+    // abdata folder, and unwrapping it would scatter its content into the
+    // game's top folder.
+    const QString name = entries.first().fileName();
+    for (const char *gameFolder : {"abdata", "Plugins", "UserData"}) {
+        if (name.compare(QLatin1String(gameFolder), Qt::CaseInsensitive) == 0) {
+            return unpacked;
+        }
+    }
+    return entries.first().absoluteFilePath();
+}
+
+ArchiveExtractor::Failure ArchiveExtractor::splitEntryName(const QString &name, QStringList *parts)
+{
+    parts->clear();
+    QString path = name;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.startsWith(QLatin1Char('/'))) {
+        return Failure::AbsolutePath;
+    }
+    if (path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter()) {
+        return Failure::AbsolutePath;
+    }
+    const QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &component : components) {
+        if (component == QLatin1String(".")) {
+            continue;
+        }
+        if (component == QLatin1String("..")) {
+            return Failure::ParentReference;
+        }
+        // The mod ends up on Windows, where a colon names a drive or a data
+        // stream and "NUL" or "COM1" open a device instead of a file.
+        if (!isSafeFolderName(component)) {
+            return Failure::UnsafeName;
+        }
+        parts->append(component);
+    }
+    return Failure::None;
+}
+
+bool ArchiveExtractor::fail(Failure failure, const QString &detail)
+{
+    m_failure = failure;
+    switch (failure) {
+    case Failure::None:
+        m_error.clear();
+        break;
+    case Failure::CannotOpen:
+        m_error =
+            QStringLiteral("无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1").arg(detail);
+        break;
+    case Failure::Damaged:
+        m_error = QStringLiteral("压缩包已损坏或不完整，无法解压：%1").arg(detail);
+        break;
+    case Failure::AbsolutePath:
+        m_error = QStringLiteral("压缩包中有使用绝对路径的条目，已拒绝：%1").arg(detail);
+        break;
+    case Failure::ParentReference:
+        m_error = QStringLiteral("压缩包中有含“..”的路径，已拒绝：%1").arg(detail);
+        break;
+    case Failure::UnsafeName:
+        m_error = QStringLiteral("压缩包中有不安全的文件名，已拒绝：%1").arg(detail);
+        break;
+    case Failure::Link:
+        m_error = QStringLiteral("压缩包中有链接，已拒绝：%1").arg(detail);
+        break;
+    case Failure::SpecialFile:
+        m_error = QStringLiteral("压缩包中有设备、管道等特殊文件，已拒绝：%1").arg(detail);
+        break;
+    case Failure::Encrypted:
+        m_error = QStringLiteral("压缩包中有加密的条目，无法解压：%1").arg(detail);
+        break;
+    case Failure::TooLarge:
+        m_error = QStringLiteral("压缩包解压后超过 %1 的大小上限，已拒绝。")
+                      .arg(QLocale::system().formattedDataSize(m_sizeLimit));
+        break;
+    case Failure::NoFiles:
+        m_error = QStringLiteral("压缩包中没有文件。");
+        break;
+    case Failure::WriteFailed:
+        m_error = QStringLiteral("无法写入临时文件夹：%1").arg(detail);
+        break;
+    }
+    return failure == Failure::None;
+}
+
+namespace {
+
+// Sorts one entry header; on refusal fills failure and detail.
+EntryKind classify(archive_entry *entry, QStringList *parts, ArchiveExtractor::Failure *failure,
+                   QString *detail)
+{
+    using Failure = ArchiveExtractor::Failure;
+    const QString name = entryName(entry);
+    *detail = name;
+    *failure = ArchiveExtractor::splitEntryName(name, parts);
+    if (*failure != Failure::None) {
+        return EntryKind::Ignored;
+    }
+    if (isLink(entry)) {
+        *failure = Failure::Link;
+        return EntryKind::Ignored;
+    }
+    const auto type = archive_entry_filetype(entry);
+    if (type != AE_IFREG && type != AE_IFDIR) {
+        *failure = Failure::SpecialFile;
+        return EntryKind::Ignored;
+    }
+    if (archive_entry_is_encrypted(entry)) {
+        *failure = Failure::Encrypted;
+        return EntryKind::Ignored;
+    }
+    // Resource forks that macOS puts into zips; never part of a mod.
+    if (!parts->isEmpty() && parts->first() == MacMetadataFolder) {
+        return EntryKind::Ignored;
+    }
+    if (type == AE_IFDIR) {
+        return parts->isEmpty() ? EntryKind::Ignored : EntryKind::Folder;
+    }
+    if (parts->isEmpty()) {
+        *failure = Failure::UnsafeName;
+        return EntryKind::Ignored;
+    }
+    return EntryKind::File;
+}
+
+} // namespace
+
+bool ArchiveExtractor::extract(const QString &archive, const QString &destination)
+{
+    fail(Failure::None);
+    m_lastPerMille = -1;
+
+    // Every header is checked before the first byte is written, so that a
+    // refused archive leaves at most an empty destination behind.
+    Scan found;
+    if (!scan(archive, &found)) {
+        return false;
+    }
+    if (found.files == 0) {
+        return fail(Failure::NoFiles);
+    }
+    if (found.bytes > m_sizeLimit) {
+        return fail(Failure::TooLarge);
+    }
+    return unpack(archive, destination, found);
+}
+
+bool ArchiveExtractor::scan(const QString &archive, Scan *result)
+{
+    ArchiveReader reader(archive);
+    if (!reader.open()) {
+        return fail(Failure::CannotOpen, reader.error());
+    }
+    archive_entry *entry = nullptr;
+    for (;;) {
+        const int status = archive_read_next_header(reader.handle(), &entry);
+        if (status == ARCHIVE_EOF) {
+            break;
+        }
+        if (status < ARCHIVE_WARN) {
+            if (archive_read_has_encrypted_entries(reader.handle()) > 0) {
+                return fail(Failure::Encrypted, reader.error());
+            }
+            return fail(Failure::Damaged, reader.error());
+        }
+        QStringList parts;
+        Failure failure = Failure::None;
+        QString detail;
+        const EntryKind kind = classify(entry, &parts, &failure, &detail);
+        if (failure != Failure::None) {
+            return fail(failure, detail);
+        }
+        if (kind == EntryKind::Ignored) {
+            continue;
+        }
+        ++result->entries;
+        if (kind == EntryKind::File) {
+            ++result->files;
+            if (archive_entry_size_is_set(entry)) {
+                result->bytes += qMax<qint64>(archive_entry_size(entry), 0);
+                if (result->bytes > m_sizeLimit) {
+                    return fail(Failure::TooLarge);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+bool ArchiveExtractor::unpack(const QString &archive, const QString &destination, const Scan &scan)
+{
+    ArchiveReader reader(archive);
+    if (!reader.open()) {
+        return fail(Failure::CannotOpen, reader.error());
+    }
+    const QDir root(destination);
+    qint64 entries = 0;
+    qint64 written = 0;
+    archive_entry *entry = nullptr;
+    for (;;) {
+        const int status = archive_read_next_header(reader.handle(), &entry);
+        if (status == ARCHIVE_EOF) {
+            break;
+        }
+        if (status < ARCHIVE_WARN) {
+            return fail(Failure::Damaged, reader.error());
+        }
+        // Checked again: the file may have changed since the scan, and this is
+        // the pass that writes.
+        QStringList parts;
+        Failure failure = Failure::None;
+        QString detail;
+        const EntryKind kind = classify(entry, &parts, &failure, &detail);
+        if (failure != Failure::None) {
+            return fail(failure, detail);
+        }
+        if (kind == EntryKind::Ignored) {
+            continue;
+        }
+        const QString relative = parts.join(QLatin1Char('/'));
+        const QString target = root.filePath(relative);
+        if (kind == EntryKind::Folder) {
+            if (!root.mkpath(relative)) {
+                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+            }
+            report(++entries, written, scan);
+            continue;
+        }
+
+        if (parts.size() > 1 &&
+            !root.mkpath(parts.mid(0, parts.size() - 1).join(QLatin1Char('/')))) {
+            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+        }
+        QFile out(target);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+        }
+        qint64 fileEnd = 0;
+        for (;;) {
+            const void *block = nullptr;
+            size_t size = 0;
+            la_int64_t offset = 0;
+            const int read = archive_read_data_block(reader.handle(), &block, &size, &offset);
+            if (read == ARCHIVE_EOF) {
+                break;
+            }
+            if (read != ARCHIVE_OK) {
+                // A bad checksum comes as a warning; any of them means the
+                // bytes cannot be trusted.
+                if (archive_entry_is_encrypted(entry)) {
+                    return fail(Failure::Encrypted, detail);
+                }
+                return fail(Failure::Damaged,
+                            detail + QStringLiteral(" (") + reader.error() + QLatin1Char(')'));
+            }
+            // Holes of sparse entries count as data: they take disk space
+            // once the mod is copied into the game.
+            fileEnd = qMax<qint64>(fileEnd, offset + qint64(size));
+            if (offset < 0 || written + fileEnd > m_sizeLimit) {
+                return fail(Failure::TooLarge);
+            }
+            if (offset != out.pos() && !out.seek(offset)) {
+                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+            }
+            if (out.write(static_cast<const char *>(block), qint64(size)) != qint64(size)) {
+                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+            }
+            report(entries, written + fileEnd, scan);
+        }
+        if (out.size() != fileEnd && !out.resize(fileEnd)) {
+            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+        }
+        out.close();
+        if (out.error() != QFileDevice::NoError) {
+            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+        }
+        written += fileEnd;
+        report(++entries, written, scan);
+    }
+    return true;
+}
+
+void ArchiveExtractor::report(qint64 entries, qint64 bytes, const Scan &scan)
+{
+    if (!m_progress) {
+        return;
+    }
+    // Half the bar for the entries, half for the bytes, so that neither many
+    // small files nor one large file leaves it standing still.
+    const double entryShare = scan.entries > 0 ? double(entries) / double(scan.entries) : 1.0;
+    const double byteShare = scan.bytes > 0 ? double(bytes) / double(scan.bytes) : 1.0;
+    const int perMille = qBound(0, int((qMin(entryShare, 1.0) + qMin(byteShare, 1.0)) * 500), 1000);
+    if (perMille != m_lastPerMille) {
+        m_lastPerMille = perMille;
+        m_progress(perMille);
+    }
+}

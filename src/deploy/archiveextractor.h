@@ -1,0 +1,82 @@
+#ifndef VELDANE_DEPLOY_ARCHIVEEXTRACTOR_H
+#define VELDANE_DEPLOY_ARCHIVEEXTRACTOR_H
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Unpacks a zip, 7z or rar archive into a folder, so that a downloaded mod can
+// be installed like a mod folder. Archives come from the internet, so every
+// entry is checked before anything is written: an archive with an absolute or
+// ".." path, a link, a device or pipe, an encrypted entry, damaged data or more
+// unpacked data than the size limit is refused as a whole, with a reason the
+// window can show. Nothing is ever written outside the destination folder.
+class ArchiveExtractor
+{
+public:
+    enum class Failure
+    {
+        None,
+        CannotOpen,
+        Damaged,
+        AbsolutePath,
+        ParentReference,
+        UnsafeName,
+        Link,
+        SpecialFile,
+        Encrypted,
+        TooLarge,
+        NoFiles,
+        WriteFailed,
+    };
+
+    // Big enough for any real mod, small enough to stop a zip bomb from
+    // filling the disk.
+    static constexpr qint64 DefaultSizeLimit = qint64(8) << 30;
+
+    // Called with the unpacked share in per mille, only when it changes.
+    using Progress = std::function<void(int perMille)>;
+
+    explicit ArchiveExtractor(qint64 sizeLimit = DefaultSizeLimit);
+
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+    qint64 sizeLimit() const { return m_sizeLimit; }
+
+    // Unpacks archive into destination, an existing folder that the caller
+    // owns and removes afterwards; on failure it may hold part of the archive.
+    bool extract(const QString &archive, const QString &destination);
+
+    Failure failure() const { return m_failure; }
+    // A sentence for the user, in Chinese, naming the entry at fault.
+    QString errorString() const { return m_error; }
+
+    // True for the file types the drop handler unpacks (zip, 7z, rar).
+    static bool isArchiveFile(const QString &path);
+
+    // The folder to install from an unpacked archive: the single top-level
+    // folder when it is the only entry and not one of the game's own folders
+    // ("abdata", "Plugins", "UserData"), since most mods are packed inside one
+    // folder named after them; otherwise unpacked itself.
+    static QString modFolder(const QString &unpacked);
+
+    // Splits an entry name into the folder names below the destination, taking
+    // "/" and "\" as separators. Returns Failure::None when the name is safe.
+    static Failure splitEntryName(const QString &name, QStringList *parts);
+
+private:
+    struct Scan;
+
+    bool scan(const QString &archive, Scan *result);
+    bool unpack(const QString &archive, const QString &destination, const Scan &scan);
+    bool fail(Failure failure, const QString &detail = QString());
+    void report(qint64 entries, qint64 bytes, const Scan &scan);
+
+    qint64 m_sizeLimit;
+    Progress m_progress;
+    Failure m_failure = Failure::None;
+    QString m_error;
+    int m_lastPerMille = -1;
+};
+
+#endif

@@ -1,0 +1,336 @@
+#include "deploy/archiveextractor.h"
+#include "support/testarchive.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <clocale>
+
+using TestArchive::Entry;
+using TestArchive::Format;
+using Failure = ArchiveExtractor::Failure;
+using Snapshot = QMap<QString, QByteArray>;
+
+Q_DECLARE_METATYPE(QList<TestArchive::Entry>)
+Q_DECLARE_METATYPE(TestArchive::Format)
+Q_DECLARE_METATYPE(ArchiveExtractor::Failure)
+
+// What is done to an archive after it was written, to imitate a bad download.
+enum class Damage
+{
+    None,
+    FlipMiddleByte,
+    CutInHalf,
+    NotAnArchive
+};
+Q_DECLARE_METATYPE(Damage)
+
+class TestArchiveExtractor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unpacksEveryFile_data();
+    void unpacksEveryFile();
+    void refusesHostileArchive_data();
+    void refusesHostileArchive();
+    void chosenModFolder_data();
+    void chosenModFolder();
+    void macMetadataDoesNotStopUnwrapping();
+    void unmarkedZipNamesAreReadAsGbk();
+};
+
+// A sandbox with the archive in in/ and the destination out/unpacked, so that
+// any write outside the destination shows up in the sandbox's snapshot.
+struct Sandbox
+{
+    QTemporaryDir dir;
+    QString archive(const QString &name) const { return dir.filePath("in/" + name); }
+    QString destination() const { return dir.filePath("out/unpacked"); }
+    bool prepare() const
+    {
+        return QDir().mkpath(dir.filePath("in")) && QDir().mkpath(destination());
+    }
+};
+
+static QByteArray randomBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(42);
+    for (char &byte : bytes) {
+        byte = char(generator.bounded(256));
+    }
+    return bytes;
+}
+
+void TestArchiveExtractor::unpacksEveryFile_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QByteArray>("options");
+
+    QTest::newRow("zip deflate") << Format::Zip << QByteArray();
+    QTest::newRow("zip stored") << Format::Zip << QByteArray("zip:compression=store");
+    QTest::newRow("7z lzma2") << Format::SevenZip << QByteArray();
+    QTest::newRow("7z ppmd") << Format::SevenZip << QByteArray("7zip:compression=ppmd");
+    QTest::newRow("7z deflate") << Format::SevenZip << QByteArray("7zip:compression=deflate");
+    QTest::newRow("7z bzip2") << Format::SevenZip << QByteArray("7zip:compression=bzip2");
+}
+
+void TestArchiveExtractor::unpacksEveryFile()
+{
+    QFETCH(Format, format);
+    QFETCH(QByteArray, options);
+    Sandbox box;
+    QVERIFY(box.prepare());
+    const QByteArray big = randomBytes(1024 * 1024 + 17);
+    const QList<Entry> entries{
+        TestArchive::folder("abdata/"),
+        TestArchive::file("abdata/chara/body_00.unity3d", "body"),
+        TestArchive::file(QStringLiteral("abdata/衣服/上衣.unity3d"), "coat"),
+        TestArchive::file("abdata\\list\\items.txt", "written on Windows"),
+        TestArchive::file("./UserData/chara/female/card.png", big),
+        TestArchive::file("UserData/empty.txt", QByteArray()),
+        TestArchive::folder("Plugins/"),
+        TestArchive::file("readme.txt", "loose file at the mod root"),
+        TestArchive::file("__MACOSX/abdata/._body_00.unity3d", "resource fork"),
+    };
+    const QString path = box.archive("mod.archive");
+    QVERIFY(TestArchive::write(path, format, entries,
+                               options.isEmpty() ? nullptr : options.constData()));
+
+    ArchiveExtractor extractor;
+    QList<int> progress;
+    extractor.setProgress([&progress](int perMille) { progress << perMille; });
+    QVERIFY2(extractor.extract(path, box.destination()), qPrintable(extractor.errorString()));
+    QCOMPARE(extractor.failure(), Failure::None);
+
+    const Snapshot expected{
+        {"abdata", "<dir>"},
+        {"abdata/chara", "<dir>"},
+        {"abdata/chara/body_00.unity3d", "body"},
+        {QStringLiteral("abdata/衣服"), "<dir>"},
+        {QStringLiteral("abdata/衣服/上衣.unity3d"), "coat"},
+        {"abdata/list", "<dir>"},
+        {"abdata/list/items.txt", "written on Windows"},
+        {"UserData", "<dir>"},
+        {"UserData/chara", "<dir>"},
+        {"UserData/chara/female", "<dir>"},
+        {"UserData/chara/female/card.png", big},
+        {"UserData/empty.txt", QByteArray()},
+        {"Plugins", "<dir>"},
+        {"readme.txt", "loose file at the mod root"},
+    };
+    QCOMPARE(TestFiles::snapshot(box.destination()), expected);
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), 1000);
+    QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
+}
+
+void TestArchiveExtractor::refusesHostileArchive_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QList<Entry>>("entries");
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<Damage>("damage");
+    QTest::addColumn<qint64>("sizeLimit");
+    QTest::addColumn<Failure>("failure");
+    // Refused from the headers alone, before anything is written.
+    QTest::addColumn<bool>("refusedBeforeWriting");
+
+    const Entry honest = TestArchive::file("abdata/honest.unity3d", "honest");
+    // The destination is <sandbox>/out/unpacked: these names aim at the sandbox.
+    const QString escape = QStringLiteral("../../escape.txt");
+    const qint64 limit = ArchiveExtractor::DefaultSizeLimit;
+
+    for (const Format format : {Format::Zip, Format::SevenZip}) {
+        const char *kind = format == Format::Zip ? "zip" : "7z";
+        const auto row = [kind](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(kind, name)));
+        };
+        row("absolute path") << format
+                             << QList<Entry>{honest, TestArchive::file("/tmp/veldane-abs.txt", "x")}
+                             << QByteArray() << Damage::None << limit << Failure::AbsolutePath
+                             << true;
+        row("drive letter") << format
+                            << QList<Entry>{honest, TestArchive::file("C:\\evil.txt", "x")}
+                            << QByteArray() << Damage::None << limit << Failure::AbsolutePath
+                            << true;
+        row("dot-dot") << format << QList<Entry>{honest, TestArchive::file("abdata/" + escape, "x")}
+                       << QByteArray() << Damage::None << limit << Failure::ParentReference << true;
+        row("dot-dot with backslashes")
+            << format << QList<Entry>{honest, TestArchive::file("..\\..\\escape.txt", "x")}
+            << QByteArray() << Damage::None << limit << Failure::ParentReference << true;
+        row("Windows device name")
+            << format << QList<Entry>{honest, TestArchive::file("abdata/NUL.txt", "x")}
+            << QByteArray() << Damage::None << limit << Failure::UnsafeName << true;
+        row("colon in name") << format
+                             << QList<Entry>{honest, TestArchive::file("abdata/a:stream", "x")}
+                             << QByteArray() << Damage::None << limit << Failure::UnsafeName
+                             << true;
+        row("symlink then file through it")
+            << format
+            << QList<Entry>{honest, TestArchive::special(Entry::Symlink, "abdata/out", ".."),
+                            TestArchive::file("abdata/out/escape.txt", "x")}
+            << QByteArray() << Damage::None << limit << Failure::Link << true;
+        row("sum over the size limit")
+            << format
+            << QList<Entry>{TestArchive::file("a.bin", QByteArray(600, 'a')),
+                            TestArchive::file("b.bin", QByteArray(600, 'b'))}
+            << QByteArray() << Damage::None << qint64(1000) << Failure::TooLarge << true;
+        row("truncated") << format
+                         << QList<Entry>{honest, TestArchive::file("big.bin", randomBytes(200000))}
+                         << QByteArray() << Damage::CutInHalf << limit << Failure::Damaged << false;
+        row("corrupted data") << format
+                              << QList<Entry>{TestArchive::file("big.bin", randomBytes(200000))}
+                              << QByteArray(format == Format::Zip ? "zip:compression=store"
+                                                                  : "7zip:compression=store")
+                              << Damage::FlipMiddleByte << limit << Failure::Damaged << false;
+        row("not an archive") << format << QList<Entry>{honest} << QByteArray()
+                              << Damage::NotAnArchive << limit << Failure::CannotOpen << true;
+        row("no files") << format << QList<Entry>{TestArchive::folder("abdata/")} << QByteArray()
+                        << Damage::None << limit << Failure::NoFiles << true;
+    }
+    QTest::newRow("7z pipe") << Format::SevenZip
+                             << QList<Entry>{honest, TestArchive::special(Entry::Fifo, "pipe")}
+                             << QByteArray() << Damage::None << limit << Failure::SpecialFile
+                             << true;
+    QTest::newRow("7z device") << Format::SevenZip
+                               << QList<Entry>{honest,
+                                               TestArchive::special(Entry::CharDevice, "tty")}
+                               << QByteArray() << Damage::None << limit << Failure::SpecialFile
+                               << true;
+    QTest::newRow("zip traditional encryption")
+        << Format::Zip << QList<Entry>{honest} << QByteArray("zip:encryption=zipcrypt")
+        << Damage::None << limit << Failure::Encrypted << true;
+    QTest::newRow("zip aes encryption")
+        << Format::Zip << QList<Entry>{honest} << QByteArray("zip:encryption=aes256")
+        << Damage::None << limit << Failure::Encrypted << true;
+}
+
+void TestArchiveExtractor::refusesHostileArchive()
+{
+    QFETCH(Format, format);
+    QFETCH(QList<Entry>, entries);
+    QFETCH(QByteArray, options);
+    QFETCH(Damage, damage);
+    QFETCH(qint64, sizeLimit);
+    QFETCH(Failure, failure);
+    QFETCH(bool, refusedBeforeWriting);
+
+    Sandbox box;
+    QVERIFY(box.prepare());
+    const QString path = box.archive("hostile.archive");
+    QVERIFY(TestArchive::write(path, format, entries,
+                               options.isEmpty() ? nullptr : options.constData()));
+    QByteArray bytes = TestFiles::read(path);
+    switch (damage) {
+    case Damage::None:
+        break;
+    case Damage::FlipMiddleByte:
+        bytes[bytes.size() / 2] = char(bytes.at(bytes.size() / 2) ^ 0x5a);
+        break;
+    case Damage::CutInHalf:
+        bytes.truncate(bytes.size() / 2);
+        break;
+    case Damage::NotAnArchive:
+        bytes = "This is a text file that someone named like an archive.\n";
+        break;
+    }
+    QVERIFY(TestFiles::write(path, bytes));
+    const Snapshot before = TestFiles::snapshot(box.dir.path());
+
+    ArchiveExtractor extractor(sizeLimit);
+    QVERIFY(!extractor.extract(path, box.destination()));
+    QCOMPARE(extractor.failure(), failure);
+    QVERIFY(!extractor.errorString().isEmpty());
+
+    // Whatever was unpacked stays below the destination; the rest of the
+    // sandbox is untouched.
+    Snapshot after = TestFiles::snapshot(box.dir.path());
+    for (auto it = after.begin(); it != after.end();) {
+        it = it.key().startsWith("out/unpacked/") ? after.erase(it) : std::next(it);
+    }
+    QCOMPARE(after, before);
+    QVERIFY(!QFile::exists("/tmp/veldane-abs.txt"));
+    if (refusedBeforeWriting) {
+        QCOMPARE(TestFiles::snapshot(box.destination()), Snapshot());
+    }
+}
+
+void TestArchiveExtractor::chosenModFolder_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("expected"); // relative to the unpacked folder
+
+    QTest::newRow("single wrapping folder")
+        << QStringList{"MyMod/abdata/a.unity3d", "MyMod/UserData/b.png"} << "MyMod";
+    QTest::newRow("wrapping folder with a dot")
+        << QStringList{"MyMod v1.2/abdata/a.unity3d"} << "MyMod v1.2";
+    QTest::newRow("abdata kept") << QStringList{"abdata/chara/a.unity3d"} << "";
+    QTest::newRow("Plugins kept") << QStringList{"Plugins/a.dll"} << "";
+    QTest::newRow("UserData kept") << QStringList{"UserData/chara/female/a.png"} << "";
+    QTest::newRow("game folder in other case kept") << QStringList{"ABDATA/a.unity3d"} << "";
+    QTest::newRow("mod root") << QStringList{"abdata/a.unity3d", "UserData/b.png"} << "";
+    QTest::newRow("folder and loose file") << QStringList{"MyMod/a.txt", "readme.txt"} << "";
+    QTest::newRow("folder and hidden file") << QStringList{"MyMod/a.txt", ".hidden"} << "";
+    QTest::newRow("single file") << QStringList{"readme.txt"} << "";
+}
+
+void TestArchiveExtractor::chosenModFolder()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, expected);
+    QTemporaryDir unpacked;
+    for (const QString &file : files) {
+        QVERIFY(TestFiles::write(unpacked.filePath(file), "x"));
+    }
+    const QString chosen = ArchiveExtractor::modFolder(unpacked.path());
+    QCOMPARE(QDir(unpacked.path()).relativeFilePath(chosen), expected.isEmpty() ? "." : expected);
+}
+
+void TestArchiveExtractor::macMetadataDoesNotStopUnwrapping()
+{
+    Sandbox box;
+    QVERIFY(box.prepare());
+    const QString path = box.archive("mod.zip");
+    QVERIFY(TestArchive::write(path, Format::Zip,
+                               {TestArchive::file("MyMod/abdata/a.unity3d", "a"),
+                                TestArchive::file("__MACOSX/MyMod/abdata/._a.unity3d", "fork")}));
+    ArchiveExtractor extractor;
+    QVERIFY(extractor.extract(path, box.destination()));
+    QCOMPARE(ArchiveExtractor::modFolder(box.destination()),
+             QDir(box.destination()).filePath("MyMod"));
+}
+
+void TestArchiveExtractor::unmarkedZipNamesAreReadAsGbk()
+{
+    Sandbox box;
+    QVERIFY(box.prepare());
+    const QString path = box.archive("chinese.zip");
+    // As Windows Explorer on a Chinese system writes them: GBK, no UTF-8 mark.
+    // libarchive converts names for writing only from a UTF-8 locale; the
+    // reading below runs in the test's own locale again.
+    const QByteArray previous = setlocale(LC_CTYPE, nullptr);
+    if (!setlocale(LC_CTYPE, "C.UTF-8")) {
+        QSKIP("no C.UTF-8 locale to write GBK names with");
+    }
+    const bool written = TestArchive::write(
+        path, Format::Zip, {TestArchive::file(QStringLiteral("衣服/上衣.txt"), "coat")},
+        "zip:hdrcharset=CP936");
+    setlocale(LC_CTYPE, previous.constData());
+    QVERIFY(written);
+    QVERIFY(!TestFiles::read(path).contains(QStringLiteral("衣服").toUtf8()));
+
+    ArchiveExtractor extractor;
+    QVERIFY2(extractor.extract(path, box.destination()), qPrintable(extractor.errorString()));
+    QCOMPARE(
+        TestFiles::snapshot(box.destination()),
+        (Snapshot{{QStringLiteral("衣服"), "<dir>"}, {QStringLiteral("衣服/上衣.txt"), "coat"}}));
+}
+
+QTEST_GUILESS_MAIN(TestArchiveExtractor)
+#include "tst_archiveextractor.moc"
