@@ -27,6 +27,12 @@ build="$(cd "$build" 2>/dev/null && pwd)" || {
     echo "check-windows: build folder $1 not found" >&2
     exit 2
 }
+# The generated headers must come from this checkout's own forms and classes.
+configured="$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt" 2>/dev/null)"
+if [ -n "$configured" ] && [ "$(cd "$configured" 2>/dev/null && pwd -P)" != "$(cd "$top" && pwd -P)" ]; then
+    echo "check-windows: $build was configured for $configured, not for $top" >&2
+    exit 2
+fi
 autogen="$build/veldane_core_autogen"
 if [ ! -d "$autogen/include" ]; then
     echo "check-windows: $autogen/include is missing; build veldane_core first" >&2
