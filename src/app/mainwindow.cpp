@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 
-#include "catalogue/orderdlg.h"
 #include "app/moddropfilter.h"
+#include "catalogue/orderdlg.h"
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
 #include "deploy/archiveextractor.h"
@@ -28,8 +28,8 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
 

@@ -1,0 +1,154 @@
+// Takes the screenshots of the README from the real program: the sample game
+// and mods of examples/ are installed through the window, and each view is
+// grabbed once it shows what a user would see. Run under Xvfb by
+// scripts/take-screenshots.sh.
+
+#include "app/mainwindow.h"
+#include "support/modalanswerer.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+static bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + '/' + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!QFile::copy(file, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static bool save(QWidget *widget, const QString &path)
+{
+    QApplication::processEvents();
+    const bool saved = widget->grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+static void pressMod(QTreeWidget *mods, const QString &name)
+{
+    QTreeWidgetItem *item = mods->findItems(name, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    if (!item) {
+        return;
+    }
+    const QPoint centre = mods->visualItemRect(item).center();
+    QTest::mousePress(mods->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseRelease(mods->viewport(), Qt::LeftButton, {}, centre);
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <examples folder> <output folder>\n", argv[0]);
+        return 2;
+    }
+    const QString examples = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString output = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    QDir().mkpath(output);
+
+    ScopedWorkingDir work;
+    const QString game = work.filePath("game");
+    if (!copyTree(examples + "/game", game)) {
+        std::fprintf(stderr, "cannot copy the sample game\n");
+        return 1;
+    }
+    TestFiles::write(work.filePath("Veldane.ini"),
+                     "[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=" +
+                         QFile::encodeName(QDir::toNativeSeparators(game) + QDir::separator()) +
+                         "\n");
+
+    ModalAnswerer answerer;
+    MainWindow window;
+    window.show();
+    QTest::qWait(200);
+
+    const auto install = [&](const QString &folder, const QString &name) {
+        answerer.expect([name](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>("lineEdit")->setText(name);
+            QPushButton *ok = dialog->findChild<QPushButton *>("pushButton");
+            QTimer::singleShot(0, ok, &QPushButton::click);
+        });
+        answerer.expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+        window.installModFolder(QDir::toNativeSeparators(examples + "/mods/" + folder));
+        answerer.waitUntilAnswered();
+    };
+    install("SoftSkin", "SoftSkin");
+    install("SoftSkinHD", "SoftSkinHD");
+    install("StudioLights/abdata", "StudioLights");
+
+    auto *mods = window.findChild<QTreeWidget *>("treeWidget");
+    pressMod(mods, "SoftSkinHD");
+    for (QAction *action : window.findChildren<QAction *>()) {
+        if (action->text() == QStringLiteral("卸载")) {
+            answerer.expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+            action->trigger();
+            answerer.waitUntilAnswered();
+        }
+    }
+
+    pressMod(mods, "SoftSkin");
+    window.findChild<QTextEdit *>("textEdit")->setPlainText(QStringLiteral("皮肤更柔和，和 StudioLights 一起用。"));
+    bool ok = save(&window, output + "/main-window.png");
+
+    // The relations dialog of the file that all three mods wrote.
+    auto *files = window.findChild<QTreeWidget *>("treeWidget2");
+    const QList<QTreeWidgetItem *> rows = files->findItems("skin_extra.unity3d", Qt::MatchExactly);
+    if (!rows.isEmpty()) {
+        answerer.expect([&](QWidget *dialog) {
+            ok = save(dialog, output + "/relations.png") && ok;
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        const QPoint centre = files->visualItemRect(rows.first()).center();
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, centre);
+        answerer.waitUntilAnswered();
+    }
+
+    // The card browser with a preview.
+    auto *tabs = window.findChild<QTabWidget *>("tabWidget");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    auto *cards = window.findChild<QListWidget *>("listWidget");
+    if (cards->count() > 0) {
+        const QPoint centre = cards->visualItemRect(cards->item(0)).center();
+        QTest::mouseClick(cards->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(cards->viewport(), Qt::LeftButton, {}, centre);
+    }
+    ok = save(&window, output + "/png-tab.png") && ok;
+
+    // The settings dialog.
+    answerer.expect([&](QWidget *dialog) {
+        ok = save(dialog, output + "/settings.png") && ok;
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    window.findChild<QPushButton *>("buttonSet")->click();
+    answerer.waitUntilAnswered();
+
+    if (!answerer.unexpected().isEmpty()) {
+        std::fprintf(stderr, "unexpected windows: %s\n",
+                     qPrintable(answerer.unexpected().join(", ")));
+        ok = false;
+    }
+    return ok ? 0 : 1;
+}

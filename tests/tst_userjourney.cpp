@@ -1,0 +1,497 @@
+#include "app/mainwindow.h"
+#include "support/modalanswerer.h"
+#include "support/testsupport.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QDomDocument>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QtTest>
+
+// One user's afternoon with Veldane, driven only through the window, its
+// dialogs and its message boxes, with the disk checked after every step.
+class TestUserJourney : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void userJourney();
+
+private:
+    using Tree = QMap<QString, QByteArray>;
+
+    static QByteArray png(const QColor &colour);
+    static Tree files(const QString &root);
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+
+    void firstStart();
+    void install(const QString &folder, const QString &name);
+    void pressMod(const QString &name);
+    void runContextAction(const QString &mod, const QString &actionText);
+    void chooseGame(const QString &game, const QString &addFolder = QString());
+    QStringList fileRows() const;
+    QStringList relationsRows(int fileRow);
+    QDomElement modElement(const QString &game, const QString &id) const;
+    void expectGame(const Tree &expected) const;
+
+    ScopedWorkingDir *m_dir = nullptr;
+    ModalAnswerer *m_answerer = nullptr;
+    MainWindow *m_window = nullptr;
+    QByteArray m_previousWine;
+};
+
+QByteArray TestUserJourney::png(const QColor &colour)
+{
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+TestUserJourney::Tree TestUserJourney::files(const QString &root)
+{
+    Tree only;
+    const Tree all = TestFiles::snapshot(root);
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        if (it.value() != "<dir>") {
+            only.insert(it.key(), it.value());
+        }
+    }
+    return only;
+}
+
+void TestUserJourney::init()
+{
+    m_dir = new ScopedWorkingDir;
+    // No Wine prefix may answer for the games of this test.
+    m_previousWine = qgetenv("WINEPREFIX");
+    qputenv("WINEPREFIX", QFile::encodeName(path("no-wine")));
+    m_answerer = new ModalAnswerer;
+
+    TestFiles::write(path("game/abdata/chara/body_00.unity3d"), "game body");
+    TestFiles::write(path("game/abdata/list/items.txt"), "game items");
+    TestFiles::write(path("game/Plugins/core.dll"), "game core");
+    TestFiles::write(path("game/UserData/chara/female/card1.png"), png(Qt::darkCyan));
+    QDir().mkpath(path("game/UserData/chara/male"));
+    TestFiles::write(path("game/UserData/cap/cap1.png"), png(Qt::darkYellow));
+    TestFiles::write(path("game2/UserData/chara/girl.png"), png(Qt::magenta));
+
+    TestFiles::write(path("mods/A/abdata/chara/body_00.unity3d"), "A body");
+    TestFiles::write(path("mods/A/abdata/chara/hair_A.unity3d"), "A hair");
+    TestFiles::write(path("mods/B/abdata/chara/body_00.unity3d"), "B body");
+    TestFiles::write(path("mods/B/abdata/chara/hair_A.unity3d"), "B hair");
+    TestFiles::write(path("mods/B/UserData/chara/female/cardB.png"), png(Qt::darkRed));
+}
+
+void TestUserJourney::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    delete m_answerer;
+    qputenv("WINEPREFIX", m_previousWine);
+    delete m_dir;
+}
+
+template<typename T> static T *child(QWidget *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QLatin1String(name));
+    if (!found) {
+        qWarning("no widget %s", name);
+    }
+    return found;
+}
+
+static void queuedClick(QAbstractButton *button)
+{
+    QTimer::singleShot(0, button, [button]() { button->click(); });
+}
+
+void TestUserJourney::expectGame(const Tree &expected) const
+{
+    const Tree actual = files(path("game"));
+    if (actual != expected) {
+        qWarning() << "game folder:" << actual.keys();
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            if (actual.value(it.key()) != it.value()) {
+                qWarning() << "differs:" << it.key() << actual.value(it.key()) << "expected"
+                           << it.value().left(20);
+            }
+        }
+    }
+    QVERIFY(actual == expected);
+}
+
+QDomElement TestUserJourney::modElement(const QString &game, const QString &id) const
+{
+    QDomDocument document;
+    QFile file(path("config/" + game + ".xml"));
+    if (!file.open(QIODevice::ReadOnly) || !document.setContent(&file)) {
+        return QDomElement();
+    }
+    for (QDomElement mod = document.documentElement().firstChildElement(); !mod.isNull();
+         mod = mod.nextSiblingElement()) {
+        if (mod.attribute("id") == id) {
+            return mod;
+        }
+    }
+    return QDomElement();
+}
+
+// "order path-relative-to-game kind" for every item of a mod in the file.
+static QStringList items(const QDomElement &mod, const QString &gameRoot)
+{
+    QStringList lines;
+    for (const char *kind : {"replace", "add"}) {
+        const QDomElement list = mod.firstChildElement(QLatin1String(kind));
+        for (QDomElement item = list.firstChildElement(); !item.isNull();
+             item = item.nextSiblingElement()) {
+            QString file = QDir::fromNativeSeparators(item.text());
+            file.remove(0, QDir::fromNativeSeparators(gameRoot).size());
+            if (file.startsWith('/')) {
+                file.remove(0, 1);
+            }
+            lines << item.attribute("order") + ' ' + file + ' ' + QLatin1String(kind);
+        }
+    }
+    lines.sort();
+    return lines;
+}
+
+void TestUserJourney::firstStart()
+{
+    const QString gameFolder = TestFiles::native(path("game")) + QDir::separator();
+    m_answerer->expect([](QWidget *settings) {
+        QCOMPARE(settings->windowTitle(), QStringLiteral("设置"));
+        queuedClick(child<QPushButton>(settings, "buttonAdd"));
+    });
+    m_answerer->expect([gameFolder](QWidget *addGame) {
+        QCOMPARE(addGame->windowTitle(), QStringLiteral("添加游戏"));
+        child<QLineEdit>(addGame, "lineEditGame")->setText("HoneySelect");
+        child<QLineEdit>(addGame, "lineEditPath")->setText(gameFolder);
+        queuedClick(child<QPushButton>(addGame, "buttonOk"));
+    });
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    m_answerer->expect([gameFolder](QWidget *settings) {
+        auto *field = child<QLineEdit>(settings, "lineEditGamePath");
+        if (field->text().isEmpty()) {
+            field->setText(gameFolder);
+        }
+        queuedClick(child<QPushButton>(settings, "buttonOk"));
+    });
+
+    m_window = new MainWindow;
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QVERIFY(m_answerer->unexpected().isEmpty());
+    QVERIFY(m_answerer->messages().contains(QStringLiteral("提示|添加成功！")));
+    QVERIFY(m_window->isReady());
+    m_window->show();
+
+    QSettings settings(path("Veldane.ini"), QSettings::IniFormat);
+    QCOMPARE(settings.value("Global/Select").toString(), QStringLiteral("HoneySelect"));
+    QCOMPARE(settings.value("HoneySelect/GamePath").toString(), gameFolder);
+    QCOMPARE(settings.value("Global/BakPath").toString(), TestFiles::native(path("data")));
+    QVERIFY(QFile::exists(path("config/HoneySelect.xml")));
+
+    auto *mods = child<QTreeWidget>(m_window, "treeWidget");
+    QCOMPARE(mods->topLevelItemCount(), 1);
+    QCOMPARE(mods->topLevelItem(0)->text(0), QStringLiteral("HoneySelect"));
+    QCOMPARE(mods->topLevelItem(0)->childCount(), 0);
+}
+
+void TestUserJourney::install(const QString &folder, const QString &name)
+{
+    m_answerer->expect(ModalAnswerer::chooseFile(TestFiles::native(folder)));
+    m_answerer->expect([name](QWidget *nameDialog) {
+        QCOMPARE(nameDialog->windowTitle(), QStringLiteral("MOD名称"));
+        child<QLineEdit>(nameDialog, "lineEdit")->setText(name);
+        queuedClick(child<QPushButton>(nameDialog, "pushButton"));
+    });
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    child<QPushButton>(m_window, "buttonInstall")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QVERIFY(m_answerer->unexpected().isEmpty());
+    QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|安装成功!"));
+}
+
+void TestUserJourney::pressMod(const QString &name)
+{
+    auto *mods = child<QTreeWidget>(m_window, "treeWidget");
+    const QList<QTreeWidgetItem *> found = mods->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(found.size(), 1);
+    const QRect rect = mods->visualItemRect(found.first());
+    QTest::mousePress(mods->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseRelease(mods->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(m_window->modName(), name);
+}
+
+void TestUserJourney::runContextAction(const QString &mod, const QString &actionText)
+{
+    auto *mods = child<QTreeWidget>(m_window, "treeWidget");
+    const QRect rect = mods->visualItemRect(
+        mods->findItems(mod, Qt::MatchExactly | Qt::MatchRecursive).first());
+    // The menu is a popup, not a modal window: pick the entry once it shows.
+    bool enabled = false;
+    QTimer picker;
+    picker.setInterval(20);
+    connect(&picker, &QTimer::timeout, this, [&]() {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu) {
+            return;
+        }
+        picker.stop();
+        for (QAction *action : menu->actions()) {
+            if (action->text() == actionText) {
+                enabled = action->isEnabled();
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        }
+        menu->close();
+    });
+    picker.start();
+    QTest::mousePress(mods->viewport(), Qt::RightButton, {}, rect.center());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
+                            mods->viewport()->mapToGlobal(rect.center()));
+    QApplication::sendEvent(mods->viewport(), &event);
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QVERIFY(enabled);
+}
+
+QStringList TestUserJourney::fileRows() const
+{
+    QStringList rows;
+    auto *list = child<QTreeWidget>(m_window, "treeWidget2");
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = list->topLevelItem(i);
+        const bool blue = row->foreground(0).color() == QColor(Qt::blue);
+        rows << row->text(0) + ' ' + row->text(2) + (blue ? " blue" : "");
+    }
+    return rows;
+}
+
+QStringList TestUserJourney::relationsRows(int fileRow)
+{
+    QStringList rows;
+    m_answerer->expect([&rows](QWidget *dialog) {
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("替换关系"));
+        auto *tree = child<QTreeWidget>(dialog, "treeWidget");
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = tree->topLevelItem(i);
+            const bool blue = row->foreground(1).color() == QColor(Qt::blue);
+            rows << row->text(0) + ' ' + row->text(1) + (blue ? " blue" : "");
+        }
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    auto *list = child<QTreeWidget>(m_window, "treeWidget2");
+    const QRect rect = list->visualItemRect(list->topLevelItem(fileRow));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    [&]() { QVERIFY(m_answerer->waitUntilAnswered()); }();
+    return rows;
+}
+
+void TestUserJourney::chooseGame(const QString &game, const QString &addFolder)
+{
+    if (!addFolder.isEmpty()) {
+        m_answerer->expect([](QWidget *settings) {
+            queuedClick(child<QPushButton>(settings, "buttonAdd"));
+        });
+        m_answerer->expect([game, addFolder](QWidget *addGame) {
+            child<QLineEdit>(addGame, "lineEditGame")->setText(game);
+            child<QLineEdit>(addGame, "lineEditPath")->setText(addFolder);
+            queuedClick(child<QPushButton>(addGame, "buttonOk"));
+        });
+        m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    }
+    m_answerer->expect([game](QWidget *settings) {
+        auto *games = child<QComboBox>(settings, "comboBoxGame");
+        games->setCurrentIndex(games->findText(game));
+        queuedClick(child<QPushButton>(settings, "buttonOk"));
+    });
+    child<QPushButton>(m_window, "buttonSet")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QVERIFY(m_answerer->unexpected().isEmpty());
+    QCOMPARE(m_window->gameName(), game);
+}
+
+void TestUserJourney::userJourney()
+{
+    const Tree original = files(path("game"));
+    const QString game = path("game/");
+    firstStart();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+
+    // Install A: it replaces the body and adds a hair file.
+    install(path("mods/A"), "A");
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    Tree afterA = original;
+    afterA["abdata/chara/body_00.unity3d"] = "A body";
+    afterA["abdata/chara/hair_A.unity3d"] = "A hair";
+    expectGame(afterA);
+    QCOMPARE(files(path("data/HoneySelect/A")),
+             (Tree{{"abdata/chara/body_00.unity3d", "game body"}}));
+    QCOMPARE(files(path("mod/HoneySelect/A")), files(path("mods/A")));
+    QCOMPARE(items(modElement("HoneySelect", "A"), game),
+             (QStringList{"1 abdata/chara/body_00.unity3d replace",
+                          "1 abdata/chara/hair_A.unity3d add"}));
+
+    auto *mods = child<QTreeWidget>(m_window, "treeWidget");
+    QTreeWidgetItem *itemA = mods->findItems("A", Qt::MatchExactly | Qt::MatchRecursive).first();
+    QCOMPARE(itemA->foreground(0).color(), QColor(46, 139, 87));
+    QVERIFY(QRegularExpression("^\\d{4}-\\d{1,2}-\\d{1,2} \\d\\d:\\d\\d:\\d\\d$")
+                .match(itemA->text(1))
+                .hasMatch());
+
+    // Install B over A: body and hair replaced again, a card added.
+    install(path("mods/B"), "B");
+    Tree afterB = afterA;
+    afterB["abdata/chara/body_00.unity3d"] = "B body";
+    afterB["abdata/chara/hair_A.unity3d"] = "B hair";
+    afterB["UserData/chara/female/cardB.png"] = png(Qt::darkRed);
+    expectGame(afterB);
+    QCOMPARE(files(path("data/HoneySelect/B")),
+             (Tree{{"abdata/chara/body_00.unity3d", "A body"},
+                   {"abdata/chara/hair_A.unity3d", "A hair"}}));
+    QCOMPARE(items(modElement("HoneySelect", "B"), game),
+             (QStringList{"1 UserData/chara/female/cardB.png add",
+                          "2 abdata/chara/body_00.unity3d replace",
+                          "2 abdata/chara/hair_A.unity3d replace"}));
+
+    // A's files are overwritten by B: blue in A's list, not in B's.
+    pressMod("A");
+    QCOMPARE(fileRows(), (QStringList{"hair_A.unity3d 增加 blue", "body_00.unity3d 替换 blue"}));
+    QCOMPARE(relationsRows(1), (QStringList{"2 B", "1 A blue"}));
+    child<QTextEdit>(m_window, "textEdit")->setPlainText("A: <soft> & warm\n第二行");
+    pressMod("B");
+    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("info").text(),
+             QStringLiteral("A: <soft> & warm\n第二行"));
+    QCOMPARE(fileRows(), (QStringList{"cardB.png 增加", "body_00.unity3d 替换",
+                                      "hair_A.unity3d 替换"}));
+    pressMod("A");
+    QCOMPARE(child<QTextEdit>(m_window, "textEdit")->toPlainText(),
+             QStringLiteral("A: <soft> & warm\n第二行"));
+
+    // Uninstall the lower mod A: B's versions stay, B inherits what lay below A.
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("A", QStringLiteral("卸载"));
+    QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|卸载成功!"));
+    expectGame(afterB);
+    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("install").text(), QStringLiteral("0"));
+    QCOMPARE(items(modElement("HoneySelect", "B"), game),
+             (QStringList{"1 UserData/chara/female/cardB.png add",
+                          "1 abdata/chara/body_00.unity3d replace",
+                          "1 abdata/chara/hair_A.unity3d add"}));
+    QCOMPARE(files(path("data/HoneySelect/B")),
+             (Tree{{"abdata/chara/body_00.unity3d", "game body"}}));
+    QVERIFY(!QDir(path("data/HoneySelect/A")).exists());
+    itemA = mods->findItems("A", Qt::MatchExactly | Qt::MatchRecursive).first();
+    QCOMPARE(itemA->foreground(0).color(), QColor(Qt::red));
+
+    // Reinstall A from its kept copy: it goes on top of B.
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("A", QStringLiteral("安装"));
+    QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|安装成功!"));
+    Tree reinstalled = afterB;
+    reinstalled["abdata/chara/body_00.unity3d"] = "A body";
+    reinstalled["abdata/chara/hair_A.unity3d"] = "A hair";
+    expectGame(reinstalled);
+    QCOMPARE(items(modElement("HoneySelect", "A"), game),
+             (QStringList{"2 abdata/chara/body_00.unity3d replace",
+                          "2 abdata/chara/hair_A.unity3d replace"}));
+    pressMod("B");
+    // The hair file was handed down to B as an add when A was uninstalled.
+    const QStringList rowsOfB = fileRows();
+    QCOMPARE(rowsOfB.size(), 3);
+    QCOMPARE(QSet<QString>(rowsOfB.begin(), rowsOfB.begin() + 2),
+             (QSet<QString>{"cardB.png 增加", "hair_A.unity3d 增加 blue"}));
+    QCOMPARE(rowsOfB.last(), QStringLiteral("body_00.unity3d 替换 blue"));
+
+    // Uninstall both, lower one first: the game is as it was.
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("B", QStringLiteral("卸载"));
+    reinstalled.remove("UserData/chara/female/cardB.png");
+    expectGame(reinstalled);
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("A", QStringLiteral("卸载"));
+    expectGame(original);
+    QVERIFY(m_answerer->unexpected().isEmpty());
+
+    // Remove A for good.
+    pressMod("A");
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    child<QPushButton>(m_window, "buttonRemove")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QVERIFY(m_answerer->messages().contains(
+        QStringLiteral("注意|MOD将会完全被移除，是否继续操作!")));
+    QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|移除成功!"));
+    QVERIFY(modElement("HoneySelect", "A").isNull());
+    QVERIFY(!modElement("HoneySelect", "B").isNull());
+    QVERIFY(!QDir(path("mod/HoneySelect/A")).exists());
+    QVERIFY(QDir(path("mod/HoneySelect/B")).exists());
+    expectGame(original);
+
+    // A second game, and back.
+    const QString game2 = TestFiles::native(path("game2")) + QDir::separator();
+    chooseGame("PlayClub", game2);
+    QCOMPARE(mods->topLevelItem(0)->text(0), QStringLiteral("PlayClub"));
+    QCOMPARE(mods->topLevelItem(0)->childCount(), 0);
+    QVERIFY(QFile::exists(path("config/PlayClub.xml")));
+    chooseGame("HoneySelect");
+    QCOMPARE(mods->topLevelItem(0)->text(0), QStringLiteral("HoneySelect"));
+    QCOMPARE(mods->topLevelItem(0)->childCount(), 1);
+
+    // The card browser.
+    auto *tabs = child<QTabWidget>(m_window, "tabWidget");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    auto *categories = child<QComboBox>(m_window, "comboBox");
+    QStringList labels;
+    for (int i = 0; i < categories->count(); ++i) {
+        labels << categories->itemText(i);
+    }
+    QCOMPARE(labels, (QStringList{"女人", "摄像", "新场景", "男人", "老场景", "背景"}));
+    auto *cards = child<QListWidget>(m_window, "listWidget");
+    QCOMPARE(cards->count(), 1);
+    QCOMPARE(cards->item(0)->text(), QStringLiteral("card1.png"));
+    const QRect cardRect = cards->visualItemRect(cards->item(0));
+    QTest::mouseClick(cards->viewport(), Qt::LeftButton, {}, cardRect.center());
+    QTest::mouseDClick(cards->viewport(), Qt::LeftButton, {}, cardRect.center());
+    const QPixmap preview = child<QLabel>(m_window, "picLabel")->pixmap(Qt::ReturnByValue);
+    QVERIFY(!preview.isNull());
+    QCOMPARE(preview.width(), 561); // 120 x 80 enlarged to the label's width
+    QCOMPARE(child<QLabel>(m_window, "label")->text(), QStringLiteral("备注："));
+
+    // Closing stores the notes of the selected mod; nothing failed, so no log.
+    tabs->setCurrentIndex(0);
+    pressMod("B");
+    child<QTextEdit>(m_window, "textEdit")->setPlainText("B notes");
+    m_window->close();
+    QCOMPARE(modElement("HoneySelect", "B").firstChildElement("info").text(),
+             QStringLiteral("B notes"));
+    QVERIFY(!QDir(path("log")).exists() || QDir(path("log")).isEmpty());
+    QVERIFY(m_answerer->unexpected().isEmpty());
+}
+
+QTEST_MAIN(TestUserJourney)
+#include "tst_userjourney.moc"
