@@ -26,6 +26,8 @@ private slots:
     void listsAndMenuArePrepared();
     void constructionRunsNoSlot();
     void cancelledFirstStartLeavesWindowUnfinished();
+    void gameIsChosenFromTheSettings_data();
+    void gameIsChosenFromTheSettings();
 
 private:
     static void writeSettings(const ScopedWorkingDir &dir);
@@ -211,6 +213,41 @@ void TestMainWindow::cancelledFirstStartLeavesWindowUnfinished()
     QVERIFY(answerer.unexpected().isEmpty());
     QCOMPARE(answerer.messages().last(), QStringLiteral("错误|无法获取游戏路径,请检查注册表!"));
     QVERIFY(!QFile::exists(dir.filePath("Veldane.ini")));
+}
+
+void TestMainWindow::gameIsChosenFromTheSettings_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("game");
+    QTest::newRow("selected") << QByteArray("[Global]\nSelect=Demo\n[Demo]\nGamePath=/games/demo/"
+                                            "\n[Zeta]\nGamePath=/games/zeta/\n")
+                              << "Demo";
+    QTest::newRow("first game when none selected")
+        << QByteArray(
+               "[Global]\nSelect=\n[Demo]\nGamePath=/games/demo/\n[Zeta]\nGamePath=/games/zeta/\n")
+        << "Demo";
+    QTest::newRow("a game sorting before Global")
+        << QByteArray("[Global]\nSelect=\n[AA2]\nGamePath=/games/aa2/\n") << "AA2";
+    QTest::newRow("selection that is no folder name")
+        << QByteArray("[Global]\nSelect=..\n[Demo]\nGamePath=/games/demo/\n") << "Demo";
+    QTest::newRow("selected game whose group is gone")
+        << QByteArray("[Global]\nSelect=Gone\n[Demo]\nGamePath=/games/demo/\n") << "Gone";
+}
+
+void TestMainWindow::gameIsChosenFromTheSettings()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, game);
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), settings));
+    qputenv("WINEPREFIX", QFile::encodeName(dir.filePath("no-wine")));
+    ModalAnswerer answerer; // a settings dialog here would be a fault: it gets rejected
+    MainWindow window;
+    QVERIFY(answerer.unexpected().isEmpty());
+    QVERIFY(window.isReady());
+    QCOMPARE(window.gameName(), game);
+    QCOMPARE(window.modStore(), dir.path() + "/mod/" + game);
+    QCOMPARE(window.bakRoot(), TestFiles::native(dir.path() + "/data/" + game));
 }
 
 QTEST_MAIN(TestMainWindow)

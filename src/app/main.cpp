@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/singleinstanceguard.h"
+#include "platform/singleinstanceguard.h"
 
 #include <QApplication>
 

@@ -2,6 +2,7 @@
 
 #include "app/moddropfilter.h"
 #include "catalogue/orderdlg.h"
+#include "config/foldername.h"
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
 #include "deploy/archiveextractor.h"
@@ -118,8 +119,15 @@ bool MainWindow::initGame()
     QString game;
     if (groups.size() > 1) {
         game = settings.value(QStringLiteral("/Global/Select"), QString()).toString();
+        // A hand-edited selection that is no plain folder name would point the
+        // mod store and the backups at other folders: fall back to the list.
+        if (!isSafeFolderName(game)) {
+            game.clear();
+        }
         if (game.isEmpty()) {
-            game = groups.at(1);
+            // The settings' own group is never a game, also when a game's name
+            // sorts before it.
+            game = groups.at(1) != QLatin1String("Global") ? groups.at(1) : groups.at(0);
         }
     } else {
         SetDialog dialog(this);
@@ -198,6 +206,8 @@ void MainWindow::refreshModList()
     }
     ui->treeWidget->insertTopLevelItem(0, root);
     ui->treeWidget->expandAll();
+    // Whole mod names rather than the header's default width.
+    ui->treeWidget->resizeColumnToContents(0);
 }
 
 void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
@@ -250,6 +260,7 @@ void MainWindow::showModFiles(const ModRecord &record)
         rows.append(row(file, QStringLiteral("替换")));
     }
     ui->treeWidget2->addTopLevelItems(rows);
+    ui->treeWidget2->resizeColumnToContents(0);
 }
 
 void MainWindow::sltInstallOpenMod()

@@ -1,7 +1,13 @@
 #include "platform/gameregistry.h"
 
 #ifdef Q_OS_WIN
-#include <qt_windows.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 
 #include <QVector>
 #else

@@ -1,4 +1,4 @@
-#include "app/singleinstanceguard.h"
+#include "platform/singleinstanceguard.h"
 
 SingleInstanceGuard::SingleInstanceGuard(const QString &key) : m_key(key), m_memory(key) {}
 
