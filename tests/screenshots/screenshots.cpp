@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QFont>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -60,6 +61,8 @@ static void pressMod(QTreeWidget *mods, const QString &name)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The size the games' users see on Windows, where the fixed form was drawn.
+    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s <examples folder> <output folder>\n", argv[0]);
         return 2;
