@@ -325,19 +325,16 @@ void TestSetDialog::addedGameStaysAfterCancel()
     ScopedWorkingDir dir;
     QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), "[HoneySelect]\nGamePath=/hs/\n"));
     SetDialog dialog;
+    dialog.show();
     ModalAnswerer answerer;
-    answerer.expect([](QWidget *modal) {
-        QMetaObject::invokeMethod(modal->findChild<QPushButton *>(QStringLiteral("buttonAdd")),
-                                  &QPushButton::click, Qt::QueuedConnection);
-    });
     answerer.expect(answerAddGame(QStringLiteral("PlayClub"), QStringLiteral("/pc/")));
     answerer.expect(ModalAnswerer::pressButton());
-    // The settings dialog is active again once the box is gone.
-    answerer.expect([](QWidget *modal) {
-        QMetaObject::invokeMethod(modal->findChild<QPushButton *>(QStringLiteral("buttonCancel")),
-                                  &QPushButton::click, Qt::QueuedConnection);
-    });
-    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    button(dialog, "buttonAdd")->click();
+    QVERIFY(answerer.waitUntilAnswered());
+    button(dialog, "buttonCancel")->click();
+
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(answerer.unexpected().isEmpty());
     QCOMPARE(GameInfo::gameList(), (QStringList{"HoneySelect", "PlayClub"}));
     QCOMPARE(GameInfo::gamePath(QStringLiteral("PlayClub")), QStringLiteral("/pc/"));
