@@ -37,19 +37,24 @@ std::filesystem::path fsPath(const QString &path)
 
 bool FileCopier::copy(const QString &source, const QString &destination)
 {
+    // Few system calls per file: with thousands of small files the checks
+    // cost more than the copying.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path from = fsPath(source);
+    const fs::path to = fsPath(destination);
+    const fs::file_status existing = fs::symlink_status(to, error);
+    if (fs::is_symlink(existing)) {
+        if (!fs::remove(to, error)) {
+            return false;
+        }
+    } else if (fs::exists(existing) && fs::equivalent(from, to, error)) {
+        // Opening the destination would truncate the very file being read.
+        return true;
+    }
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
-    }
-    const QFileInfo existing(destination);
-    if (existing.isSymLink()) {
-        if (!QFile::remove(destination)) {
-            return false;
-        }
-    } else if (existing.exists() &&
-               existing.canonicalFilePath() == QFileInfo(source).canonicalFilePath()) {
-        // Opening the destination would truncate the very file being read.
-        return true;
     }
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -60,7 +65,10 @@ bool FileCopier::copy(const QString &source, const QString &destination)
     if (!copied || out.error() != QFileDevice::NoError) {
         return false;
     }
-    out.setPermissions(in.permissions());
+    const fs::file_status status = fs::status(from, error);
+    if (!error) {
+        fs::permissions(to, status.permissions(), error);
+    }
     return true;
 }
 
