@@ -1,3 +1,4 @@
+#include "catalogue/orderdlg.h"
 #include "deploy/layerstack.h"
 #include "tst_deployfixture.h"
 
@@ -203,6 +204,16 @@ void TestStack::randomCommandsKeepGameEqualToStack()
         QVERIFY2(f.gameFiles() == expected, qPrintable(where));
         QVERIFY2(LayerStack::isNumbered(f.catalogue.m_mods), qPrintable(where));
         QVERIFY2(LayerStack::stacks(f.catalogue.m_mods) == expectedStacks, qPrintable(where));
+        // The relations dialog shows each path's stack, top layer first.
+        for (const QString &path : paths) {
+            const QStringList stack = stacks.value(path);
+            QList<OrderDlg::Layer> rows;
+            for (int layer = stack.size(); layer >= 1; --layer) {
+                rows.append({layer, stack.at(layer - 1)});
+            }
+            QVERIFY2(OrderDlg::layersOf(f.catalogue.m_mods, f.game(path)) == rows,
+                     qPrintable(where + " " + path));
+        }
         if (step % 25 == 0) {
             ModCfg reread;
             reread.setGame("HoneySelect");
