@@ -1,11 +1,12 @@
 #include "config/gameinfo.h"
+#include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 class TestGameInfo : public QObject
 {
@@ -27,35 +28,23 @@ private slots:
     void unwritableSettingsFileIsReported();
 
 private:
-    QTemporaryDir *m_prefix = nullptr;
-    QByteArray m_savedPrefix;
-    bool m_hadPrefix = false;
+    std::unique_ptr<ScopedWinePrefix> m_prefix;
 };
 
 // A Wine prefix whose registry names HoneySelect's folder, so that every test
 // sees a registry value and never the machine's own ~/.wine.
 void TestGameInfo::init()
 {
-    m_hadPrefix = qEnvironmentVariableIsSet("WINEPREFIX");
-    m_savedPrefix = qgetenv("WINEPREFIX");
-    m_prefix = new QTemporaryDir;
+    m_prefix.reset(new ScopedWinePrefix("WINE REGISTRY Version 2\n\n"
+                                        "[Software\\\\illusion\\\\HoneySelect] 1700000000\n"
+                                        "\"INSTALLDIR\"=\"C:\\\\HS\\\\\"\n"));
+    QVERIFY(m_prefix->isValid());
     QVERIFY(QDir().mkpath(m_prefix->filePath(QStringLiteral("drive_c/HS"))));
-    QVERIFY(TestFiles::write(m_prefix->filePath(QStringLiteral("user.reg")),
-                             "WINE REGISTRY Version 2\n\n"
-                             "[Software\\\\illusion\\\\HoneySelect] 1700000000\n"
-                             "\"INSTALLDIR\"=\"C:\\\\HS\\\\\"\n"));
-    qputenv("WINEPREFIX", QFile::encodeName(m_prefix->path()));
 }
 
 void TestGameInfo::cleanup()
 {
-    delete m_prefix;
-    m_prefix = nullptr;
-    if (m_hadPrefix) {
-        qputenv("WINEPREFIX", m_savedPrefix);
-    } else {
-        qunsetenv("WINEPREFIX");
-    }
+    m_prefix.reset();
 }
 
 void TestGameInfo::gameListLeavesOutGlobal_data()

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "support/modalanswerer.h"
+#include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
 
 #include <QComboBox>
@@ -240,8 +241,8 @@ void TestMainWindow::gameIsChosenFromTheSettings()
     QFETCH(QString, game);
     ScopedWorkingDir dir;
     QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), settings));
-    qputenv("WINEPREFIX", QFile::encodeName(dir.filePath("no-wine")));
-    ModalAnswerer answerer; // a settings dialog here would be a fault: it gets rejected
+    ScopedWinePrefix noWine; // no registry may answer for these games
+    ModalAnswerer answerer;  // a settings dialog here would be a fault: it gets rejected
     MainWindow window;
     QVERIFY(answerer.unexpected().isEmpty());
     QVERIFY(window.isReady());

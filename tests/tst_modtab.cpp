@@ -3,32 +3,17 @@
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
 #include "support/modalanswerer.h"
+#include "support/openedfolders.h"
 #include "support/testsupport.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTextEdit>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QtTest>
-
-// Records the folders that the window asks the desktop to open.
-class OpenedFolders : public QObject
-{
-    Q_OBJECT
-
-public:
-    OpenedFolders() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedFolders() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QStringList folders;
-
-public slots:
-    void open(const QUrl &url) { folders << url.toLocalFile(); }
-};
 
 class TestModTab : public QObject
 {

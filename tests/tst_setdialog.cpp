@@ -1,6 +1,7 @@
 #include "config/gameinfo.h"
 #include "config/setdialog.h"
 #include "support/modalanswerer.h"
+#include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
 
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 class TestSetDialog : public QObject
 {
@@ -45,9 +48,7 @@ private:
         return QDir::toNativeSeparators(m_prefix->path() + QStringLiteral("/drive_c/HS/"));
     }
 
-    QTemporaryDir *m_prefix = nullptr;
-    QByteArray m_savedPrefix;
-    bool m_hadPrefix = false;
+    std::unique_ptr<ScopedWinePrefix> m_prefix;
 };
 
 template<class T> static T *child(QWidget &dialog, const char *name)
@@ -104,26 +105,16 @@ static ModalAnswerer::Handler answerAddGame(const QString &name, const QString &
 // has an answer and the machine's own ~/.wine is never read.
 void TestSetDialog::init()
 {
-    m_hadPrefix = qEnvironmentVariableIsSet("WINEPREFIX");
-    m_savedPrefix = qgetenv("WINEPREFIX");
-    m_prefix = new QTemporaryDir;
+    m_prefix.reset(new ScopedWinePrefix("WINE REGISTRY Version 2\n\n"
+                                        "[Software\\\\illusion\\\\HoneySelect] 1700000000\n"
+                                        "\"INSTALLDIR\"=\"C:\\\\HS\\\\\"\n"));
+    QVERIFY(m_prefix->isValid());
     QVERIFY(QDir().mkpath(m_prefix->filePath(QStringLiteral("drive_c/HS"))));
-    QVERIFY(TestFiles::write(m_prefix->filePath(QStringLiteral("user.reg")),
-                             "WINE REGISTRY Version 2\n\n"
-                             "[Software\\\\illusion\\\\HoneySelect] 1700000000\n"
-                             "\"INSTALLDIR\"=\"C:\\\\HS\\\\\"\n"));
-    qputenv("WINEPREFIX", QFile::encodeName(m_prefix->path()));
 }
 
 void TestSetDialog::cleanup()
 {
-    delete m_prefix;
-    m_prefix = nullptr;
-    if (m_hadPrefix) {
-        qputenv("WINEPREFIX", m_savedPrefix);
-    } else {
-        qunsetenv("WINEPREFIX");
-    }
+    m_prefix.reset();
 }
 
 void TestSetDialog::formHasItsWidgets()

@@ -1,33 +1,17 @@
 #include "app/mainwindow.h"
 #include "config/gameinfo.h"
 #include "support/modalanswerer.h"
+#include "support/openedfolders.h"
 #include "support/testsupport.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
-#include <QUrl>
 #include <QtTest>
-
-// Records the folders that the window asks the desktop to open, instead of
-// starting a file manager.
-class OpenedFolders : public QObject
-{
-    Q_OBJECT
-
-public:
-    OpenedFolders() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedFolders() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QStringList folders;
-
-public slots:
-    void open(const QUrl &url) { folders << url.toLocalFile(); }
-};
 
 class TestUserDataTab : public QObject
 {

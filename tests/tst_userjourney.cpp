@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "support/modalanswerer.h"
+#include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
 
 #include <QBuffer>
@@ -50,7 +51,7 @@ private:
     ScopedWorkingDir *m_dir = nullptr;
     ModalAnswerer *m_answerer = nullptr;
     MainWindow *m_window = nullptr;
-    QByteArray m_previousWine;
+    ScopedWinePrefix *m_noWine = nullptr;
 };
 
 QByteArray TestUserJourney::png(const QColor &colour)
@@ -80,8 +81,7 @@ void TestUserJourney::init()
 {
     m_dir = new ScopedWorkingDir;
     // No Wine prefix may answer for the games of this test.
-    m_previousWine = qgetenv("WINEPREFIX");
-    qputenv("WINEPREFIX", QFile::encodeName(path("no-wine")));
+    m_noWine = new ScopedWinePrefix;
     m_answerer = new ModalAnswerer;
 
     TestFiles::write(path("game/abdata/chara/body_00.unity3d"), "game body");
@@ -104,7 +104,8 @@ void TestUserJourney::cleanup()
     delete m_window;
     m_window = nullptr;
     delete m_answerer;
-    qputenv("WINEPREFIX", m_previousWine);
+    delete m_noWine;
+    m_noWine = nullptr;
     delete m_dir;
 }
 
@@ -232,7 +233,8 @@ void TestUserJourney::install(const QString &folder, const QString &name)
 void TestUserJourney::pressMod(const QString &name)
 {
     auto *mods = child<QTreeWidget>(m_window, "treeWidget");
-    const QList<QTreeWidgetItem *> found = mods->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    const QList<QTreeWidgetItem *> found =
+        mods->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
     const QRect rect = mods->visualItemRect(found.first());
     QTest::mousePress(mods->viewport(), Qt::LeftButton, {}, rect.center());
@@ -243,8 +245,8 @@ void TestUserJourney::pressMod(const QString &name)
 void TestUserJourney::runContextAction(const QString &mod, const QString &actionText)
 {
     auto *mods = child<QTreeWidget>(m_window, "treeWidget");
-    const QRect rect = mods->visualItemRect(
-        mods->findItems(mod, Qt::MatchExactly | Qt::MatchRecursive).first());
+    const QRect rect =
+        mods->visualItemRect(mods->findItems(mod, Qt::MatchExactly | Qt::MatchRecursive).first());
     // The menu is a popup, not a modal window: pick the entry once it shows.
     bool enabled = false;
     QTimer picker;
@@ -310,9 +312,8 @@ QStringList TestUserJourney::relationsRows(int fileRow)
 void TestUserJourney::chooseGame(const QString &game, const QString &addFolder)
 {
     if (!addFolder.isEmpty()) {
-        m_answerer->expect([](QWidget *settings) {
-            queuedClick(child<QPushButton>(settings, "buttonAdd"));
-        });
+        m_answerer->expect(
+            [](QWidget *settings) { queuedClick(child<QPushButton>(settings, "buttonAdd")); });
         m_answerer->expect([game, addFolder](QWidget *addGame) {
             child<QLineEdit>(addGame, "lineEditGame")->setText(game);
             child<QLineEdit>(addGame, "lineEditPath")->setText(addFolder);
@@ -370,9 +371,8 @@ void TestUserJourney::userJourney()
     afterB["abdata/chara/hair_A.unity3d"] = "B hair";
     afterB["UserData/chara/female/cardB.png"] = png(Qt::darkRed);
     expectGame(afterB);
-    QCOMPARE(files(path("data/HoneySelect/B")),
-             (Tree{{"abdata/chara/body_00.unity3d", "A body"},
-                   {"abdata/chara/hair_A.unity3d", "A hair"}}));
+    QCOMPARE(files(path("data/HoneySelect/B")), (Tree{{"abdata/chara/body_00.unity3d", "A body"},
+                                                      {"abdata/chara/hair_A.unity3d", "A hair"}}));
     QCOMPARE(items(modElement("HoneySelect", "B"), game),
              (QStringList{"1 UserData/chara/female/cardB.png add",
                           "2 abdata/chara/body_00.unity3d replace",
@@ -386,8 +386,8 @@ void TestUserJourney::userJourney()
     pressMod("B");
     QCOMPARE(modElement("HoneySelect", "A").firstChildElement("info").text(),
              QStringLiteral("A: <soft> & warm\n第二行"));
-    QCOMPARE(fileRows(), (QStringList{"cardB.png 增加", "body_00.unity3d 替换",
-                                      "hair_A.unity3d 替换"}));
+    QCOMPARE(fileRows(),
+             (QStringList{"cardB.png 增加", "body_00.unity3d 替换", "hair_A.unity3d 替换"}));
     pressMod("A");
     QCOMPARE(child<QTextEdit>(m_window, "textEdit")->toPlainText(),
              QStringLiteral("A: <soft> & warm\n第二行"));
@@ -397,7 +397,8 @@ void TestUserJourney::userJourney()
     runContextAction("A", QStringLiteral("卸载"));
     QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|卸载成功!"));
     expectGame(afterB);
-    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("install").text(), QStringLiteral("0"));
+    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("install").text(),
+             QStringLiteral("0"));
     QCOMPARE(items(modElement("HoneySelect", "B"), game),
              (QStringList{"1 UserData/chara/female/cardB.png add",
                           "1 abdata/chara/body_00.unity3d replace",
@@ -443,8 +444,8 @@ void TestUserJourney::userJourney()
     m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
     child<QPushButton>(m_window, "buttonRemove")->click();
     QVERIFY(m_answerer->waitUntilAnswered());
-    QVERIFY(m_answerer->messages().contains(
-        QStringLiteral("注意|MOD将会完全被移除，是否继续操作!")));
+    QVERIFY(
+        m_answerer->messages().contains(QStringLiteral("注意|MOD将会完全被移除，是否继续操作!")));
     QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|移除成功!"));
     QVERIFY(modElement("HoneySelect", "A").isNull());
     QVERIFY(!modElement("HoneySelect", "B").isNull());
