@@ -382,16 +382,14 @@ ModCommands MainWindow::modCommands()
 
 bool MainWindow::refuseWithoutGameFolder()
 {
-    // Every target is joined to the game folder: without one the files would
-    // land at the root of the drive.
-    const QString root = GameLayout::withoutTrailingSeparator(m_gamePath);
-    const QFileInfo game(root);
-    if (!root.isEmpty() && game.isAbsolute() && game.isDir()) {
+    // Checked before any dialog, so that the user is not asked for a mod that
+    // cannot be installed anyway.
+    if (modCommands().gameFolderUsable()) {
         return false;
     }
-    QMessageBox::information(
-        this, QStringLiteral("提示"),
-        QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。"));
+    CommandReport report;
+    report.outcome = CommandReport::NoGameFolder;
+    showCommandResult(report, QString(), QString());
     return true;
 }
 

@@ -40,8 +40,11 @@ public:
     // game's own top-level folders, else empty.
     static QString gameFolderName(const QString &folder);
 
-private:
+    // Every target is joined to the game folder: without an existing absolute
+    // one the files would land at the root of the drive.
     bool gameFolderUsable() const;
+
+private:
     void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;
     QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
                                    CommandReport &report, QStringList &madeBackups) const;
