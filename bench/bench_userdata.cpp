@@ -3,9 +3,9 @@
 // preview of a 4,000 x 4,000 PNG, each against a baseline measured in the same
 // run. Prints milliseconds and ratios.
 
-#include "app/mainwindow.h"
 #include "config/gameinfo.h"
-#include "userdata/cardpreview.h"
+#include "gui/cardpreview.h"
+#include "gui/mainwindow.h"
 #include "userdata/pngcardlister.h"
 
 #include <QApplication>

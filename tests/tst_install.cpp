@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "gui/mainwindow.h"
 #include "log/ceasylog.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"

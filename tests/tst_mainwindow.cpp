@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
 #include "support/scopedwineprefix.h"
 #include "support/testsupport.h"

@@ -1,4 +1,4 @@
-#include "deploy/dialog.h"
+#include "gui/dialog.h"
 #include "support/modalanswerer.h"
 
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "app/mainwindow.h"
-#include "catalogue/orderdlg.h"
 #include "config/gameinfo.h"
+#include "gui/mainwindow.h"
+#include "gui/orderdlg.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"
 

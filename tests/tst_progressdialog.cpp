@@ -1,4 +1,4 @@
-#include "deploy/progressdialog.h"
+#include "gui/progressdialog.h"
 
 #include <QLabel>
 #include <QProgressDialog>

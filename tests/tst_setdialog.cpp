@@ -1,5 +1,5 @@
 #include "config/gameinfo.h"
-#include "config/setdialog.h"
+#include "gui/setdialog.h"
 #include "support/modalanswerer.h"
 #include "support/scopedwineprefix.h"
 #include "support/testsupport.h"

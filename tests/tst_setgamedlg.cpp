@@ -1,4 +1,4 @@
-#include "config/setgamedlg.h"
+#include "gui/setgamedlg.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"
 

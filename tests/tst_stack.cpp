@@ -1,5 +1,5 @@
-#include "catalogue/orderdlg.h"
 #include "deploy/layerstack.h"
+#include "gui/orderdlg.h"
 #include "tst_deployfixture.h"
 
 #include <QRandomGenerator>

@@ -1,5 +1,5 @@
+#include "gui/cardpreview.h"
 #include "support/testsupport.h"
-#include "userdata/cardpreview.h"
 #include "userdata/pngcardlister.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/mainwindow.h"
 #include "config/gameinfo.h"
+#include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
 #include "support/openedfolders.h"
 #include "support/testsupport.h"

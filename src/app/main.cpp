@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "gui/mainwindow.h"
 #include "platform/singleinstanceguard.h"
 
 #include <QApplication>

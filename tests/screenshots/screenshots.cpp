@@ -3,7 +3,7 @@
 // grabbed once it shows what a user would see. Run under Xvfb by
 // scripts/take-screenshots.sh.
 
-#include "app/mainwindow.h"
+#include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"
 
@@ -112,7 +112,8 @@ int main(int argc, char *argv[])
     }
 
     pressMod(mods, "SoftSkin");
-    window.findChild<QTextEdit *>("textEdit")->setPlainText(QStringLiteral("皮肤更柔和，和 StudioLights 一起用。"));
+    window.findChild<QTextEdit *>("textEdit")
+        ->setPlainText(QStringLiteral("皮肤更柔和，和 StudioLights 一起用。"));
     bool ok = save(&window, output + "/main-window.png");
 
     // The relations dialog of the file that all three mods wrote.

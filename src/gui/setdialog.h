@@ -1,5 +1,5 @@
-#ifndef VELDANE_CONFIG_SETDIALOG_H
-#define VELDANE_CONFIG_SETDIALOG_H
+#ifndef VELDANE_GUI_SETDIALOG_H
+#define VELDANE_GUI_SETDIALOG_H
 
 #include <QDialog>
 #include <QString>

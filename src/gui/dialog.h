@@ -1,5 +1,5 @@
-#ifndef VELDANE_DEPLOY_DIALOG_H
-#define VELDANE_DEPLOY_DIALOG_H
+#ifndef VELDANE_GUI_DIALOG_H
+#define VELDANE_GUI_DIALOG_H
 
 #include <QDialog>
 #include <QString>

@@ -1,5 +1,5 @@
-#ifndef VELDANE_CONFIG_SETGAMEDLG_H
-#define VELDANE_CONFIG_SETGAMEDLG_H
+#ifndef VELDANE_GUI_SETGAMEDLG_H
+#define VELDANE_GUI_SETGAMEDLG_H
 
 #include <QDialog>
 #include <QString>

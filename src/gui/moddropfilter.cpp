@@ -1,4 +1,4 @@
-#include "app/moddropfilter.h"
+#include "gui/moddropfilter.h"
 
 #include <QAbstractItemView>
 #include <QDragEnterEvent>

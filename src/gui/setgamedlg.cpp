@@ -1,7 +1,7 @@
-#include "config/setgamedlg.h"
+#include "gui/setgamedlg.h"
 
-#include "config/folderchooser.h"
 #include "config/foldername.h"
+#include "gui/folderchooser.h"
 #include "ui_setgamedlg.h"
 
 #include <QMessageBox>

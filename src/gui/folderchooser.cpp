@@ -1,4 +1,4 @@
-#include "config/folderchooser.h"
+#include "gui/folderchooser.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "catalogue/orderdlg.h"
+#include "gui/orderdlg.h"
 
-#include "app/mainwindow.h"
+#include "gui/mainwindow.h"
 #include "ui_orderdlg.h"
 
 #include <QBrush>

@@ -1,10 +1,10 @@
-#include "config/setdialog.h"
+#include "gui/setdialog.h"
 
-#include "config/folderchooser.h"
 #include "config/foldername.h"
 #include "config/gamedeletion.h"
 #include "config/gameinfo.h"
-#include "config/setgamedlg.h"
+#include "gui/folderchooser.h"
+#include "gui/setgamedlg.h"
 #include "ui_setdialog.h"
 
 #include <QDir>

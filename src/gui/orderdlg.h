@@ -1,5 +1,5 @@
-#ifndef VELDANE_CATALOGUE_ORDERDLG_H
-#define VELDANE_CATALOGUE_ORDERDLG_H
+#ifndef VELDANE_GUI_ORDERDLG_H
+#define VELDANE_GUI_ORDERDLG_H
 
 #include "catalogue/modrecord.h"
 

@@ -1,4 +1,4 @@
-#include "deploy/dialog.h"
+#include "gui/dialog.h"
 
 #include "config/foldername.h"
 #include "ui_dialog.h"

@@ -1,5 +1,5 @@
-#ifndef VELDANE_APP_MODDROPFILTER_H
-#define VELDANE_APP_MODDROPFILTER_H
+#ifndef VELDANE_GUI_MODDROPFILTER_H
+#define VELDANE_GUI_MODDROPFILTER_H
 
 #include <QObject>
 #include <QStringList>

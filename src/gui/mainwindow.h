@@ -1,9 +1,9 @@
-#ifndef VELDANE_APP_MAINWINDOW_H
-#define VELDANE_APP_MAINWINDOW_H
+#ifndef VELDANE_GUI_MAINWINDOW_H
+#define VELDANE_GUI_MAINWINDOW_H
 
 #include "catalogue/modcfg.h"
 #include "deploy/commandreport.h"
-#include "deploy/progressdialog.h"
+#include "gui/progressdialog.h"
 
 #include <QMainWindow>
 #include <QMap>

@@ -1,4 +1,4 @@
-#include "userdata/cardpreview.h"
+#include "gui/cardpreview.h"
 
 #include <QImageReader>
 
