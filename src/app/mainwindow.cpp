@@ -333,10 +333,11 @@ void MainWindow::installModFolder(const QString &folder, const QString &suggeste
     m_modName = name;
     const CommandReport report = installFolder(folder);
     m_progress.finish();
+    // The message names the refused name; the selection then goes back.
+    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
     if (report.outcome != CommandReport::Done) {
         m_modName = previous;
     }
-    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
 }
 
 CommandReport MainWindow::installFolder(const QString &folder)
