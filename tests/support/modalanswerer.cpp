@@ -109,6 +109,13 @@ void ModalAnswerer::poll()
     if (qobject_cast<QProgressDialog *>(modal)) {
         return;
     }
+    // A window must still be on top at the next look: a parent dialog shows
+    // through for a moment while its child closes and before the message box
+    // that follows opens, and must not take that message box's answer.
+    if (modal != m_candidate) {
+        m_candidate = modal;
+        return;
+    }
     if (m_handled) {
         m_handled->removeEventFilter(this);
     }
