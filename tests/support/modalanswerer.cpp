@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
-#include <QProgressDialog>
 #include <QTest>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
