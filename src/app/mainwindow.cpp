@@ -218,8 +218,13 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     }
     ui->treeWidget2->clear();
     // The notes typed so far belong to the mod selected until now: store them
-    // before the box shows another mod's.
-    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    // before the box shows another mod's. Unchanged notes, and the game's own
+    // row, which has none, cost no write of the catalogue.
+    const auto previous = m_modCfg.m_mods.constFind(m_modName);
+    const QString notes = ui->textEdit->toPlainText();
+    if (previous != m_modCfg.m_mods.cend() && previous->info != notes) {
+        m_modCfg.setInfo(m_modName, notes);
+    }
     m_modName = item->text(0);
 
     if (!m_modCfg.exists()) {

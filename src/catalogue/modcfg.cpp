@@ -394,13 +394,16 @@ bool readElementText(QXmlStreamReader &xml, QString &text)
             if (xml.isCDATA()) {
                 return false;
             }
+            // Copied at its own length: the reader's text can be a whole
+            // buffer of its own, with room to spare, that would stay alive.
             if (text.isEmpty()) {
-                text = xml.text().toString();
+                text = QString(xml.text().unicode(), xml.text().size());
             } else {
                 text += xml.text();
             }
             break;
         case QXmlStreamReader::EndElement:
+            text.squeeze();
             return survivesReading(text);
         default:
             return false;
