@@ -1,6 +1,5 @@
 #include "catalogue/modcfg.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QDomDocument>
 #include <QDomElement>
@@ -10,7 +9,6 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <QVector>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <cstring>
@@ -372,72 +370,158 @@ quint64 contentHash(const QByteArray &bytes)
            qHashBits(bytes.constData(), size_t(bytes.size()), 0x9E3779B9u);
 }
 
-// The next token other than blanks between elements.
-QXmlStreamReader::TokenType nextToken(QXmlStreamReader &xml)
+// Reads the writer's own layout, line by line as the writer lays it out.
+// Every text is taken as the writer escapes it; anything else (another
+// escape, a character XML does not allow, other elements or blanks) fails,
+// and the document tree reads the file instead.
+class LayoutReader
 {
-    for (;;) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token != QXmlStreamReader::Characters || !xml.isWhitespace() || xml.isCDATA()) {
-            return token;
-        }
+public:
+    explicit LayoutReader(const QByteArray &bytes)
+        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size())
+    {
     }
-}
 
-// The text of the element just started, up to its end; false for anything
-// but plain character data in it.
-bool readElementText(QXmlStreamReader &xml, QString &text)
-{
-    text.clear();
-    for (;;) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::Characters:
-            if (xml.isCDATA()) {
+    bool atEnd() const { return m_p == m_end; }
+
+    bool literal(const char *text)
+    {
+        const size_t n = std::strlen(text);
+        if (size_t(m_end - m_p) < n || std::memcmp(m_p, text, n) != 0) {
+            return false;
+        }
+        m_p += n;
+        return true;
+    }
+
+    // The text up to `stop` (`<` after a text, `"` after an attribute value).
+    bool text(char stop, QString &out)
+    {
+        const char *q = static_cast<const char *>(std::memchr(m_p, stop, size_t(m_end - m_p)));
+        if (!q) {
+            return false;
+        }
+        bool plain = true;
+        for (const char *c = m_p; c < q; ++c) {
+            const uchar b = uchar(*c);
+            if (b < 0x20 && b != '\t' && b != '\n') {
                 return false;
             }
-            // Copied at its own length: the reader's text can be a whole
-            // buffer of its own, with room to spare, that would stay alive.
-            if (text.isEmpty()) {
-                text = QString(xml.text().unicode(), xml.text().size());
-            } else {
-                text += xml.text();
-            }
-            break;
-        case QXmlStreamReader::EndElement:
-            text.squeeze();
-            return survivesReading(text);
-        default:
+            plain = plain && b < 0x80 && b != '&';
+        }
+        if (plain) {
+            out = QString::fromLatin1(m_p, int(q - m_p));
+        } else if (!decode(m_p, q, out)) {
             return false;
         }
+        m_p = q;
+        return true;
     }
+
+    // A decimal number up to the closing quote of an attribute.
+    bool number(int &value)
+    {
+        const char *q = m_p;
+        if (q < m_end && *q == '-') {
+            ++q;
+        }
+        const char *digits = q;
+        while (q < m_end && *q >= '0' && *q <= '9') {
+            ++q;
+        }
+        if (q == digits || q - m_p > 10) {
+            return false;
+        }
+        bool ok = false;
+        value = QByteArray::fromRawData(m_p, int(q - m_p)).toInt(&ok);
+        m_p = q;
+        return ok;
+    }
+
+    bool name(char stop, QString &out)
+    {
+        const char *q = static_cast<const char *>(std::memchr(m_p, stop, size_t(m_end - m_p)));
+        if (!q) {
+            return false;
+        }
+        out = QString::fromUtf8(m_p, int(q - m_p));
+        m_p = q;
+        return true;
+    }
+
+private:
+    static bool decode(const char *from, const char *to, QString &out)
+    {
+        static const struct
+        {
+            const char *escape;
+            char c;
+        } escapes[] = {{"&lt;", '<'},   {"&amp;", '&'},  {"&gt;", '>'},  {"&quot;", '"'},
+                       {"&#xd;", '\r'}, {"&#xa;", '\n'}, {"&#x9;", '\t'}};
+        QByteArray utf8;
+        utf8.reserve(int(to - from));
+        for (const char *c = from; c < to;) {
+            if (*c != '&') {
+                utf8 += *c++;
+                continue;
+            }
+            bool known = false;
+            for (const auto &e : escapes) {
+                const size_t n = std::strlen(e.escape);
+                if (size_t(to - c) >= n && std::memcmp(c, e.escape, n) == 0) {
+                    utf8 += e.c;
+                    c += n;
+                    known = true;
+                    break;
+                }
+            }
+            if (!known) {
+                return false;
+            }
+        }
+        out = QString::fromUtf8(utf8);
+        return isXmlText(out);
+    }
+
+    const char *m_p;
+    const char *m_end;
+};
+
+// One element of text: empty form, or text between its tags.
+bool readTextElement(LayoutReader &in, const char *emptyForm, const char *start, const char *end,
+                     QString &text)
+{
+    if (in.literal(emptyForm)) {
+        text.clear();
+        return true;
+    }
+    return in.literal(start) && in.text('<', text) && !text.isEmpty() && survivesReading(text) &&
+           in.literal(end);
 }
 
-bool readTextElement(QXmlStreamReader &xml, QLatin1String tag, QString &text)
+bool readList(LayoutReader &in, const char *emptyForm, const char *start, const char *end,
+              QList<FileItem> &items)
 {
-    return nextToken(xml) == QXmlStreamReader::StartElement && xml.qualifiedName() == tag &&
-           readElementText(xml, text);
-}
-
-bool readList(QXmlStreamReader &xml, QLatin1String tag, QList<FileItem> &items)
-{
-    if (nextToken(xml) != QXmlStreamReader::StartElement || xml.qualifiedName() != tag) {
+    if (in.literal(emptyForm)) {
+        return true;
+    }
+    if (!in.literal(start)) {
         return false;
     }
-    for (;;) {
-        const QXmlStreamReader::TokenType token = nextToken(xml);
-        if (token == QXmlStreamReader::EndElement) {
-            return true;
-        }
-        if (token != QXmlStreamReader::StartElement ||
-            xml.qualifiedName() != QLatin1String("item")) {
-            return false;
-        }
+    while (in.literal("            <item order=\"")) {
         FileItem item;
-        item.order = xml.attributes().value(QLatin1String("order")).toInt();
-        if (!readElementText(xml, item.path)) {
+        if (!in.number(item.order)) {
             return false;
+        }
+        if (!in.literal("\"/>\n")) {
+            if (!in.literal("\">") || !in.text('<', item.path) || item.path.isEmpty() ||
+                !survivesReading(item.path) || !in.literal("</item>\n")) {
+                return false;
+            }
         }
         items.append(item);
     }
+    return in.literal(end);
 }
 
 } // namespace
@@ -462,49 +546,41 @@ namespace {
 bool readLayout(const QByteArray &bytes, QMap<QString, ModRecord> &mods, QStringList &order,
                 QString &rootTag)
 {
-    // Line ends the writer never leaves bare; the two readers differ on them.
-    if (bytes.contains('\r')) {
+    LayoutReader in(bytes);
+    if (!in.literal(kDeclaration) || !in.literal("<") || !in.name('>', rootTag)) {
         return false;
     }
-    QByteArray source = bytes; // shared, not copied
-    QBuffer device(&source);
-    device.open(QIODevice::ReadOnly);
-    QXmlStreamReader xml(&device);
-    xml.setNamespaceProcessing(false);
-    if (xml.readNext() != QXmlStreamReader::StartDocument ||
-        nextToken(xml) != QXmlStreamReader::StartElement) {
+    const bool emptyRoot = rootTag.endsWith(QLatin1Char('/'));
+    if (emptyRoot) {
+        rootTag.chop(1);
+    }
+    if (!ModCfg::isXmlName(rootTag) || !in.literal(">\n")) {
         return false;
     }
-    rootTag = xml.qualifiedName().toString();
-    if (!ModCfg::isXmlName(rootTag)) {
-        return false;
-    }
-    for (;;) {
-        const QXmlStreamReader::TokenType token = nextToken(xml);
-        if (token == QXmlStreamReader::EndElement) {
-            break;
+    if (!emptyRoot) {
+        while (in.literal("    <mod id=\"")) {
+            QString id;
+            ModRecord record;
+            QString install;
+            if (!in.text('"', id) || !in.literal("\">\n") || mods.contains(id) ||
+                !readTextElement(in, "        <info/>\n", "        <info>", "</info>\n",
+                                 record.info) ||
+                !readTextElement(in, "        <time/>\n", "        <time>", "</time>\n",
+                                 record.time) ||
+                !readTextElement(in, "        <install/>\n", "        <install>", "</install>\n",
+                                 install) ||
+                !readList(in, "        <replace/>\n", "        <replace>\n", "        </replace>\n",
+                          record.replace) ||
+                !readList(in, "        <add/>\n", "        <add>\n", "        </add>\n",
+                          record.add) ||
+                !in.literal("    </mod>\n")) {
+                return false;
+            }
+            record.install = install.toInt();
+            mods.insert(id, record);
+            order.append(id);
         }
-        if (token != QXmlStreamReader::StartElement ||
-            xml.qualifiedName() != QLatin1String("mod")) {
-            return false;
-        }
-        const QString id = xml.attributes().value(QLatin1String("id")).toString();
-        ModRecord record;
-        QString install;
-        if (mods.contains(id) || !readTextElement(xml, QLatin1String("info"), record.info) ||
-            !readTextElement(xml, QLatin1String("time"), record.time) ||
-            !readTextElement(xml, QLatin1String("install"), install) ||
-            !readList(xml, QLatin1String("replace"), record.replace) ||
-            !readList(xml, QLatin1String("add"), record.add) ||
-            nextToken(xml) != QXmlStreamReader::EndElement) {
-            return false;
-        }
-        record.install = install.toInt();
-        mods.insert(id, record);
-        order.append(id);
-    }
-    if (nextToken(xml) != QXmlStreamReader::EndDocument || xml.hasError()) {
-        return false;
+        // The closing tag is compared below, with the rest.
     }
 
     // Compared piece by piece, so that no second copy of the file is made.
@@ -1120,6 +1196,11 @@ bool ModCfg::readSnapshot(Snapshot &snapshot) const
         }
     }
     // The index, sharing one text per path between it and the records.
+    int installedItems = 0;
+    for (const ModRecord &record : qAsConst(snapshot.mods)) {
+        installedItems += record.install != 0 ? record.add.size() + record.replace.size() : 0;
+    }
+    snapshot.index.reserve(installedItems);
     for (auto it = snapshot.mods.begin(); it != snapshot.mods.end(); ++it) {
         ModRecord &record = it.value();
         if (record.install == 0) {
@@ -1127,12 +1208,8 @@ bool ModCfg::readSnapshot(Snapshot &snapshot) const
         }
         for (QList<FileItem> *items : {&record.add, &record.replace}) {
             for (FileItem &item : *items) {
-                const auto found = snapshot.index.find(item.path);
-                if (found == snapshot.index.end()) {
-                    snapshot.index.insert(item.path, 1);
-                } else {
-                    ++found.value();
-                    item.path = found.key();
+                if (snapshot.index[item.path]++ != 0) {
+                    item.path = snapshot.index.find(item.path).key();
                 }
             }
         }
