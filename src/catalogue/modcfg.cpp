@@ -265,6 +265,22 @@ void appendEscaped(QByteArray &out, const QString &text, bool attribute)
     out.resize(int(d - begin));
 }
 
+// Decimal, as QString::number writes it, without a string of its own.
+void appendNumber(QByteArray &out, int value)
+{
+    char digits[12];
+    char *d = digits + sizeof(digits);
+    unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    do {
+        *--d = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        *--d = '-';
+    }
+    out.append(d, int(digits + sizeof(digits) - d));
+}
+
 void appendTextElement(QByteArray &out, const char *indent, const char *tag, const QString &text)
 {
     out += indent;
@@ -292,16 +308,17 @@ void appendList(QByteArray &out, const char *tag, const QList<FileItem> &items)
     out += "        <";
     out += tag;
     out += ">\n";
+    static const char itemStart[] = "            <item order=\"";
     for (const FileItem &item : items) {
-        out += "            <item order=\"";
-        out += QByteArray::number(item.order);
+        out.append(itemStart, int(sizeof(itemStart)) - 1);
+        appendNumber(out, item.order);
         if (item.path.isEmpty()) {
-            out += "\"/>\n";
+            out.append("\"/>\n", 4);
             continue;
         }
-        out += "\">";
+        out.append("\">", 2);
         appendEscaped(out, item.path, false);
-        out += "</item>\n";
+        out.append("</item>\n", 8);
     }
     out += "        </";
     out += tag;
@@ -444,7 +461,7 @@ public:
         if (!q) {
             return false;
         }
-        out = QString::fromUtf8(m_p, int(q - m_p));
+        out = QString::fromUtf8(QByteArray::fromRawData(m_p, int(q - m_p)));
         m_p = q;
         return true;
     }
@@ -1013,7 +1030,9 @@ bool ModCfg::commitBytes(const QByteArray &bytes)
         return false;
     }
     m_stamp = stampOf(m_cfgPath);
-    m_stamp.hash = contentHash(bytes);
+    if (m_stamp.timesTooRecent()) {
+        m_stamp.hash = contentHash(bytes);
+    }
     return true;
 }
 
@@ -1117,6 +1136,12 @@ bool ModCfg::applyInLayout(const QMap<QString, ModRecord> &changed, const QStrin
     return true;
 }
 
+bool ModCfg::FileStamp::timesTooRecent() const
+{
+    const qint64 clockSlackMs = 2500;
+    return std::max(modified, changed) >= takenAt - clockSlackMs;
+}
+
 ModCfg::FileStamp ModCfg::stampOf(const QString &path)
 {
     const QFileInfo info(path);
@@ -1136,11 +1161,9 @@ bool ModCfg::unchangedOnDisk() const
         now.changed != m_stamp.changed) {
         return false;
     }
-    // File times follow a coarse clock, and some file systems keep them in
-    // whole seconds: another write close to the stamp can leave the same
-    // times and size. Only the content tells then.
-    const qint64 kClockSlackMs = 2500;
-    if (std::max(now.modified, now.changed) < m_stamp.takenAt - kClockSlackMs) {
+    // Another write close to the stamp can leave the same times and size;
+    // only the content tells then.
+    if (!m_stamp.timesTooRecent()) {
         return true;
     }
     QFile file(m_cfgPath);
@@ -1179,7 +1202,9 @@ bool ModCfg::readSnapshot(Snapshot &snapshot) const
         return false;
     }
     file.close();
-    stamp.hash = contentHash(bytes);
+    if (stamp.timesTooRecent()) {
+        stamp.hash = contentHash(bytes);
+    }
 
     snapshot.inLayout = readLayout(bytes, snapshot.mods, snapshot.order, snapshot.rootTag);
     if (!snapshot.inLayout) {
