@@ -21,8 +21,9 @@ class QDomElement;
 // and times differ, or, when its times are too close to that moment to tell,
 // its content differs); it is then read whole, records included.
 //
-// A file in the layout this class writes is read as a stream and written from
-// the records in memory. Any other file (written by hand, with comments,
+// A file in the layout this class writes is read in one pass, checked to be
+// exactly what the writer makes of what was read, and written from the
+// records in memory. Any other file (written by hand, with comments,
 // foreign elements or repeated ids) is kept as a document tree, edited and
 // saved as such, so that nothing in it is lost.
 //
