@@ -8,10 +8,10 @@
 // Each size runs in a process of its own (this program started again with the
 // size as arguments), so that each peak memory figure is its own.
 
-#include "app/mainwindow.h"
 #include "catalogue/modcfg.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
+#include "gui/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>
