@@ -14,7 +14,8 @@
 class QDomDocument;
 class QDomElement;
 
-// The catalogue of one game: ./config/<game>.xml and its records in memory.
+// The catalogue of one game: config/<game>.xml in the workspace and its
+// records in memory.
 // Every change re-reads the file, edits the parsed document and replaces the
 // file atomically, so a failed write leaves the previous catalogue whole.
 //
@@ -35,6 +36,9 @@ class ModCfg : public QObject
 
 public:
     explicit ModCfg(QObject *parent = nullptr);
+    // A catalogue kept in another folder than the working directory's
+    // ./config (Workspace::configFolder()).
+    explicit ModCfg(const QString &configFolder, QObject *parent = nullptr);
     ~ModCfg() override;
 
     void setGame(const QString &game);
@@ -74,6 +78,8 @@ public:
     QMap<QString, ModRecord> m_mods;
 
 private:
+    QString m_configFolder = QStringLiteral("./config");
+
     bool readDocument(QDomDocument &doc) const;
     bool writeDocument(const QDomDocument &doc) const;
     void recordFile(QDomDocument &doc, QDomElement &mod, const QString &id, const QString &path,

@@ -2,6 +2,7 @@
 
 #include "config/foldername.h"
 #include "config/gameinfo.h"
+#include "config/gamesettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +28,12 @@ QString GameDeletion::backupTree(const QString &backupRoot, const QString &game)
 
 GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QString &game)
 {
+    return check(Workspace(), backupRoot, game);
+}
+
+GameDeletion::Refusal GameDeletion::check(const Workspace &workspace, const QString &backupRoot,
+                                          const QString &game)
+{
     // With either part empty the joined paths would name the whole backup
     // root, the whole mod store, or a folder at the top of the drive.
     if (game.isEmpty()) {
@@ -42,7 +49,7 @@ GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QStri
     // game called "mod" or "config" remove every game's kept copies or
     // catalogues.
     const QString tree = absoluteClean(backupTree(backupRoot, game));
-    const QString work = absoluteClean(QDir::currentPath());
+    const QString work = absoluteClean(workspace.folder());
     for (const QString &own : {work, work + QStringLiteral("/mod"),
                                work + QStringLiteral("/config"), work + QStringLiteral("/log")}) {
         if (isSameOrInside(own, tree)) {
@@ -54,8 +61,14 @@ GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QStri
 
 GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const QString &game)
 {
+    return removeGame(Workspace(), backupRoot, game);
+}
+
+GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const QString &backupRoot,
+                                              const QString &game)
+{
     Result result;
-    result.refusal = check(backupRoot, game);
+    result.refusal = check(workspace, backupRoot, game);
     if (result.refusal != Refusal::None) {
         return result;
     }
@@ -64,17 +77,17 @@ GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const Q
     if (!GameInfo::removeFolder(backups)) {
         result.failed << QDir::toNativeSeparators(backups);
     }
-    const QString keptCopies = QDir::currentPath() + QStringLiteral("/mod/") + game;
+    const QString keptCopies = workspace.modStore(game);
     if (!GameInfo::removeFolder(keptCopies)) {
         result.failed << QDir::toNativeSeparators(keptCopies);
     }
-    const QString catalogue = QStringLiteral("./config/%1.xml").arg(game);
+    const QString catalogue = workspace.catalogueFile(game);
     const QFileInfo catalogueInfo(catalogue);
     if ((catalogueInfo.exists() || catalogueInfo.isSymLink()) && !QFile::remove(catalogue)) {
         result.failed << QDir::toNativeSeparators(catalogue);
     }
     if (result.failed.isEmpty()) {
-        result.settingsWritten = GameInfo::removeGameSettings(game);
+        result.settingsWritten = GameSettings(workspace).removeGame(game);
     }
     return result;
 }
