@@ -182,40 +182,43 @@ void TestCli::refusalsChangeNothing_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("settings"); // replaces Veldane.ini when not empty
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("dropKeptCopy"); // of the installed mod Lower
+    const auto row = [](const char *name, const QStringList &args, const QByteArray &settings,
+                        const QString &reason, bool dropKeptCopy = false) {
+        QTest::newRow(name) << args << settings << reason << dropKeptCopy;
+    };
 
     const QByteArray noFolder =
         "[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=/nonexistent/"
         "veldane/\n";
-    QTest::newRow("name taken") << QStringList{"install", "@/Lower", "Lower"} << QByteArray()
-                                << "已有名为“Lower”的MOD，未做任何改动。请换一个名称。";
-    QTest::newRow("name taken, dry run")
-        << QStringList{"install", "--dry-run", "@/Lower", "Lower"} << QByteArray()
-        << "已有名为“Lower”的MOD，未做任何改动。请换一个名称。";
-    QTest::newRow("unsafe name") << QStringList{"install", "@/Lower", "con"} << QByteArray()
-                                 << "MOD名“con”不能用作文件夹名，未做任何改动。";
-    QTest::newRow("no game folder")
-        << QStringList{"install", "@/Lower", "Other"} << noFolder << "游戏目录未设置或不存在";
-    QTest::newRow("no game folder, dry run")
-        << QStringList{"install", "--dry-run", "--json", "@/Lower", "Other"} << noFolder
-        << "游戏目录未设置或不存在";
-    QTest::newRow("not a mod") << QStringList{"install", "@/work/Veldane.ini", "Other"}
-                               << QByteArray() << "只能安装MOD文件夹或 zip、7z、rar 压缩包";
-    QTest::newRow("damaged archive")
-        << QStringList{"install", "@/bad.zip", "Other"} << QByteArray() << "压缩包“bad.zip”未安装";
-    QTest::newRow("overlaps game")
-        << QStringList{"install", "@/game", "Other"} << QByteArray() << "所选文件夹与游戏目录重叠";
-    QTest::newRow("unknown mod") << QStringList{"files", "Nope"} << QByteArray()
-                                 << "找不到MOD“Nope”的记录。";
-    QTest::newRow("remove unknown")
-        << QStringList{"remove", "--yes", "Nope"} << QByteArray() << "找不到MOD“Nope”的记录。";
-    QTest::newRow("already installed")
-        << QStringList{"reinstall", "Lower"} << QByteArray() << "MOD已经安装!";
-    QTest::newRow("unknown game") << QStringList{"--game", "Nope", "list"} << QByteArray()
-                                  << "找不到游戏“Nope”";
-    QTest::newRow("unsafe game") << QStringList{"--game", "..", "list"} << QByteArray()
-                                 << "游戏名“..”不能用作文件夹名";
-    QTest::newRow("no game at all")
-        << QStringList{"list"} << QByteArray("[Global]\nBakPath=x\n") << "无法获取游戏路径";
+    row("name taken", QStringList{"install", "@/Lower", "Lower"}, QByteArray(),
+        "已有名为“Lower”的MOD，未做任何改动。请换一个名称。");
+    row("name taken, dry run", QStringList{"install", "--dry-run", "@/Lower", "Lower"},
+        QByteArray(), "已有名为“Lower”的MOD，未做任何改动。请换一个名称。");
+    row("unsafe name", QStringList{"install", "@/Lower", "con"}, QByteArray(),
+        "MOD名“con”不能用作文件夹名，未做任何改动。");
+    row("no game folder", QStringList{"install", "@/Lower", "Other"}, noFolder,
+        "游戏目录未设置或不存在");
+    row("no game folder, dry run",
+        QStringList{"install", "--dry-run", "--json", "@/Lower", "Other"}, noFolder,
+        "游戏目录未设置或不存在");
+    row("not a mod", QStringList{"install", "@/work/Veldane.ini", "Other"}, QByteArray(),
+        "只能安装MOD文件夹或 zip、7z、rar 压缩包");
+    row("damaged archive", QStringList{"install", "@/bad.zip", "Other"}, QByteArray(),
+        "压缩包“bad.zip”未安装");
+    row("overlaps game", QStringList{"install", "@/game", "Other"}, QByteArray(),
+        "所选文件夹与游戏目录重叠");
+    row("unknown mod", QStringList{"files", "Nope"}, QByteArray(), "找不到MOD“Nope”的记录。");
+    row("remove unknown", QStringList{"remove", "--yes", "Nope"}, QByteArray(),
+        "找不到MOD“Nope”的记录。");
+    row("already installed", QStringList{"reinstall", "Lower"}, QByteArray(), "MOD已经安装!");
+    row("unknown game", QStringList{"--game", "Nope", "list"}, QByteArray(), "找不到游戏“Nope”");
+    row("unsafe game", QStringList{"--game", "..", "list"}, QByteArray(),
+        "游戏名“..”不能用作文件夹名");
+    // Without its kept copy, uninstalling means removing, which asks first.
+    row("uninstall without kept copy", {"uninstall", "Lower"}, QByteArray(), "--yes", true);
+    row("no game at all", QStringList{"list"}, QByteArray("[Global]\nBakPath=x\n"),
+        "无法获取游戏路径");
 }
 
 void TestCli::refusalsChangeNothing()
@@ -223,12 +226,16 @@ void TestCli::refusalsChangeNothing()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, settings);
     QFETCH(QString, reason);
+    QFETCH(bool, dropKeptCopy);
 
     Sandbox s;
     TestFiles::write(s.dir.filePath("bad.zip"), "PK\x03\x04 not really a zip");
     QCOMPARE(s.cli({"install", s.dir.filePath("Lower"), "Lower"}).status, 0);
     if (!settings.isEmpty()) {
         TestFiles::write(s.work() + "/Veldane.ini", settings);
+    }
+    if (dropKeptCopy) {
+        QVERIFY(QDir(s.work() + "/mod/HoneySelect/Lower").removeRecursively());
     }
     args.replaceInStrings(QRegularExpression("^@"), s.dir.path());
 

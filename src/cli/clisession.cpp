@@ -353,6 +353,7 @@ bool CliSession::confirmRemoval()
         refuse(warning + QStringLiteral(" 没有终端可以确认，请加 --yes。未做任何改动。"));
         return false;
     }
+    endProgressLine();
     Console::writeError((warning + QStringLiteral(" [y/N] ")).toUtf8());
     const QByteArray answer = Console::readLine().trimmed().toLower();
     if (answer == "y" || answer == "yes") {
@@ -379,14 +380,20 @@ CommandProgress CliSession::progress(const QString &label)
     }
     auto maximum = std::make_shared<int>(0);
     progress.setRange = [maximum](int, int top) { *maximum = top; };
-    progress.setValue = [maximum, label](int value) {
+    progress.setValue = [this, maximum, label](int value) {
         Console::writeError(
             QStringLiteral("\r%1 %2/%3").arg(label).arg(value).arg(*maximum).toUtf8());
-        if (value >= *maximum) {
-            Console::writeError("\n");
-        }
+        m_progressLineOpen = true;
     };
     return progress;
+}
+
+void CliSession::endProgressLine() const
+{
+    if (m_progressLineOpen) {
+        Console::writeError("\n");
+        m_progressLineOpen = false;
+    }
 }
 
 int CliSession::finish(const CommandReport &report, const QString &mod, const QString &success,
@@ -403,16 +410,19 @@ int CliSession::finish(const CommandReport &report, const QString &mod, const QS
 
 void CliSession::print(const QString &text) const
 {
+    endProgressLine();
     Console::writeOut(text.toUtf8());
 }
 
 void CliSession::printJson(const QJsonDocument &document) const
 {
+    endProgressLine();
     Console::writeOut(document.toJson(QJsonDocument::Indented));
 }
 
 int CliSession::refuse(const QString &reason) const
 {
+    endProgressLine();
     Console::writeError(reason.toUtf8() + '\n');
     return Refused;
 }

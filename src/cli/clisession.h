@@ -49,7 +49,10 @@ private:
     // at start; only commands that change something call it.
     bool prepareCatalogue();
     bool confirmRemoval();
+    // A line on standard error that counts up while a command runs, when a
+    // person watches it; closed before anything else is printed.
     CommandProgress progress(const QString &label);
+    void endProgressLine() const;
     int finish(const CommandReport &report, const QString &mod, const QString &success,
                const QString &action);
 
@@ -63,6 +66,7 @@ private:
     GameLayout m_layout;
     ModCfg m_catalogue;
     bool m_showProgress = false;
+    mutable bool m_progressLineOpen = false;
 };
 
 #endif
