@@ -182,10 +182,12 @@ void TestCli::refusalsChangeNothing_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("settings"); // replaces Veldane.ini when not empty
     QTest::addColumn<QString>("reason");
-    QTest::addColumn<bool>("dropKeptCopy"); // of the installed mod Lower
+    QTest::addColumn<bool>("dropKeptCopy");    // of the installed mod Lower
+    QTest::addColumn<QByteArray>("catalogue"); // replaces the game's when not empty
     const auto row = [](const char *name, const QStringList &args, const QByteArray &settings,
-                        const QString &reason, bool dropKeptCopy = false) {
-        QTest::newRow(name) << args << settings << reason << dropKeptCopy;
+                        const QString &reason, bool dropKeptCopy = false,
+                        const QByteArray &catalogue = QByteArray()) {
+        QTest::newRow(name) << args << settings << reason << dropKeptCopy << catalogue;
     };
 
     const QByteArray noFolder =
@@ -217,6 +219,7 @@ void TestCli::refusalsChangeNothing_data()
         "游戏名“..”不能用作文件夹名");
     // Without its kept copy, uninstalling means removing, which asks first.
     row("uninstall without kept copy", {"uninstall", "Lower"}, QByteArray(), "--yes", true);
+    row("damaged catalogue", {"list"}, QByteArray(), "无法读取MOD记录", false, "<HoneySelect><mod");
     row("no game at all", QStringList{"list"}, QByteArray("[Global]\nBakPath=x\n"),
         "无法获取游戏路径");
 }
@@ -227,12 +230,16 @@ void TestCli::refusalsChangeNothing()
     QFETCH(QByteArray, settings);
     QFETCH(QString, reason);
     QFETCH(bool, dropKeptCopy);
+    QFETCH(QByteArray, catalogue);
 
     Sandbox s;
     TestFiles::write(s.dir.filePath("bad.zip"), "PK\x03\x04 not really a zip");
     QCOMPARE(s.cli({"install", s.dir.filePath("Lower"), "Lower"}).status, 0);
     if (!settings.isEmpty()) {
         TestFiles::write(s.work() + "/Veldane.ini", settings);
+    }
+    if (!catalogue.isEmpty()) {
+        TestFiles::write(s.work() + "/config/HoneySelect.xml", catalogue);
     }
     if (dropKeptCopy) {
         QVERIFY(QDir(s.work() + "/mod/HoneySelect/Lower").removeRecursively());

@@ -122,6 +122,14 @@ bool CliSession::chooseGame()
     m_game = game;
     m_layout = GameLayout::forGame(m_workspace, game);
     m_catalogue.setGame(game);
+    // An unreadable catalogue would list as empty and fail every change: say
+    // so once, up front. Loading again adds nothing to records already read.
+    if (m_catalogue.exists() && m_catalogue.m_mods.isEmpty() && !m_catalogue.load()) {
+        refuse(QStringLiteral("无法读取MOD记录（%1），未做任何改动。")
+                   .arg(QDir::toNativeSeparators(
+                       QFileInfo(m_catalogue.m_cfgPath).absoluteFilePath())));
+        return false;
+    }
     return true;
 }
 
