@@ -17,6 +17,8 @@ private slots:
     void scriptedSession();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
+    void removalAsksOnATerminal_data();
+    void removalAsksOnATerminal();
     void usageErrors_data();
     void usageErrors();
 };
@@ -251,6 +253,47 @@ void TestCli::refusalsChangeNothing()
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(reason), qPrintable(run.err));
     QCOMPARE(s.everything(), before);
+}
+
+void TestCli::removalAsksOnATerminal_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("no") << QByteArray("n\n") << 1 << false;
+    QTest::newRow("nothing") << QByteArray("\n") << 1 << false;
+    QTest::newRow("yes") << QByteArray("y\n") << 0 << true;
+}
+
+void TestCli::removalAsksOnATerminal()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QFETCH(bool, removed);
+
+    Sandbox s;
+    QCOMPARE(s.cli({"install", s.dir.filePath("Lower"), "Lower"}).status, 0);
+    const FileMap before = s.everything();
+
+    // script(1) runs the tool on a pseudo-terminal and passes the answer on.
+    QProcess process;
+    process.start("script", {"-qec",
+                             QStringLiteral("%1 --workdir %2 remove Lower")
+                                 .arg(QStringLiteral(VELDANE_CLI_EXE), s.work()),
+                             "/dev/null"});
+    QVERIFY(process.waitForStarted(10000));
+    process.write(answer);
+    QVERIFY(process.waitForFinished(60000));
+    const QString shown = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(shown.contains(QStringLiteral("MOD将会完全被移除，是否继续操作! [y/N]")),
+             qPrintable(shown));
+    QCOMPARE(process.exitCode(), status);
+    if (removed) {
+        QCOMPARE(s.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+        QVERIFY(!QFileInfo::exists(s.work() + "/mod/HoneySelect/Lower"));
+    } else {
+        QCOMPARE(s.everything(), before);
+    }
 }
 
 void TestCli::usageErrors_data()
