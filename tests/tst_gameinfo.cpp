@@ -208,6 +208,9 @@ void TestGameInfo::workspaceSettingsIgnoreTheWorkingDirectory_data()
     QTest::newRow("selection and backup root")
         << "[Global]\nSelect=PlayClub\nBakPath=/bak\n" + games << "PlayClub"
         << "/bak/PlayClub";
+    QTest::newRow("relative backup root lies in the workspace")
+        << "[Global]\nSelect=PlayClub\nBakPath=bak\n" + games << "PlayClub"
+        << "@/bak/PlayClub";
     QTest::newRow("default backup root") << "[Global]\nSelect=PlayClub\n" + games << "PlayClub"
                                          << "@/data/PlayClub";
     QTest::newRow("unsafe selection falls back to the list")

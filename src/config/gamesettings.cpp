@@ -67,7 +67,7 @@ QString GameSettings::selectedGame() const
 
 QString GameSettings::backupRoot(const QString &game) const
 {
-    const QString chosen = backupPath();
+    const QString chosen = m_workspace.resolve(backupPath());
     const QString root = !chosen.isEmpty() ? chosen : m_workspace.defaultBackupRoot();
     return QDir::toNativeSeparators(root + QStringLiteral("/") + game);
 }

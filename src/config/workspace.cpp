@@ -45,3 +45,11 @@ QString Workspace::logFolder() const
 {
     return inside(QStringLiteral("log"));
 }
+
+QString Workspace::resolve(const QString &path) const
+{
+    if (m_folder.isEmpty() || path.isEmpty() || !QDir::isRelativePath(path)) {
+        return path;
+    }
+    return inside(path);
+}

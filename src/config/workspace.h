@@ -29,6 +29,12 @@ public:
     QString defaultBackupRoot() const;
     QString logFolder() const;
 
+    // A path from the settings file, such as a relative backup root, taken
+    // relative to this workspace: the window reads it relative to its working
+    // directory, and the tool run from elsewhere must find the same folder.
+    // Unchanged for the default workspace and for absolute paths.
+    QString resolve(const QString &path) const;
+
 private:
     QString inside(const QString &name) const;
 
