@@ -188,9 +188,30 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
         return false;
     }
     std::error_code error;
+    // Renaming over a large file frees its blocks inside that one call, which
+    // takes a second for a few gigabytes. A second name keeps the old file
+    // alive through the rename, and it is then freed a step at a time. Where
+    // no such name can be made, the rename frees it as usual.
+    QString aside;
+    if (options.progress) {
+        const QFileInfo old(destination);
+        if (old.isFile() && !old.isSymLink() && old.size() > options.step) {
+            aside = destination + QStringLiteral(".veldane-old");
+            std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
+            if (error) {
+                aside.clear();
+            }
+        }
+    }
     std::filesystem::rename(fsPath(source), fsPath(destination), error);
     if (!error) {
+        if (!aside.isEmpty()) {
+            remove(aside, options);
+        }
         return !options.hash || hashInPlace(destination, options);
+    }
+    if (!aside.isEmpty()) {
+        QFile::remove(aside);
     }
     // Another drive, or a system that refuses to rename over a file: copy
     // beside the destination first, so a failure cannot leave it half written.
@@ -210,4 +231,24 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
     }
     QFile::remove(source);
     return true;
+}
+
+bool FileCopier::remove(const QString &path, const CopyOptions &options)
+{
+    const QFileInfo file(path);
+    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > options.step) {
+        // Shrunk from the end, so that the file system frees the blocks in
+        // parts and the progress gets a turn between them.
+        QFile shrinking(path);
+        if (shrinking.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            const qint64 total = file.size();
+            for (qint64 size = total - options.step; size > 0; size -= options.step) {
+                if (!shrinking.resize(size)) {
+                    break;
+                }
+                options.progress(total - size, total);
+            }
+        }
+    }
+    return QFile::remove(path);
 }
