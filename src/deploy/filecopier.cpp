@@ -59,9 +59,10 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
         }
         done += read;
         if (read == size && buffer == small) {
-            large.resize(largeSize);
+            // No larger than a step, so that progress comes at every step.
+            size = qMax(smallSize, qMin(largeSize, options.step));
+            large.resize(int(size));
             buffer = large.data();
-            size = largeSize;
         }
         if (options.progress && done - reported >= options.step) {
             if (total < 0) {
