@@ -196,7 +196,7 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
     QString aside;
     if (options.progress) {
         const QFileInfo old(destination);
-        if (old.isFile() && !old.isSymLink() && old.size() > options.step) {
+        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20)) {
             aside = destination + QStringLiteral(".veldane-old");
             std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
             if (error) {
@@ -236,14 +236,17 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
 
 bool FileCopier::remove(const QString &path, const CopyOptions &options)
 {
+    // Freeing a piece costs about the same whatever its size up to some tens
+    // of megabytes: smaller pieces would make the whole delete slower.
+    const qint64 piece = qMax(options.step, qint64(32) << 20);
     const QFileInfo file(path);
-    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > options.step) {
+    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > piece) {
         // Shrunk from the end, so that the file system frees the blocks in
         // parts and the progress gets a turn between them.
         QFile shrinking(path);
         if (shrinking.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
             const qint64 total = file.size();
-            for (qint64 size = total - options.step; size > 0; size -= options.step) {
+            for (qint64 size = total - piece; size > 0; size -= piece) {
                 if (!shrinking.resize(size)) {
                     break;
                 }

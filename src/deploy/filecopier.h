@@ -47,8 +47,8 @@ public:
     static bool move(const QString &source, const QString &destination);
     static bool move(const QString &source, const QString &destination, const CopyOptions &options);
 
-    // Deletes a file or a link. With a progress, a file larger than one step
-    // is first shrunk a step at a time: file systems free the blocks of a
+    // Deletes a file or a link. With a progress, a large file is first
+    // shrunk a piece at a time: file systems free the blocks of a
     // deleted file inside one call, a second for a few gigabytes, and the
     // window would stop answering meanwhile.
     static bool remove(const QString &path, const CopyOptions &options);
