@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <unistd.h>
 #include <xxhash.h>
 
 class TestDeploy : public QObject
@@ -34,6 +35,8 @@ private slots:
     void modFolderLinksAreNotFollowed();
     void copierKeepsItsPromises_data();
     void copierKeepsItsPromises();
+    void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
+    void largeFilesAreFreedInPiecesOnlyWhenUnshared();
 };
 
 void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
@@ -476,6 +479,61 @@ void TestDeploy::copierKeepsItsPromises()
         QVERIFY(done.size() >= 4);
         QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
         QVERIFY(done.last() < content.size());
+    }
+}
+
+void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared_data()
+{
+    QTest::addColumn<bool>("moveOver");
+    QTest::addColumn<bool>("secondName");
+    QTest::newRow("delete") << false << false;
+    QTest::newRow("delete, second name") << false << true;
+    QTest::newRow("move over") << true << false;
+    QTest::newRow("move over, second name") << true << true;
+}
+
+void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared()
+{
+    QFETCH(bool, moveOver);
+    QFETCH(bool, secondName);
+    QTemporaryDir dir;
+    const QString large = dir.filePath("large.bin");
+    const qint64 size = qint64(80) << 20;
+    {
+        QFile file(large);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size) && file.seek(size - 1) &&
+                file.putChar('L'));
+    }
+    const QString other = dir.filePath("other-name.bin");
+    if (secondName) {
+        QVERIFY(::link(QFile::encodeName(large).constData(),
+                       QFile::encodeName(other).constData()) == 0);
+    }
+    FileCopier::CopyOptions options;
+    int calls = 0;
+    options.progress = [&calls](qint64, qint64) { ++calls; };
+    if (moveOver) {
+        QVERIFY(TestFiles::write(dir.filePath("small.bin"), "small"));
+        QVERIFY(FileCopier::move(dir.filePath("small.bin"), large, options));
+        QCOMPARE(TestFiles::read(large), QByteArray("small"));
+    } else {
+        QVERIFY(FileCopier::remove(large, options));
+        QVERIFY(!QFileInfo::exists(large));
+    }
+    // Nothing left beside: no piece, no second name of ours.
+    QStringList expected;
+    if (moveOver) {
+        expected << "large.bin";
+    }
+    if (secondName) {
+        expected << "other-name.bin";
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
+    if (secondName) {
+        QCOMPARE(QFileInfo(other).size(), size);
+        QCOMPARE(calls, 0);
+    } else {
+        QVERIFY(calls >= 2);
     }
 }
 

@@ -17,8 +17,13 @@ using CopyOptions = FileCopier::CopyOptions;
 // Frees the hash state on every way out of a copy.
 struct HashState
 {
-    HashState() : state(XXH3_createState()) {}
-    ~HashState() { XXH3_freeState(state); }
+    explicit HashState(bool wanted) : state(wanted ? XXH3_createState() : nullptr) {}
+    ~HashState()
+    {
+        if (state) {
+            XXH3_freeState(state);
+        }
+    }
     HashState(const HashState &) = delete;
     HashState &operator=(const HashState &) = delete;
     XXH3_state_t *state;
@@ -28,7 +33,7 @@ struct HashState
 // bytes are hashed on their way. Without `out`, only hashes.
 bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
 {
-    HashState hash;
+    HashState hash(options.hash != nullptr);
     if (options.hash && (!hash.state || XXH3_64bits_reset(hash.state) != XXH_OK)) {
         return false;
     }
@@ -196,7 +201,8 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
     QString aside;
     if (options.progress) {
         const QFileInfo old(destination);
-        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20)) {
+        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20) &&
+            !std::filesystem::equivalent(fsPath(source), fsPath(destination), error) && !error) {
             aside = destination + QStringLiteral(".veldane-old");
             std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
             if (error) {
@@ -240,7 +246,11 @@ bool FileCopier::remove(const QString &path, const CopyOptions &options)
     // of megabytes: smaller pieces would make the whole delete slower.
     const qint64 piece = qMax(options.step, qint64(32) << 20);
     const QFileInfo file(path);
-    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > piece) {
+    std::error_code error;
+    // A file with another name somewhere keeps its bytes there: shrinking it
+    // would empty that other name too.
+    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > piece &&
+        std::filesystem::hard_link_count(fsPath(path), error) == 1 && !error) {
         // Shrunk from the end, so that the file system frees the blocks in
         // parts and the progress gets a turn between them.
         QFile shrinking(path);
