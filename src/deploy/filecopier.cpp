@@ -1,31 +1,88 @@
 #include "deploy/filecopier.h"
 
+#include "platform/kernelcopy.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <xxhash.h>
 
 #include <filesystem>
 #include <system_error>
 
 namespace {
 
-bool copyContent(QFile &in, QFile &out)
+using CopyOptions = FileCopier::CopyOptions;
+
+// Frees the hash state on every way out of a copy.
+struct HashState
 {
-    // On the stack: game files are mostly small, and a heap buffer of this
-    // size would be mapped and unmapped again for every file.
-    static constexpr qint64 chunkSize = 64 * 1024;
-    char buffer[chunkSize];
+    explicit HashState(bool wanted) : state(wanted ? XXH3_createState() : nullptr) {}
+    ~HashState()
+    {
+        if (state) {
+            XXH3_freeState(state);
+        }
+    }
+    HashState(const HashState &) = delete;
+    HashState &operator=(const HashState &) = delete;
+    XXH3_state_t *state;
+};
+
+// Copies through a buffer of ours: where the kernel cannot copy, and where the
+// bytes are hashed on their way. Without `out`, only hashes.
+bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
+{
+    HashState hash(options.hash != nullptr);
+    if (options.hash && (!hash.state || XXH3_64bits_reset(hash.state) != XXH_OK)) {
+        return false;
+    }
+    // Game files are mostly small: they go through a buffer on the stack, and
+    // only a file that fills it gets a large one, for fewer system calls.
+    static constexpr qint64 smallSize = 64 * 1024;
+    static constexpr qint64 largeSize = 1024 * 1024;
+    char small[smallSize];
+    QByteArray large;
+    char *buffer = small;
+    qint64 size = smallSize;
+    qint64 done = 0;
+    qint64 reported = 0;
+    qint64 total = -1;
     for (;;) {
-        const qint64 read = in.read(buffer, chunkSize);
+        const qint64 read = in.read(buffer, size);
         if (read < 0) {
             return false;
         }
         if (read == 0) {
-            return true;
+            break;
         }
-        if (out.write(buffer, read) != read) {
+        if (options.hash && XXH3_64bits_update(hash.state, buffer, size_t(read)) != XXH_OK) {
             return false;
         }
+        if (out && out->write(buffer, read) != read) {
+            return false;
+        }
+        done += read;
+        if (read == size && buffer == small) {
+            // No larger than a step, so that progress comes at every step.
+            size = qMax(smallSize, qMin(largeSize, options.step));
+            large.resize(int(size));
+            buffer = large.data();
+        }
+        if (options.progress && done - reported >= options.step) {
+            if (total < 0) {
+                total = in.size();
+            }
+            if (done < total) {
+                reported = done;
+                options.progress(done, total);
+            }
+        }
     }
+    if (options.hash) {
+        *options.hash = XXH3_64bits_digest(hash.state);
+    }
+    return true;
 }
 
 std::filesystem::path fsPath(const QString &path)
@@ -33,9 +90,32 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(path.toStdU16String());
 }
 
+// The hash of a file that took no copy (the same file, or a rename): one read.
+bool hashInPlace(const QString &path, const CopyOptions &options)
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) &&
+           copyThroughBuffer(in, nullptr, options);
+}
+
 } // namespace
 
 bool FileCopier::copy(const QString &source, const QString &destination)
+{
+    return copy(source, destination, CopyOptions());
+}
+
+bool FileCopier::copyNew(const QString &source, const QString &destination)
+{
+    return copyNew(source, destination, CopyOptions());
+}
+
+bool FileCopier::move(const QString &source, const QString &destination)
+{
+    return move(source, destination, CopyOptions());
+}
+
+bool FileCopier::copy(const QString &source, const QString &destination, const CopyOptions &options)
 {
     // Few system calls per file: with thousands of small files the checks
     // cost more than the copying.
@@ -50,7 +130,18 @@ bool FileCopier::copy(const QString &source, const QString &destination)
         }
     } else if (fs::exists(existing) && fs::equivalent(from, to, error)) {
         // Opening the destination would truncate the very file being read.
-        return true;
+        return !options.hash || hashInPlace(source, options);
+    }
+    if (!options.hash) {
+        // Windows copies whole files, attributes included, in one call.
+        switch (KernelCopy::copyFile(source, destination, options.progress, options.step)) {
+        case KernelCopy::Result::Copied:
+            return true;
+        case KernelCopy::Result::Failed:
+            return false;
+        case KernelCopy::Result::Unsupported:
+            break;
+        }
     }
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -60,7 +151,21 @@ bool FileCopier::copy(const QString &source, const QString &destination)
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         return false;
     }
-    const bool copied = copyContent(in, out);
+    bool copied = false;
+    if (options.hash) {
+        copied = copyThroughBuffer(in, &out, options);
+    } else {
+        switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
+        case KernelCopy::Result::Copied:
+            copied = true;
+            break;
+        case KernelCopy::Result::Failed:
+            break;
+        case KernelCopy::Result::Unsupported:
+            copied = copyThroughBuffer(in, &out, options);
+            break;
+        }
+    }
     out.close();
     if (!copied || out.error() != QFileDevice::NoError) {
         return false;
@@ -72,30 +177,53 @@ bool FileCopier::copy(const QString &source, const QString &destination)
     return true;
 }
 
-bool FileCopier::copyNew(const QString &source, const QString &destination)
+bool FileCopier::copyNew(const QString &source, const QString &destination,
+                         const CopyOptions &options)
 {
     const QFileInfo existing(destination);
     if (existing.exists() || existing.isSymLink()) {
         return false;
     }
-    return copy(source, destination);
+    return copy(source, destination, options);
 }
 
-bool FileCopier::move(const QString &source, const QString &destination)
+bool FileCopier::move(const QString &source, const QString &destination, const CopyOptions &options)
 {
     const QFileInfo from(source);
     if (!from.isFile() || from.isSymLink()) {
         return false;
     }
     std::error_code error;
+    // Renaming over a large file frees its blocks inside that one call, which
+    // takes a second for a few gigabytes. A second name keeps the old file
+    // alive through the rename, and it is then freed a step at a time. Where
+    // no such name can be made, the rename frees it as usual.
+    QString aside;
+    if (options.progress) {
+        const QFileInfo old(destination);
+        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20) &&
+            !std::filesystem::equivalent(fsPath(source), fsPath(destination), error) && !error) {
+            aside = destination + QStringLiteral(".veldane-old");
+            std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
+            if (error) {
+                aside.clear();
+            }
+        }
+    }
     std::filesystem::rename(fsPath(source), fsPath(destination), error);
     if (!error) {
-        return true;
+        if (!aside.isEmpty()) {
+            remove(aside, options);
+        }
+        return !options.hash || hashInPlace(destination, options);
+    }
+    if (!aside.isEmpty()) {
+        QFile::remove(aside);
     }
     // Another drive, or a system that refuses to rename over a file: copy
     // beside the destination first, so a failure cannot leave it half written.
     const QString partial = destination + QStringLiteral(".veldane-part");
-    if (!copy(source, partial)) {
+    if (!copy(source, partial, options)) {
         QFile::remove(partial);
         return false;
     }
@@ -110,4 +238,31 @@ bool FileCopier::move(const QString &source, const QString &destination)
     }
     QFile::remove(source);
     return true;
+}
+
+bool FileCopier::remove(const QString &path, const CopyOptions &options)
+{
+    // Freeing a piece costs about the same whatever its size up to some tens
+    // of megabytes: smaller pieces would make the whole delete slower.
+    const qint64 piece = qMax(options.step, qint64(32) << 20);
+    const QFileInfo file(path);
+    std::error_code error;
+    // A file with another name somewhere keeps its bytes there: shrinking it
+    // would empty that other name too.
+    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > piece &&
+        std::filesystem::hard_link_count(fsPath(path), error) == 1 && !error) {
+        // Shrunk from the end, so that the file system frees the blocks in
+        // parts and the progress gets a turn between them.
+        QFile shrinking(path);
+        if (shrinking.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            const qint64 total = file.size();
+            for (qint64 size = total - piece; size > 0; size -= piece) {
+                if (!shrinking.resize(size)) {
+                    break;
+                }
+                options.progress(total - size, total);
+            }
+        }
+    }
+    return QFile::remove(path);
 }

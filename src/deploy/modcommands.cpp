@@ -65,6 +65,14 @@ bool existsOrIsLink(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+// Large files report their bytes to the command's progress while copied.
+FileCopier::CopyOptions byteProgress(const CommandProgress &progress)
+{
+    FileCopier::CopyOptions options;
+    options.progress = [&progress](qint64 done, qint64 total) { progress.fileBytes(done, total); };
+    return options;
+}
+
 QString parentOf(const QString &path)
 {
     const QString plain = QDir::fromNativeSeparators(path);
@@ -309,7 +317,7 @@ QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QS
         }
         // Without a backup the game file could never come back: it is left
         // as it is and not recorded.
-        if (!FileCopier::copyNew(file.target, file.backup)) {
+        if (!FileCopier::copyNew(file.target, file.backup, byteProgress(m_progress))) {
             logLine("[BackupFileError]:", file.target);
             ++report.failed;
             QFile::remove(file.backup);
@@ -333,7 +341,8 @@ void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &target
     }
     for (int i = 0; i < plan.files.size(); ++i) {
         const PlannedFile &file = plan.files.at(i);
-        if (deployable.at(i) && !FileCopier::copy(file.source, file.target)) {
+        if (deployable.at(i) &&
+            !FileCopier::copy(file.source, file.target, byteProgress(m_progress))) {
             logLine("[InstallFileError]:", file.source);
             ++report.failed;
         }
@@ -348,7 +357,7 @@ void ModCommands::keepCopy(const DeploymentPlan &plan, const QString &keptRoot,
         QDir().mkdir(GameLayout::join(keptRoot, folder));
     }
     for (const PlannedFile &file : plan.files) {
-        if (!FileCopier::copy(file.source, file.keptCopy)) {
+        if (!FileCopier::copy(file.source, file.keptCopy, byteProgress(m_progress))) {
             logLine("[KeepCopyError]:", file.source);
             ++report.failed;
         }
@@ -505,7 +514,7 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
                 leaveAlone("[OutsideBackupError]:",
                            action.backup.isEmpty() ? action.path : action.backup);
             } else if (!isPlainFile(action.backup) ||
-                       !FileCopier::move(action.backup, action.path)) {
+                       !FileCopier::move(action.backup, action.path, byteProgress(m_progress))) {
                 fail("[RestoreFileError]:", action.path);
             }
             break;
@@ -514,7 +523,8 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
                 leaveAlone("[OutsideGameError]:", action.path);
             } else if (existsOrIsLink(action.path)) {
                 const QFileInfo file(action.path);
-                if ((file.isDir() && !file.isSymLink()) || !QFile::remove(action.path)) {
+                if ((file.isDir() && !file.isSymLink()) ||
+                    !FileCopier::remove(action.path, byteProgress(m_progress))) {
                     fail("[DeleteFileError]:", action.path);
                 }
             }
@@ -531,7 +541,8 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
             } else {
                 QDir().mkpath(parentOf(action.upperBackup));
                 if (!isPlainFile(action.backup) ||
-                    !FileCopier::move(action.backup, action.upperBackup)) {
+                    !FileCopier::move(action.backup, action.upperBackup,
+                                      byteProgress(m_progress))) {
                     fail("[RestoreFileError]:", action.path);
                 }
             }

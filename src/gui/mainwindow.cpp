@@ -392,12 +392,11 @@ ModCommands MainWindow::modCommands()
 {
     // The busy indicator appears when a command starts its file work, so that
     // refusals and record-only changes show none.
-    CommandProgress progress;
+    CommandProgress progress = m_progress.commandProgress();
     progress.setRange = [this](int minimum, int maximum) {
         m_progress.show();
         m_progress.setRange(minimum, maximum);
     };
-    progress.setValue = [this](int value) { m_progress.setValue(value); };
     return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore), progress);
 }
 
