@@ -1,5 +1,7 @@
 #include "catalogue/modcfg.h"
 
+#include "platform/pathcase.h"
+
 #include <QDateTime>
 #include <QDomDocument>
 #include <QDomElement>
@@ -208,6 +210,7 @@ void ModCfg::setGame(const QString &game)
     m_cfgPath = cfgPathFor(m_gameName);
     m_mods.clear();
     m_installedCount.clear();
+    m_installedFolded.clear();
     load();
 }
 
@@ -427,7 +430,8 @@ bool ModCfg::applyChanges(const QMap<QString, ModRecord> &changed, const QString
 
 int ModCfg::installedItemCount(const QString &path) const
 {
-    return m_installedCount.value(path, 0);
+    return PathCase::ignoresCase() ? m_installedFolded.value(path.toCaseFolded(), 0)
+                                   : m_installedCount.value(path, 0);
 }
 
 bool ModCfg::isXmlName(const QString &name)
@@ -520,7 +524,7 @@ void ModCfg::recordFile(QDomDocument &doc, QDomElement &mod, const QString &id, 
     listElement(doc, mod, replaced).appendChild(createItem(doc, item));
     (replaced ? record.replace : record.add).append(item);
     if (record.install != 0) {
-        ++m_installedCount[path];
+        countPath(path, 1);
     }
 }
 
@@ -559,14 +563,24 @@ void ModCfg::countRecord(const ModRecord &record, int sign)
     }
     for (const QList<FileItem> *items : {&record.add, &record.replace}) {
         for (const FileItem &item : *items) {
-            auto it = m_installedCount.find(item.path);
-            if (it == m_installedCount.end()) {
-                it = m_installedCount.insert(item.path, 0);
-            }
-            *it += sign;
-            if (*it == 0) {
-                m_installedCount.erase(it);
-            }
+            countPath(item.path, sign);
+        }
+    }
+}
+
+void ModCfg::countPath(const QString &path, int sign)
+{
+    // Both spellings are kept: which one counts depends on the file system of
+    // the game folder, which the next command may find different.
+    for (auto *index : {&m_installedCount, &m_installedFolded}) {
+        const QString key = index == &m_installedCount ? path : path.toCaseFolded();
+        auto it = index->find(key);
+        if (it == index->end()) {
+            it = index->insert(key, 0);
+        }
+        *it += sign;
+        if (*it == 0) {
+            index->erase(it);
         }
     }
 }
@@ -574,6 +588,7 @@ void ModCfg::countRecord(const ModRecord &record, int sign)
 void ModCfg::rebuildIndex()
 {
     m_installedCount.clear();
+    m_installedFolded.clear();
     for (const ModRecord &record : qAsConst(m_mods)) {
         countRecord(record, 1);
     }

@@ -12,6 +12,7 @@
 #include "gui/setdialog.h"
 #include "log/ceasylog.h"
 #include "platform/folderopener.h"
+#include "platform/pathcase.h"
 #include "ui_mainwindow.h"
 #include "userdata/pngcardlister.h"
 
@@ -144,6 +145,9 @@ bool MainWindow::initGame()
 
     m_gameName = game;
     m_gamePath = path;
+    // The blue marks and the relations dialog compare paths as the game's
+    // file system does, before any command has looked at it.
+    PathCase::probe(path);
     m_modCfg.setGame(game);
     m_modName = game;
     m_modStore = QDir::currentPath() + QStringLiteral("/mod/") + game;
