@@ -570,19 +570,20 @@ void ModCfg::countRecord(const ModRecord &record, int sign)
 
 void ModCfg::countPath(const QString &path, int sign)
 {
-    // Both spellings are kept: which one counts depends on the file system of
-    // the game folder, which the next command may find different.
-    for (auto *index : {&m_installedCount, &m_installedFolded}) {
-        const QString key = index == &m_installedCount ? path : path.toCaseFolded();
-        auto it = index->find(key);
-        if (it == index->end()) {
-            it = index->insert(key, 0);
+    // Both are counted: which one applies depends on the file system of the
+    // game folder, which the next command may find different.
+    const auto add = [sign](QHash<QString, int> &index, const QString &key) {
+        auto it = index.find(key);
+        if (it == index.end()) {
+            it = index.insert(key, 0);
         }
         *it += sign;
         if (*it == 0) {
-            index->erase(it);
+            index.erase(it);
         }
-    }
+    };
+    add(m_installedCount, path);
+    add(m_installedFolded, path.toCaseFolded());
 }
 
 void ModCfg::rebuildIndex()
