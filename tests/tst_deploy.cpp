@@ -556,6 +556,10 @@ void TestDeploy::caseBlindFileSystemIsFoundAndShared()
         QSKIP(qPrintable("no exFAT mount here (needs root, exfat-fuse, exfatprogs): " + why));
     }
     f.gamePath = f.dir.filePath("exfat/game") + QDir::separator();
+    // An empty game folder is looked up under its own name.
+    QVERIFY(QDir().mkpath(f.gamePath));
+    QVERIFY(!PathCase::ignoresCase());
+    QVERIFY(PathCase::probe(f.gamePath));
     const FileMap original{{"abdata/list.txt", "game"}};
     f.writeGame(original);
     const QString file = "abdata/chara/Body.unity3d";

@@ -58,7 +58,8 @@ Qt::CaseSensitivity PathCase::sensitivity()
 bool PathCase::probe(const QString &gameFolder)
 {
     probedIgnoresCase = false;
-    const QFileInfo game(gameFolder);
+    // Without its trailing separator the folder has a name of its own.
+    const QFileInfo game(QDir::cleanPath(QDir::fromNativeSeparators(gameFolder)));
     if (gameFolder.isEmpty() || !game.isDir()) {
         return ignoresCase();
     }
