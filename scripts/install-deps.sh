@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(build-essential cmake qtbase5-dev libarchive-dev fonts-wqy-microhei)
 if [ "${1:-run}" = test ]; then
-    packages+=(g++-mingw-w64-x86-64-posix python3 exfat-fuse exfatprogs)
+    packages+=(g++-mingw-w64-x86-64-posix python3 zip exfat-fuse exfatprogs)
 fi
 
 missing=()
