@@ -241,7 +241,13 @@ void MainWindow::refreshModList()
 
 void MainWindow::keepNotes()
 {
-    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    // Unchanged notes, and the game's own row, which has none, cost no write
+    // of the catalogue.
+    const auto record = m_modCfg.m_mods.constFind(m_modName);
+    const QString notes = ui->textEdit->toPlainText();
+    if (record != m_modCfg.m_mods.cend() && record->info != notes) {
+        m_modCfg.setInfo(m_modName, notes);
+    }
 }
 
 void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
