@@ -31,11 +31,6 @@ QDomProcessingInstruction declaration(QDomDocument &doc)
                                            QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
 }
 
-QString cfgPathFor(const QString &game)
-{
-    return QStringLiteral("./config/%1.xml").arg(game);
-}
-
 // The XML 1.0 Char production: what a text or attribute may hold at all.
 bool isXmlChar(uint c)
 {
@@ -635,10 +630,13 @@ bool readLayout(const QByteArray &bytes, QMap<QString, ModRecord> &mods, QString
 
 } // namespace
 
-ModCfg::ModCfg(QObject *parent) : QObject(parent)
+ModCfg::ModCfg(QObject *parent) : ModCfg(QStringLiteral("./config"), parent) {}
+
+ModCfg::ModCfg(const QString &configFolder, QObject *parent)
+    : QObject(parent), m_configFolder(configFolder)
 {
     m_gameName = QStringLiteral("HoneySelect");
-    m_cfgPath = cfgPathFor(m_gameName);
+    m_cfgPath = QStringLiteral("%1/%2.xml").arg(m_configFolder, m_gameName);
     load();
 }
 
@@ -647,7 +645,7 @@ ModCfg::~ModCfg() = default;
 void ModCfg::setGame(const QString &game)
 {
     m_gameName = game;
-    m_cfgPath = cfgPathFor(m_gameName);
+    m_cfgPath = QStringLiteral("%1/%2.xml").arg(m_configFolder, m_gameName);
     m_mods.clear();
     m_installedCount.clear();
     m_foldedStale = true;

@@ -14,7 +14,8 @@
 class QDomDocument;
 class QDomElement;
 
-// The catalogue of one game: ./config/<game>.xml and its records in memory.
+// The catalogue of one game: config/<game>.xml in the workspace and its
+// records in memory.
 // Every change starts from the file on disk and replaces the file atomically,
 // so a failed write leaves the previous catalogue whole. The file is read
 // again only when it changed since this object last read or wrote it (size
@@ -44,6 +45,9 @@ class ModCfg : public QObject
 
 public:
     explicit ModCfg(QObject *parent = nullptr);
+    // A catalogue kept in another folder than the working directory's
+    // ./config (Workspace::configFolder()).
+    explicit ModCfg(const QString &configFolder, QObject *parent = nullptr);
     ~ModCfg() override;
 
     void setGame(const QString &game);
@@ -84,6 +88,8 @@ public:
     QMap<QString, ModRecord> m_mods;
 
 private:
+    QString m_configFolder = QStringLiteral("./config");
+
     // What the file looked like when this object last read or wrote it.
     struct FileStamp
     {

@@ -1,5 +1,6 @@
 #include "deploy/gamelayout.h"
 
+#include "config/gamesettings.h"
 #include "platform/pathcase.h"
 
 #include <QDir>
@@ -9,6 +10,12 @@ GameLayout::GameLayout(const QString &gamePath, const QString &bakRoot, const QS
     : m_gamePath(gamePath), m_gameRoot(withoutTrailingSeparator(gamePath)), m_bakRoot(bakRoot),
       m_modStore(modStore)
 {
+}
+
+GameLayout GameLayout::forGame(const Workspace &workspace, const QString &game)
+{
+    const GameSettings settings(workspace);
+    return GameLayout(settings.gamePath(game), settings.backupRoot(game), workspace.modStore(game));
 }
 
 QString GameLayout::backupFolder(const QString &mod) const

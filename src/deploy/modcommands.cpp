@@ -104,40 +104,43 @@ bool ModCommands::gameFolderUsable() const
     return game.isAbsolute() && game.isDir();
 }
 
-CommandReport ModCommands::install(const QString &folder, const QString &id)
+CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const QString &id) const
 {
-    CommandReport report;
     if (!gameFolderUsable()) {
-        report.outcome = CommandReport::NoGameFolder;
-        return report;
+        return CommandReport::NoGameFolder;
     }
     if (!isSafeFolderName(id)) {
-        report.outcome = CommandReport::UnsafeName;
-        return report;
+        return CommandReport::UnsafeName;
     }
     // The mod list shows the game's name for "no mod selected": a mod of that
     // name could never be chosen for uninstalling or removing.
     if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
-        report.outcome = CommandReport::NameIsGame;
-        return report;
+        return CommandReport::NameIsGame;
     }
     // Installing into a name the catalogue holds would mix two installs in one
     // record and let the new backups be mistaken for the old ones.
     if (m_catalogue.m_mods.contains(id)) {
-        report.outcome = CommandReport::NameTaken;
-        return report;
+        return CommandReport::NameTaken;
     }
     const QFileInfo source(folder);
     if (!source.isDir()) {
-        report.outcome = CommandReport::SourceMissing;
-        return report;
+        return CommandReport::SourceMissing;
     }
     // Copying a folder into itself or into its own parent would overwrite the
     // files being read and back up the mod's own copies as game files.
     const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
     if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
         PathGuard(folder).contains(m_layout.gameRoot())) {
-        report.outcome = CommandReport::SourceOverlapsGame;
+        return CommandReport::SourceOverlapsGame;
+    }
+    return CommandReport::Done;
+}
+
+CommandReport ModCommands::install(const QString &folder, const QString &id)
+{
+    CommandReport report;
+    report.outcome = installRefusal(folder, id);
+    if (report.outcome != CommandReport::Done) {
         return report;
     }
 
