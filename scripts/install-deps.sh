@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config qtbase5-dev libarchive-dev libxxhash-dev fonts-wqy-microhei)
 if [ "${1:-run}" = test ]; then
-    packages+=(g++-mingw-w64-x86-64-posix python3 zip)
+    packages+=(g++-mingw-w64-x86-64-posix python3 zip exfat-fuse exfatprogs)
 fi
 
 missing=()

@@ -1,4 +1,5 @@
 #include "deploy/archiveextractor.h"
+#include "platform/pathcase.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"
 
@@ -321,11 +322,15 @@ void TestArchiveExtractor::chosenModFolder()
 {
     QFETCH(QStringList, files);
     QFETCH(QString, expected);
+    // The game's file system decides whether "ABDATA" is its abdata folder;
+    // where case counts it is a wrapping folder like any other.
+    PathCase::setForced(true);
     QTemporaryDir unpacked;
     for (const QString &file : files) {
         QVERIFY(TestFiles::write(unpacked.filePath(file), "x"));
     }
     const QString chosen = ArchiveExtractor::modFolder(unpacked.path());
+    PathCase::setForced(false);
     QCOMPARE(QDir(unpacked.path()).relativeFilePath(chosen), expected.isEmpty() ? "." : expected);
 }
 

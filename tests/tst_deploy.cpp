@@ -2,10 +2,13 @@
 #include "deploy/filecopier.h"
 #include "deploy/layerstack.h"
 #include "deploy/modfolderplanner.h"
+#include "gui/orderdlg.h"
+#include "platform/pathcase.h"
 #include "tst_deployfixture.h"
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QProcess>
 #include <QtTest>
 
 #include <unistd.h>
@@ -16,6 +19,7 @@ class TestDeploy : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void walkOrderMirrorsWholeNamesAndSkipsHidden();
     void installBacksUpRecordsOnceAndKeepsCopy();
     void chosenGameFolderGoesIntoThatFolder_data();
@@ -23,7 +27,7 @@ private slots:
     void existingBackupIsNeverOverwritten();
     void unwritableBackupRootProtectsGameFiles();
     void unreadableCatalogueChangesNoGameFile();
-    void unrecordableNamesAreNotDeployed();
+    void unrecordableAndWindowsNamesAreNotDeployed();
     void reinstallWithUnwritableCatalogueLeavesNoBackup();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
@@ -37,7 +41,17 @@ private slots:
     void copierKeepsItsPromises();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared();
+    void oneFileInTwoSpellingsIsOneStack_data();
+    void oneFileInTwoSpellingsIsOneStack();
+    void caseBlindFileSystemIsFoundAndShared();
 };
+
+void TestDeploy::cleanup()
+{
+    // Back to what this machine's own folders say.
+    PathCase::setForced(false);
+    PathCase::probe(QString());
+}
 
 void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
 {
@@ -105,33 +119,54 @@ void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
 
 void TestDeploy::chosenGameFolderGoesIntoThatFolder_data()
 {
+    // The game's folder, the chosen folder's name, whether the game ignores
+    // case, and where the chosen folder's content lands ("" the game's top).
     QTest::addColumn<QString>("folder");
-    QTest::newRow("abdata") << "abdata";
-    QTest::newRow("Plugins") << "Plugins";
-    QTest::newRow("UserData") << "UserData";
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("ignoreCase");
+    QTest::addColumn<QString>("landsIn");
+    QTest::newRow("abdata") << "abdata"
+                            << "abdata" << false << "abdata";
+    QTest::newRow("Plugins") << "Plugins"
+                             << "Plugins" << false << "Plugins";
+    QTest::newRow("UserData") << "UserData"
+                              << "UserData" << false << "UserData";
+    QTest::newRow("AbData where case is ignored") << "abdata"
+                                                  << "AbData" << true << "abdata";
+    QTest::newRow("USERDATA where case is ignored") << "UserData"
+                                                    << "USERDATA" << true << "UserData";
+    QTest::newRow("AbData where case counts") << "abdata"
+                                              << "AbData" << false << "";
 }
 
 void TestDeploy::chosenGameFolderGoesIntoThatFolder()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, chosen);
+    QFETCH(bool, ignoreCase);
+    QFETCH(QString, landsIn);
+    PathCase::setForced(ignoreCase);
     DeployFixture f;
     f.writeGame({{folder + "/old.txt", "game"}});
-    const QString mod = f.mod("x/" + folder, {{"old.txt", "mod"}, {"sub/new.txt", "new"}});
+    const QString mod = f.mod("x/" + chosen, {{"old.txt", "mod"}, {"sub/new.txt", "new"}});
     QVERIFY(f.commands().install(mod, "m").clean());
 
-    QCOMPARE(f.gameFiles(),
-             FileMap({{folder + "/old.txt", "mod"}, {folder + "/sub/new.txt", "new"}}));
+    const QString in = landsIn.isEmpty() ? QString() : landsIn + "/";
+    FileMap installed{
+        {folder + "/old.txt", "game"}, {in + "old.txt", "mod"}, {in + "sub/new.txt", "new"}};
+    QCOMPARE(f.gameFiles(), installed);
     QCOMPARE(DeployFixture::files(f.layout().backupFolder("m")),
-             FileMap({{folder + "/old.txt", "game"}}));
+             landsIn.isEmpty() ? FileMap() : FileMap({{folder + "/old.txt", "game"}}));
+    // The kept copy keeps the mod's own spelling.
+    const QString kept = landsIn.isEmpty() ? QString() : chosen + "/";
     QCOMPARE(DeployFixture::files(f.modStore + "/m"),
-             FileMap({{folder + "/old.txt", "mod"}, {folder + "/sub/new.txt", "new"}}));
+             FileMap({{kept + "old.txt", "mod"}, {kept + "sub/new.txt", "new"}}));
 
     // The kept copy mirrors the game folder, so a reinstall lands in the same places.
     QVERIFY(f.commands().uninstall("m").clean());
     QCOMPARE(f.gameFiles(), FileMap({{folder + "/old.txt", "game"}}));
     QVERIFY(f.commands().reinstall("m").clean());
-    QCOMPARE(f.gameFiles(),
-             FileMap({{folder + "/old.txt", "mod"}, {folder + "/sub/new.txt", "new"}}));
+    QCOMPARE(f.gameFiles(), installed);
 }
 
 void TestDeploy::existingBackupIsNeverOverwritten()
@@ -188,15 +223,25 @@ void TestDeploy::unreadableCatalogueChangesNoGameFile()
     QVERIFY(!f.catalogue.m_mods.contains("m"));
 }
 
-void TestDeploy::unrecordableNamesAreNotDeployed()
+void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
 {
     DeployFixture f;
-    const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"}, {"abdata/bad\x01name.txt", "bad"}});
+    const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"},
+                                    {"abdata/bad\x01name.txt", "bad"},
+                                    {"abdata/CON.txt", "device"},
+                                    {"abdata/Nul", "device"},
+                                    {"abdata/dot.", "dot"},
+                                    {"abdata/blank ", "blank"},
+                                    {"abdata/what?.txt", "reserved"},
+                                    {"abdata/aux/inside.txt", "device folder"}});
     const CommandReport report = f.commands().install(mod, "m");
     QCOMPARE(report.outcome, CommandReport::Done);
-    QCOMPARE(report.leftAlone, 1);
+    QCOMPARE(report.leftAlone, 7);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/ok.txt", "ok"}}));
+    QCOMPARE(DeployFixture::files(f.modStore + "/m"), f.gameFiles());
     QVERIFY(f.log().contains("[NameSkipped]:"));
+    QVERIFY(f.log().contains("[WindowsNameSkipped]:" + TestFiles::native(mod + "/abdata/aux")));
+    QVERIFY(f.log().contains("[WindowsNameSkipped]:" + TestFiles::native(mod + "/abdata/dot.")));
     QCOMPARE(f.catalogue.m_mods.value("m").add.size(), 1);
 }
 
@@ -537,6 +582,156 @@ void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared()
     } else {
         QVERIFY(calls >= 2);
     }
+}
+
+void TestDeploy::oneFileInTwoSpellingsIsOneStack_data()
+{
+    // After A (abdata/chara/Body.unity3d) and then B (AbData/Chara/body.unity3d)
+    // are installed on a game that ignores case: uninstalls ("-") and
+    // reinstalls ("+"), and what the game's one file holds after each.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("holds"); // "" when the file is gone
+    QTest::newRow("lower first") << QStringList{"-A", "-B"} << QStringList{"B", ""};
+    QTest::newRow("upper first") << QStringList{"-B", "-A"} << QStringList{"A", ""};
+    QTest::newRow("lower reinstalled on top")
+        << QStringList{"-A", "+A", "-B", "-A"} << QStringList{"B", "A", "A", ""};
+    QTest::newRow("upper reinstalled, lower gone first")
+        << QStringList{"-B", "+B", "-A", "-B"} << QStringList{"A", "B", "B", ""};
+}
+
+void TestDeploy::oneFileInTwoSpellingsIsOneStack()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, holds);
+    PathCase::setForced(true);
+    DeployFixture f;
+    const FileMap original{{"abdata/list.txt", "game"}};
+    f.writeGame(original);
+    const QString file = "abdata/chara/Body.unity3d";
+    QVERIFY(f.commands().install(f.mod("A", {{file, "A"}}), "A").clean());
+    QVERIFY(f.commands().install(f.mod("B", {{"AbData/Chara/body.unity3d", "B"}}), "B").clean());
+
+    // B wrote onto A's file and recorded it in the game's spelling, as a
+    // replace one layer up; its kept copy keeps its own spelling.
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
+    QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
+    QCOMPARE(DeployFixture::files(f.layout().backupFolder("B")), FileMap({{file, "A"}}));
+    QCOMPARE(DeployFixture::files(f.modStore + "/B"),
+             FileMap({{"AbData/Chara/body.unity3d", "B"}}));
+    // An older catalogue's other spelling is the same file to the index and
+    // the relations dialog.
+    const QString shouted = f.game("ABDATA/CHARA/BODY.UNITY3D");
+    QCOMPARE(f.catalogue.installedItemCount(shouted), 2);
+    QCOMPARE(OrderDlg::layersOf(f.catalogue.m_mods, shouted),
+             QList<OrderDlg::Layer>({{2, "B"}, {1, "A"}}));
+
+    for (int i = 0; i < steps.size(); ++i) {
+        const QString id = steps.at(i).mid(1);
+        const CommandReport report =
+            steps.at(i).startsWith('-') ? f.commands().uninstall(id) : f.commands().reinstall(id);
+        QVERIFY2(report.clean(), qPrintable(steps.at(i)));
+        FileMap expected = original;
+        if (!holds.at(i).isEmpty()) {
+            expected.insert(file, holds.at(i).toUtf8());
+        }
+        QCOMPARE(f.gameFiles(), expected);
+        QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
+    }
+    QVERIFY(DeployFixture::files(f.dir.filePath("data")).isEmpty());
+}
+
+namespace {
+
+// An exFAT file system through FUSE on a loop device: lookups there ignore
+// letter case as on Windows. Needs root; its daemon has been seen to die in
+// long runs, so each step has a time limit and the mount is always released.
+class ExfatMount
+{
+public:
+    ~ExfatMount()
+    {
+        if (m_mounted) {
+            run({"umount", "-l", m_folder});
+        }
+        if (!m_device.isEmpty()) {
+            run({"losetup", "-d", m_device});
+        }
+    }
+
+    // Empty on success, else why it could not be mounted.
+    QString mount(const QString &image, const QString &folder)
+    {
+        QFile file(image);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * 1024 * 1024)) {
+            return "cannot make the image file";
+        }
+        file.close();
+        QString out;
+        if (!run({"mkfs.exfat", image}, &out)) {
+            return "mkfs.exfat: " + out;
+        }
+        if (!run({"losetup", "-f", "--show", image}, &out)) {
+            return "losetup: " + out;
+        }
+        m_device = out.trimmed();
+        QDir().mkpath(folder);
+        if (!run({"mount.exfat-fuse", m_device, folder}, &out)) {
+            return "mount.exfat-fuse: " + out;
+        }
+        m_folder = folder;
+        m_mounted = true;
+        return QString();
+    }
+
+private:
+    static bool run(QStringList command, QString *output = nullptr)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start("timeout", QStringList{"30"} + command);
+        const bool finished = process.waitForFinished(40000);
+        if (output) {
+            *output = finished ? QString::fromLocal8Bit(process.readAll()) : process.errorString();
+        }
+        return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+
+    QString m_device;
+    QString m_folder;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+void TestDeploy::caseBlindFileSystemIsFoundAndShared()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("mounts exFAT through FUSE on a Linux loop device");
+#endif
+    DeployFixture f;
+    ExfatMount exfat;
+    const QString why = exfat.mount(f.dir.filePath("exfat.img"), f.dir.filePath("exfat"));
+    if (!why.isEmpty()) {
+        QSKIP(qPrintable("no exFAT mount here (needs root, exfat-fuse, exfatprogs): " + why));
+    }
+    f.gamePath = f.dir.filePath("exfat/game") + QDir::separator();
+    // An empty game folder is looked up under its own name.
+    QVERIFY(QDir().mkpath(f.gamePath));
+    QVERIFY(!PathCase::ignoresCase());
+    QVERIFY(PathCase::probe(f.gamePath));
+    const FileMap original{{"abdata/list.txt", "game"}};
+    f.writeGame(original);
+    const QString file = "abdata/chara/Body.unity3d";
+    QVERIFY(f.commands().install(f.mod("A", {{file, "A"}}), "A").clean());
+    QVERIFY(PathCase::ignoresCase());
+    QVERIFY(f.commands().install(f.mod("B", {{"AbData/Chara/body.unity3d", "B"}}), "B").clean());
+    QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
+
+    // The order that once restored into the game a file it never had.
+    QVERIFY(f.commands().uninstall("A").clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
+    QVERIFY(f.commands().uninstall("B").clean());
+    QCOMPARE(f.gameFiles(), original);
 }
 
 QTEST_GUILESS_MAIN(TestDeploy)

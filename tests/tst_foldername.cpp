@@ -65,6 +65,10 @@ void TestFolderName::refusesNamesThatAreNotOneFolder()
     QVERIFY(!isSafeFolderName(name, &given));
     QCOMPARE(given, reason);
     QVERIFY(!isSafeFolderName(name));
+    // A mod's file names only have to fit Windows, whatever their length;
+    // Windows takes DEL in a name too.
+    QCOMPARE(isWindowsFileName(name),
+             reason == QStringLiteral("太长") || name.endsWith(QChar(0x7F)));
 }
 
 void TestFolderName::acceptsOrdinaryNames_data()
@@ -90,6 +94,7 @@ void TestFolderName::acceptsOrdinaryNames()
     QString reason = QStringLiteral("untouched");
     QVERIFY(isSafeFolderName(name, &reason));
     QCOMPARE(reason, QStringLiteral("untouched"));
+    QVERIFY(isWindowsFileName(name));
 }
 
 QTEST_GUILESS_MAIN(TestFolderName)

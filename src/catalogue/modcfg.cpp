@@ -1,5 +1,7 @@
 #include "catalogue/modcfg.h"
 
+#include "platform/pathcase.h"
+
 #include <QDateTime>
 #include <QDomDocument>
 #include <QDomElement>
@@ -646,6 +648,7 @@ void ModCfg::setGame(const QString &game)
     m_cfgPath = QStringLiteral("%1/%2.xml").arg(m_configFolder, m_gameName);
     m_mods.clear();
     m_installedCount.clear();
+    m_foldedStale = true;
     load();
 }
 
@@ -948,7 +951,17 @@ bool ModCfg::applyChanges(const QMap<QString, ModRecord> &changed, const QString
 
 int ModCfg::installedItemCount(const QString &path) const
 {
-    return m_installedCount.value(path, 0);
+    if (!PathCase::ignoresCase()) {
+        return m_installedCount.value(path, 0);
+    }
+    if (m_foldedStale) {
+        m_installedFolded.clear();
+        for (auto it = m_installedCount.cbegin(); it != m_installedCount.cend(); ++it) {
+            m_installedFolded[it.key().toCaseFolded()] += it.value();
+        }
+        m_foldedStale = false;
+    }
+    return m_installedFolded.value(path.toCaseFolded(), 0);
 }
 
 bool ModCfg::isXmlName(const QString &name)
@@ -1095,7 +1108,7 @@ void ModCfg::recordInLayout(const QString &id, const QString &path, bool replace
     item.order = installedItemCount(path) + 1;
     (replaced ? record.replace : record.add).append(item);
     if (record.install != 0) {
-        ++m_installedCount[item.path];
+        countPath(item.path, 1);
     }
 }
 
@@ -1246,6 +1259,7 @@ void ModCfg::adopt(Snapshot &snapshot, bool replaceRecords)
     if (replaceRecords) {
         m_mods = std::move(snapshot.mods);
         m_installedCount = std::move(snapshot.index);
+        m_foldedStale = true;
     } else {
         for (auto it = snapshot.mods.cbegin(); it != snapshot.mods.cend(); ++it) {
             m_mods.insert(it.key(), it.value());
@@ -1285,7 +1299,7 @@ void ModCfg::recordFile(QDomDocument &doc, QDomElement &mod, const QString &id, 
     listElement(doc, mod, replaced).appendChild(createItem(doc, item));
     (replaced ? record.replace : record.add).append(item);
     if (record.install != 0) {
-        ++m_installedCount[path];
+        countPath(path, 1);
     }
 }
 
@@ -1324,21 +1338,35 @@ void ModCfg::countRecord(const ModRecord &record, int sign)
     }
     for (const QList<FileItem> *items : {&record.add, &record.replace}) {
         for (const FileItem &item : *items) {
-            auto it = m_installedCount.find(item.path);
-            if (it == m_installedCount.end()) {
-                it = m_installedCount.insert(item.path, 0);
-            }
-            *it += sign;
-            if (*it == 0) {
-                m_installedCount.erase(it);
-            }
+            countPath(item.path, sign);
         }
+    }
+}
+
+void ModCfg::countPath(const QString &path, int sign)
+{
+    // Which count applies depends on the file system of the game folder,
+    // which the next command may find different.
+    const auto add = [sign](QHash<QString, int> &index, const QString &key) {
+        auto it = index.find(key);
+        if (it == index.end()) {
+            it = index.insert(key, 0);
+        }
+        *it += sign;
+        if (*it == 0) {
+            index.erase(it);
+        }
+    };
+    add(m_installedCount, path);
+    if (!m_foldedStale) {
+        add(m_installedFolded, path.toCaseFolded());
     }
 }
 
 void ModCfg::rebuildIndex()
 {
     m_installedCount.clear();
+    m_foldedStale = true;
     for (const ModRecord &record : qAsConst(m_mods)) {
         countRecord(record, 1);
     }

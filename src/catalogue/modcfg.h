@@ -74,7 +74,8 @@ public:
     bool applyChanges(const QMap<QString, ModRecord> &changed,
                       const QStringList &removed = QStringList());
 
-    // Items of installed mods recorded under exactly this path text.
+    // Items of installed mods recorded under this path text, compared without
+    // case while PathCase::ignoresCase().
     int installedItemCount(const QString &path) const;
 
     // Whether `name` is an XML name that the catalogue reader accepts as a tag.
@@ -125,10 +126,15 @@ private:
     void putRecord(const QString &id, const ModRecord &record);
     void dropRecord(const QString &id);
     void countRecord(const ModRecord &record, int sign);
+    void countPath(const QString &path, int sign);
     void rebuildIndex();
 
     // Installed items by path; kept in step with m_mods by every operation.
     QHash<QString, int> m_installedCount;
+    // The same by QString::toCaseFolded, for game folders that ignore case;
+    // built on the first question that needs it, then kept in step.
+    mutable QHash<QString, int> m_installedFolded;
+    mutable bool m_foldedStale = true;
 
     // True while the file is exactly what the writer makes of m_layoutOrder
     // and the records in memory: changes are then written from memory.

@@ -75,3 +75,17 @@ bool isSafeFolderName(const QString &name, QString *reason)
     }
     return true;
 }
+
+bool isWindowsFileName(const QString &name)
+{
+    if (name.isEmpty() || name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')) ||
+        isWindowsDeviceName(name)) {
+        return false;
+    }
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -10,4 +10,10 @@
 // "游戏名"), for example "不能以点或空格结尾".
 bool isSafeFolderName(const QString &name, QString *reason = nullptr);
 
+// Whether Windows can hold a file or folder of this name: no character it
+// reserves, no trailing dot or blank (dropped there, so "a." and "a" are one
+// file), no device name such as "CON" or "nul.txt". Unlike isSafeFolderName
+// there is no length limit: a mod's file names only have to fit its game.
+bool isWindowsFileName(const QString &name);
+
 #endif

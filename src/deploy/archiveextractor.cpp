@@ -1,6 +1,7 @@
 #include "deploy/archiveextractor.h"
 
 #include "config/foldername.h"
+#include "deploy/gamelayout.h"
 #include "platform/scopedutf8locale.h"
 
 #include <QDir>
@@ -184,14 +185,10 @@ QString ArchiveExtractor::modFolder(const QString &unpacked)
     if (entries.size() != 1 || !entries.first().isDir() || entries.first().isSymLink()) {
         return unpacked;
     }
-    // Compared without case: on the game's file system "ABDATA" is the
-    // abdata folder, and unwrapping it would scatter its content into the
-    // game's top folder.
-    const QString name = entries.first().fileName();
-    for (const char *gameFolder : {"abdata", "Plugins", "UserData"}) {
-        if (name.compare(QLatin1String(gameFolder), Qt::CaseInsensitive) == 0) {
-            return unpacked;
-        }
+    // Unwrapping one of the game's own folders would scatter its content into
+    // the game's top folder; "ABDATA" is that folder where case is ignored.
+    if (!GameLayout::gameFolderName(entries.first().fileName()).isEmpty()) {
+        return unpacked;
     }
     return entries.first().absoluteFilePath();
 }

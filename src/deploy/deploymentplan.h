@@ -12,8 +12,11 @@ struct DeploymentPlan
 {
     bool sourceExists = false;
     // Folders in walk order (parents first), relative to the chosen folder with
-    // the platform's separator; mirrored below the target, backup and kept roots.
+    // the platform's separator, spelled as the game spells them where it
+    // ignores case; mirrored below the target and backup roots.
     QStringList folders;
+    // The same folders as the mod spells them; mirrored below the kept root.
+    QStringList keptFolders;
     // Files in walk order: folders before files at every level, names compared
     // case-sensitively.
     QList<PlannedFile> files;
@@ -22,6 +25,9 @@ struct DeploymentPlan
     // Entries whose names the catalogue cannot record (control characters and
     // the like); nothing below them is deployed.
     QStringList unrecordableNames;
+    // Entries whose names Windows cannot hold (device names, a trailing dot
+    // or blank, reserved characters); nothing below them is deployed.
+    QStringList windowsNames;
 };
 
 #endif

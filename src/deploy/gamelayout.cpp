@@ -1,8 +1,10 @@
 #include "deploy/gamelayout.h"
 
 #include "config/gamesettings.h"
+#include "platform/pathcase.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 GameLayout::GameLayout(const QString &gamePath, const QString &bakRoot, const QString &modStore)
     : m_gamePath(gamePath), m_gameRoot(withoutTrailingSeparator(gamePath)), m_bakRoot(bakRoot),
@@ -32,7 +34,10 @@ QString GameLayout::relativePath(const QString &recordedPath) const
         return QString();
     }
     const QString prefix = join(m_gameRoot, QString());
-    if (!recordedPath.startsWith(prefix) || recordedPath.size() == prefix.size()) {
+    // A catalogue written before the game folder was set again in another
+    // case still names the same files where case is ignored.
+    if (!recordedPath.startsWith(prefix, PathCase::sensitivity()) ||
+        recordedPath.size() == prefix.size()) {
         return QString();
     }
     return recordedPath.mid(prefix.size());
@@ -45,6 +50,17 @@ QString GameLayout::backupPath(const QString &mod, const QString &recordedPath) 
         return QString();
     }
     return join(backupFolder(mod), relative);
+}
+
+QString GameLayout::gameFolderName(const QString &folder)
+{
+    const QString name = QFileInfo(withoutTrailingSeparator(folder)).fileName();
+    for (const char *own : {"abdata", "Plugins", "UserData"}) {
+        if (name.compare(QLatin1String(own), PathCase::sensitivity()) == 0) {
+            return name;
+        }
+    }
+    return QString();
 }
 
 QString GameLayout::join(const QString &parent, const QString &child)

@@ -30,6 +30,12 @@ public:
     // path is not below the game folder.
     QString backupPath(const QString &mod, const QString &recordedPath) const;
 
+    // The folder's own name when it is one of the game's top-level folders
+    // ("abdata", "Plugins", "UserData"), compared as the game's file system
+    // compares names (PathCase); else empty. Every place that recognises the
+    // game's own folders asks here.
+    static QString gameFolderName(const QString &folder);
+
     // Joins with the platform's separator, without normalising either part.
     static QString join(const QString &parent, const QString &child);
     // Drops one trailing "/" (and "\" on Windows), but never the root's only one.

@@ -30,7 +30,7 @@ public:
     QStringList added;
     QList<Replacement> replaced;
     QStringList skippedLinks;      // links in the mod folder, never followed
-    QStringList unrecordableNames; // entries the catalogue cannot record
+    QStringList unrecordableNames; // entries the catalogue cannot record or Windows cannot hold
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "deploy/layerstack.h"
 
+#include "platform/pathcase.h"
+
 #include <QHash>
 #include <QSet>
 
@@ -12,6 +14,7 @@ struct Layer
     QString mod;
     bool replaced = false;
     int order = 0;
+    QString path; // as this mod recorded it; its backup mirrors this spelling
 };
 
 bool lowerFirst(const Layer &a, const Layer &b)
@@ -20,7 +23,8 @@ bool lowerFirst(const Layer &a, const Layer &b)
 }
 
 // Calls visit(mod, item, replaced) for the first item of every installed mod
-// and path; a hand-edited catalogue may list a path twice in one mod.
+// and path; a hand-edited catalogue may list a path twice in one mod. Paths
+// are compared as the game's file system compares them.
 template<typename Visit>
 void forEachInstalledItem(const QMap<QString, ModRecord> &mods, Visit visit)
 {
@@ -30,34 +34,38 @@ void forEachInstalledItem(const QMap<QString, ModRecord> &mods, Visit visit)
         }
         QSet<QString> seen;
         for (const FileItem &item : it->replace) {
-            if (!seen.contains(item.path)) {
-                seen.insert(item.path);
+            const QString key = PathCase::key(item.path);
+            if (!seen.contains(key)) {
+                seen.insert(key);
                 visit(it.key(), item, true);
             }
         }
         for (const FileItem &item : it->add) {
-            if (!seen.contains(item.path)) {
-                seen.insert(item.path);
+            const QString key = PathCase::key(item.path);
+            if (!seen.contains(key)) {
+                seen.insert(key);
                 visit(it.key(), item, false);
             }
         }
     }
 }
 
-// Rebuilds a record's lists with new kinds and order numbers for some paths;
-// an item that changes kind moves to the end of the other list.
+// Rebuilds a record's lists with new kinds and order numbers for some paths
+// (by PathCase::key); an item that changes kind moves to the end of the other
+// list and keeps its text.
 ModRecord withLayers(ModRecord record, const QHash<QString, Layer> &updates)
 {
     QList<FileItem> replace;
     QList<FileItem> add;
     QSet<QString> done;
     const auto place = [&](const FileItem &item, bool replaced) {
-        const auto update = updates.constFind(item.path);
-        if (update == updates.cend() || done.contains(item.path)) {
+        const QString key = PathCase::key(item.path);
+        const auto update = updates.constFind(key);
+        if (update == updates.cend() || done.contains(key)) {
             (replaced ? replace : add) << item;
             return;
         }
-        done.insert(item.path);
+        done.insert(key);
         (update->replaced ? replace : add) << FileItem{update->order, item.path};
     };
     for (const FileItem &item : record.replace) {
@@ -83,32 +91,31 @@ StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QS
     }
 
     // The mod's game files in the order the install recorded them: restores
-    // first, then deletions.
-    QStringList paths;
+    // first, then deletions. Keyed by PathCase::key: older catalogues may
+    // spell one file of a case-blind game differently in different mods.
+    QStringList keys;
     QHash<QString, bool> ownReplaced;
-    for (const FileItem &item : own->replace) {
-        if (!ownReplaced.contains(item.path)) {
-            ownReplaced.insert(item.path, true);
-            paths << item.path;
-        }
-    }
-    for (const FileItem &item : own->add) {
-        if (!ownReplaced.contains(item.path)) {
-            ownReplaced.insert(item.path, false);
-            paths << item.path;
+    for (const QList<FileItem> *list : {&own->replace, &own->add}) {
+        for (const FileItem &item : *list) {
+            const QString key = PathCase::key(item.path);
+            if (!ownReplaced.contains(key)) {
+                ownReplaced.insert(key, list == &own->replace);
+                keys << key;
+            }
         }
     }
 
     QHash<QString, QList<Layer>> stacksOfPaths;
     forEachInstalledItem(mods, [&](const QString &mod, const FileItem &item, bool replaced) {
-        if (ownReplaced.contains(item.path)) {
-            stacksOfPaths[item.path].append(Layer{mod, replaced, item.order});
+        const QString key = PathCase::key(item.path);
+        if (ownReplaced.contains(key)) {
+            stacksOfPaths[key].append(Layer{mod, replaced, item.order, item.path});
         }
     });
 
-    QHash<QString, QHash<QString, Layer>> updates; // mod -> path -> new layer
-    for (const QString &path : paths) {
-        QList<Layer> &stack = stacksOfPaths[path];
+    QHash<QString, QHash<QString, Layer>> updates; // mod -> key -> new layer
+    for (const QString &key : keys) {
+        QList<Layer> &stack = stacksOfPaths[key];
         std::stable_sort(stack.begin(), stack.end(), lowerFirst);
         int position = 0;
         while (stack.at(position).mod != id) {
@@ -116,17 +123,17 @@ StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QS
         }
 
         FileAction action;
-        action.path = path;
-        const bool replaced = ownReplaced.value(path);
+        action.path = stack.at(position).path;
+        const bool replaced = ownReplaced.value(key);
         if (replaced) {
-            action.backup = layout.backupPath(id, path);
+            action.backup = layout.backupPath(id, action.path);
         }
         if (position == stack.size() - 1) {
             action.kind = replaced ? FileAction::Restore : FileAction::Delete;
         } else {
             Layer &upper = stack[position + 1];
             action.upperMod = upper.mod;
-            action.upperBackup = layout.backupPath(upper.mod, path);
+            action.upperBackup = layout.backupPath(upper.mod, upper.path);
             if (replaced) {
                 action.kind = FileAction::HandDown;
             } else {
@@ -145,7 +152,7 @@ StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QS
         for (int i = 0; i < stack.size(); ++i) {
             if (stack.at(i).order != i + 1) {
                 updates[stack.at(i).mod].insert(
-                    path, Layer{stack.at(i).mod, stack.at(i).replaced, i + 1});
+                    key, Layer{stack.at(i).mod, stack.at(i).replaced, i + 1, stack.at(i).path});
             }
         }
     }
@@ -164,16 +171,19 @@ ModRecord LayerStack::reinstalled(const QMap<QString, ModRecord> &mods, const QS
 {
     QHash<QString, int> held;
     for (const auto &file : files) {
-        held.insert(file.first, 0);
+        held.insert(PathCase::key(file.first), 0);
     }
     for (auto it = mods.cbegin(); it != mods.cend(); ++it) {
         if (it->install == 0 || it.key() == id) {
             continue;
         }
+        QSet<QString> seen;
         for (const QList<FileItem> *list : {&it->replace, &it->add}) {
             for (const FileItem &item : *list) {
-                const auto count = held.find(item.path);
-                if (count != held.end()) {
+                const QString key = PathCase::key(item.path);
+                const auto count = held.find(key);
+                if (count != held.end() && !seen.contains(key)) {
+                    seen.insert(key);
                     ++*count;
                 }
             }
@@ -186,7 +196,7 @@ ModRecord LayerStack::reinstalled(const QMap<QString, ModRecord> &mods, const QS
     record.add.clear();
     for (const auto &file : files) {
         (file.second ? record.replace : record.add)
-            << FileItem{held.value(file.first) + 1, file.first};
+            << FileItem{held.value(PathCase::key(file.first)) + 1, file.first};
     }
     return record;
 }
@@ -195,7 +205,7 @@ QMap<QString, QStringList> LayerStack::stacks(const QMap<QString, ModRecord> &mo
 {
     QHash<QString, QList<Layer>> byPath;
     forEachInstalledItem(mods, [&](const QString &mod, const FileItem &item, bool replaced) {
-        byPath[item.path].append(Layer{mod, replaced, item.order});
+        byPath[PathCase::key(item.path)].append(Layer{mod, replaced, item.order, item.path});
     });
     QMap<QString, QStringList> result;
     for (auto it = byPath.begin(); it != byPath.end(); ++it) {
@@ -204,7 +214,7 @@ QMap<QString, QStringList> LayerStack::stacks(const QMap<QString, ModRecord> &mo
         for (const Layer &layer : *it) {
             ids << layer.mod;
         }
-        result.insert(it.key(), ids);
+        result.insert(it->first().path, ids);
     }
     return result;
 }
@@ -218,7 +228,7 @@ bool LayerStack::isNumbered(const QMap<QString, ModRecord> &mods)
         }
         for (const QList<FileItem> *list : {&it->replace, &it->add}) {
             for (const FileItem &item : *list) {
-                orders[item.path] << item.order;
+                orders[PathCase::key(item.path)] << item.order;
             }
         }
     }

@@ -15,7 +15,7 @@
 // version of the layer below it (for layer 1 the game's own file, or none when
 // it added the file). The order numbers of the catalogue are that stack,
 // numbered 1..k. Everything here is computation on catalogue records; nothing
-// touches the disk.
+// touches the disk. Paths are one file when PathCase::key makes them equal.
 class LayerStack
 {
 public:
@@ -33,7 +33,7 @@ public:
                                  const QList<QPair<QString, bool>> &files);
 
     // Installed mods holding each game file, bottom layer first, ordered by
-    // their order numbers (ties by id).
+    // their order numbers (ties by id); keyed by the bottom layer's spelling.
     static QMap<QString, QStringList> stacks(const QMap<QString, ModRecord> &mods);
 
     // True when the order numbers of every game file's installed items are

@@ -8,6 +8,7 @@
 #include "deploy/modfolderplanner.h"
 #include "deploy/pathguard.h"
 #include "log/ceasylog.h"
+#include "platform/pathcase.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,6 +86,8 @@ ModCommands::ModCommands(ModCfg &catalogue, const GameLayout &layout,
                          const CommandProgress &progress)
     : m_catalogue(catalogue), m_layout(layout), m_progress(progress)
 {
+    // Recorded paths are compared as the game's file system compares names.
+    PathCase::probe(m_layout.gameRoot());
 }
 
 bool ModCommands::isSafeModName(const QString &name)
@@ -98,17 +101,6 @@ bool ModCommands::isSafeModName(const QString &name)
         }
     }
     return true;
-}
-
-QString ModCommands::gameFolderName(const QString &folder)
-{
-    const QString name = QFileInfo(GameLayout::withoutTrailingSeparator(folder)).fileName();
-    for (const char *own : {"abdata", "Plugins", "UserData"}) {
-        if (name == QLatin1String(own)) {
-            return name;
-        }
-    }
-    return QString();
 }
 
 bool ModCommands::gameFolderUsable() const
@@ -163,10 +155,11 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
     QString targetRoot = m_layout.gameRoot();
     QString backupRoot = m_layout.backupFolder(id);
     QString keptRoot = m_layout.keptCopy(id);
-    const QString ownFolder = gameFolderName(folder);
+    const QString ownFolder = GameLayout::gameFolderName(folder);
     if (!ownFolder.isEmpty()) {
-        targetRoot = GameLayout::join(targetRoot, ownFolder);
-        backupRoot = GameLayout::join(backupRoot, ownFolder);
+        const QString gameSpelling = PathCase::existingName(targetRoot, ownFolder);
+        targetRoot = GameLayout::join(targetRoot, gameSpelling);
+        backupRoot = GameLayout::join(backupRoot, gameSpelling);
         keptRoot = GameLayout::join(keptRoot, ownFolder);
     }
 
@@ -274,6 +267,10 @@ void ModCommands::logSkippedLinks(const DeploymentPlan &plan, CommandReport &rep
         logLine("[NameSkipped]:", path);
         ++report.leftAlone;
     }
+    for (const QString &path : plan.windowsNames) {
+        logLine("[WindowsNameSkipped]:", path);
+        ++report.leftAlone;
+    }
 }
 
 void ModCommands::dropBackups(const QStringList &backups)
@@ -353,7 +350,7 @@ void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &target
 void ModCommands::keepCopy(const DeploymentPlan &plan, const QString &keptRoot,
                            CommandReport &report) const
 {
-    for (const QString &folder : plan.folders) {
+    for (const QString &folder : plan.keptFolders) {
         QDir().mkdir(GameLayout::join(keptRoot, folder));
     }
     for (const PlannedFile &file : plan.files) {

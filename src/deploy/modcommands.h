@@ -39,9 +39,6 @@ public:
     // backup root or the mod store. New names must pass the stricter
     // isSafeFolderName.
     static bool isSafeModName(const QString &name);
-    // "abdata", "Plugins" or "UserData" when the chosen folder is one of the
-    // game's own top-level folders, else empty.
-    static QString gameFolderName(const QString &folder);
 
     // Every target is joined to the game folder: without an existing absolute
     // one the files would land at the root of the drive.

@@ -1,9 +1,12 @@
 #include "deploy/modfolderplanner.h"
 
+#include "config/foldername.h"
 #include "deploy/gamelayout.h"
+#include "platform/pathcase.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 DeploymentPlan ModFolderPlanner::plan(const QString &sourceDir, const QString &targetDir,
                                       const QString &backupDir, const QString &keptDir)
@@ -12,22 +15,32 @@ DeploymentPlan ModFolderPlanner::plan(const QString &sourceDir, const QString &t
     const QFileInfo source(sourceDir);
     plan.sourceExists = source.isDir() && !source.isSymLink();
     if (plan.sourceExists) {
-        walk(sourceDir, QString(), targetDir, backupDir, keptDir, plan);
+        Place top;
+        top.source = sourceDir;
+        top.target = targetDir;
+        top.backup = backupDir;
+        top.kept = keptDir;
+        walk(top, plan);
     }
     return plan;
 }
 
-void ModFolderPlanner::walk(const QString &sourceDir, const QString &relative,
-                            const QString &targetDir, const QString &backupDir,
-                            const QString &keptDir, DeploymentPlan &plan)
+void ModFolderPlanner::walk(const Place &place, DeploymentPlan &plan)
 {
     // Hidden and system entries are left out of the listing, so they are
     // neither deployed nor counted nor kept.
-    const QFileInfoList entries = QDir(sourceDir).entryInfoList(
-        QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsFirst);
+    const QFileInfoList entries =
+        QDir(place.source)
+            .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsFirst);
+    // Where the game ignores case, a name lands on the game's entry of another
+    // spelling. Writing and recording it in that spelling makes every mod that
+    // writes one file record one text, so that they share one layer stack.
+    // Names this mod brings itself join the list, so that two of its own
+    // spellings of one file also become one.
+    QHash<QString, QString> gameNames = PathCase::spellings(place.target);
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
-        const QString path = GameLayout::join(sourceDir, name);
+        const QString path = GameLayout::join(place.source, name);
         // A link could lead anywhere, also out of the mod folder and into
         // folders that are not the user's mod: it is never followed.
         if (entry.isSymLink()) {
@@ -39,22 +52,44 @@ void ModFolderPlanner::walk(const QString &sourceDir, const QString &relative,
             plan.unrecordableNames << path;
             continue;
         }
-        const QString childRelative = relative.isEmpty() ? name : GameLayout::join(relative, name);
-        const QString target = GameLayout::join(targetDir, name);
-        const QString backup = GameLayout::join(backupDir, name);
-        const QString kept = keptDir.isEmpty() ? QString() : GameLayout::join(keptDir, name);
+        // The game reads its folder through Windows, which would open a
+        // device or drop the trailing dot: the file would land elsewhere.
+        if (!isWindowsFileName(name)) {
+            plan.windowsNames << path;
+            continue;
+        }
+        QString gameName = name;
+        if (PathCase::ignoresCase()) {
+            const QString key = PathCase::key(name);
+            const auto known = gameNames.constFind(key);
+            if (known != gameNames.cend()) {
+                gameName = known.value();
+            } else {
+                gameNames.insert(key, name);
+            }
+        }
+        Place child;
+        child.source = path;
+        child.target = GameLayout::join(place.target, gameName);
+        child.backup = GameLayout::join(place.backup, gameName);
+        child.kept = place.kept.isEmpty() ? QString() : GameLayout::join(place.kept, name);
+        child.relative =
+            place.relative.isEmpty() ? gameName : GameLayout::join(place.relative, gameName);
+        child.keptRelative =
+            place.keptRelative.isEmpty() ? name : GameLayout::join(place.keptRelative, name);
         if (entry.isDir()) {
             // The whole name is mirrored: cutting "v1.2" at its dot would send
             // the folder's content into another game folder.
-            plan.folders << childRelative;
-            walk(path, childRelative, target, backup, kept, plan);
+            plan.folders << child.relative;
+            plan.keptFolders << child.keptRelative;
+            walk(child, plan);
         } else if (entry.isFile()) {
             PlannedFile file;
             file.source = path;
-            file.target = target;
-            file.backup = backup;
-            file.keptCopy = kept;
-            const QFileInfo game(target);
+            file.target = child.target;
+            file.backup = child.backup;
+            file.keptCopy = child.kept;
+            const QFileInfo game(child.target);
             file.replaced = game.exists() || game.isSymLink();
             plan.files << file;
         }

@@ -6,7 +6,8 @@
 #include <QString>
 
 // Walks a mod folder and plans where each of its files goes. Only reads the
-// disk (the game folder, to tell a replaced file from an added one).
+// disk (the game folder, to tell a replaced file from an added one and, where
+// the game ignores case, to take over the spelling of its existing files).
 class ModFolderPlanner
 {
 public:
@@ -19,8 +20,18 @@ public:
     static bool isRecordableName(const QString &name);
 
 private:
-    static void walk(const QString &sourceDir, const QString &relative, const QString &targetDir,
-                     const QString &backupDir, const QString &keptDir, DeploymentPlan &plan);
+    // One folder of the walk: the mod's folder and its three mirrors, and its
+    // path below the chosen folder in the game's and in the mod's spelling.
+    struct Place
+    {
+        QString source;
+        QString target;
+        QString backup;
+        QString kept;
+        QString relative;
+        QString keptRelative;
+    };
+    static void walk(const Place &place, DeploymentPlan &plan);
 };
 
 #endif

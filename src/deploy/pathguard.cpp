@@ -1,5 +1,6 @@
 #include "deploy/pathguard.h"
 
+#include "platform/pathcase.h"
 #include "platform/pathrules.h"
 
 #include <QDir>
@@ -104,8 +105,7 @@ bool PathGuard::contains(const QString &path) const
         return false;
     }
     const QString prefix = m_root.endsWith(QLatin1Char('/')) ? m_root : m_root + QLatin1Char('/');
-    return resolved.size() > prefix.size() &&
-           resolved.startsWith(prefix, PathRules::fileNameCase());
+    return resolved.size() > prefix.size() && resolved.startsWith(prefix, PathCase::sensitivity());
 }
 
 bool PathGuard::isInside(const QString &path, const QString &root)

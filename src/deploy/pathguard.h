@@ -21,8 +21,9 @@
 //
 // A link on the way that leads nowhere is refused, since where it would lead
 // once its target appears cannot be judged. Relative paths are refused. File
-// names are compared as the platform does: exactly on Linux, ignoring case on
-// Windows. The root itself is not inside.
+// names are compared as the game's file system does (PathCase): ignoring case
+// on Windows and on case-blind game folders, else exactly. The root itself is
+// not inside.
 //
 // The answer describes the file system at the time of the call.
 class PathGuard

@@ -7,9 +7,11 @@
 struct PlannedFile
 {
     QString source;        // the mod's file
-    QString target;        // the game file; this text is what the catalogue records
+    QString target;        // the game file, in the spelling of an existing game file that
+                           // differs only in case; this text is what the catalogue records
     QString backup;        // where the game file is kept before it is overwritten
-    QString keptCopy;      // the file in the mod's kept copy; empty when no copy is made
+    QString keptCopy;      // the file in the mod's kept copy, as the mod spells it; empty
+                           // when no copy is made
     bool replaced = false; // the game file existed when the mod was planned
 };
 

@@ -11,6 +11,7 @@
 #include "gui/orderdlg.h"
 #include "gui/setdialog.h"
 #include "platform/folderopener.h"
+#include "platform/pathcase.h"
 #include "ui_mainwindow.h"
 #include "userdata/pngcardlister.h"
 
@@ -142,6 +143,9 @@ void MainWindow::takeGameSettings()
     const Workspace workspace;
     const GameSettings settings(workspace);
     m_gamePath = settings.gamePath(game);
+    // The blue marks and the relations dialog compare paths as the game's
+    // file system does, before any command has looked at it.
+    PathCase::probe(m_gamePath);
     m_modStore = workspace.modStore(game);
     m_bakRoot = settings.backupRoot(game);
 

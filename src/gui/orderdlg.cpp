@@ -1,6 +1,7 @@
 #include "gui/orderdlg.h"
 
 #include "gui/mainwindow.h"
+#include "platform/pathcase.h"
 #include "ui_orderdlg.h"
 
 #include <QBrush>
@@ -39,6 +40,7 @@ OrderDlg::~OrderDlg()
 QList<OrderDlg::Layer> OrderDlg::layersOf(const QMap<QString, ModRecord> &mods,
                                           const QString &filePath)
 {
+    const QString key = PathCase::key(filePath);
     QMap<int, QString> byOrder;
     for (auto it = mods.cbegin(); it != mods.cend(); ++it) {
         const ModRecord &record = it.value();
@@ -46,12 +48,12 @@ QList<OrderDlg::Layer> OrderDlg::layersOf(const QMap<QString, ModRecord> &mods,
             continue;
         }
         for (const FileItem &item : record.add) {
-            if (item.path == filePath) {
+            if (PathCase::key(item.path) == key) {
                 byOrder.insert(item.order, it.key());
             }
         }
         for (const FileItem &item : record.replace) {
-            if (item.path == filePath) {
+            if (PathCase::key(item.path) == key) {
                 byOrder.insert(item.order, it.key());
             }
         }

@@ -34,7 +34,7 @@ public:
     OrderDlg(MainWindow *parent, const QString &modId, const QString &filePath);
     ~OrderDlg() override;
 
-    // The rows for `filePath` (compared as plain text): one per layer number
+    // The rows for `filePath` (compared by PathCase::key): one per layer number
     // held by an installed mod, highest first. When two installed mods hold
     // the same number, the one whose id sorts last is shown.
     static QList<Layer> layersOf(const QMap<QString, ModRecord> &mods, const QString &filePath);
