@@ -16,7 +16,8 @@ struct CommandReport
         AlreadyInstalled,   // reinstall of an installed mod
         NotInstalled,       // uninstall of a mod that is not installed
         RecordedElsewhere,  // every recorded file lies outside the current game folder
-        CatalogueFailed     // the catalogue could not be written; no game file changed
+        CatalogueFailed,    // the catalogue could not be written; no game file changed
+        GameBusy            // another process runs a command on this game; nothing changed
     };
 
     Outcome outcome = Done;
