@@ -3,6 +3,7 @@
 #include "log/ceasylog.h"
 
 #include <QDataStream>
+#include <QFileInfo>
 #include <QIODevice>
 
 // Bumped whenever the layout below changes; older entries are not replayed.
@@ -62,29 +63,40 @@ static QDataStream &operator>>(QDataStream &in, PlannedFile &file)
 }
 
 Journal::Journal(const QString &cataloguePath)
-    : m_database(StateDatabase::pathForCatalogue(cataloguePath))
+    : m_path(StateDatabase::pathForCatalogue(cataloguePath))
 {
+}
+
+StateDatabase &Journal::database()
+{
+    if (!m_database) {
+        m_database = std::make_unique<StateDatabase>(m_path);
+    }
+    return *m_database;
 }
 
 qint64 Journal::begin(const JournalEntry &entry)
 {
-    return m_database.addEntry(encode(entry));
+    return database().addEntry(encode(entry));
 }
 
 bool Journal::finish(qint64 id)
 {
-    return id == 0 || m_database.removeEntry(id);
+    return id == 0 || database().removeEntry(id);
 }
 
 QList<JournalEntry> Journal::unfinished()
 {
     QList<JournalEntry> result;
-    for (const auto &row : m_database.entries()) {
+    if (!m_database && !QFileInfo::exists(m_path)) {
+        return result;
+    }
+    for (const auto &row : database().entries()) {
         JournalEntry entry;
         if (!decode(row.second, entry)) {
             CEasyLog::instance()->write(
                 QStringLiteral("[JournalError]:unreadable entry %1 dropped").arg(row.first));
-            m_database.removeEntry(row.first);
+            database().removeEntry(row.first);
             continue;
         }
         entry.id = row.first;

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <memory>
+
 // The journal of one game's commands in its state database. An entry is added
 // in one committed transaction before a command changes its first file, and
 // removed only after its last step and after what it wrote reached the disk.
@@ -27,7 +29,12 @@ public:
     static bool decode(const QByteArray &payload, JournalEntry &entry);
 
 private:
-    StateDatabase m_database;
+    // Opened on first use: a command refused before its first step, on a
+    // game that never had a journal, leaves no database behind.
+    StateDatabase &database();
+
+    QString m_path;
+    std::unique_ptr<StateDatabase> m_database;
 };
 
 #endif
