@@ -18,6 +18,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using FileMap = QMap<QString, QByteArray>;
 Q_DECLARE_METATYPE(RecoveryReport::Step::Kind)
 
@@ -209,6 +211,7 @@ private slots:
     void unwritableCatalogueMovesNothing_data();
     void unwritableCatalogueMovesNothing();
     void secondProcessIsRefused();
+    void failedCopyAfterRenamePutsOriginalBack();
 };
 
 void TestCrashSafety::killedCommandRecovers_data()
@@ -448,6 +451,35 @@ void TestCrashSafety::secondProcessIsRefused()
     // id) is taken over after the wait.
     QVERIFY(TestFiles::write(GameLock::pathForCatalogue(catalogue.m_cfgPath), QByteArray()));
     QVERIFY(ModCommands(catalogue, CrashGame::layout()).uninstall(QStringLiteral("A")).clean());
+}
+
+// A replaced game file becomes its backup by a rename; when the mod's file
+// then cannot be copied, the original goes back and the backup stays.
+void TestCrashSafety::failedCopyAfterRenamePutsOriginalBack()
+{
+    ScopedWorkingDir work;
+    CrashGame game;
+    struct stat original;
+    QVERIFY(::stat(QFile::encodeName(CrashGame::gameFile(5)).constData(), &original) == 0);
+    ModCfg catalogue;
+    catalogue.setGame(kGame);
+    CommandProgress progress;
+    progress.setValue = [](int value) {
+        if (value == 1) {
+            QFile::remove(CrashGame::source(QStringLiteral("A"), 5));
+        }
+    };
+    ModCommands commands(catalogue, CrashGame::layout(), progress);
+    const CommandReport report =
+        commands.install(CrashGame::source(QStringLiteral("A")), QStringLiteral("A"));
+    QCOMPARE(report.failed, 2); // the copy into the game and the one into the kept copy
+    QCOMPARE(TestFiles::read(CrashGame::gameFile(5)), game.original.value("abdata/g/f5.txt"));
+    const QString backup = CrashGame::path(QStringLiteral("data/HoneySelect/A/abdata/g/f5.txt"));
+    struct stat moved;
+    QVERIFY(::stat(QFile::encodeName(backup).constData(), &moved) == 0);
+    QCOMPARE(moved.st_ino, original.st_ino);
+    QVERIFY(commands.uninstall(QStringLiteral("A")).clean());
+    QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), game.original);
 }
 
 QTEST_MAIN(TestCrashSafety)

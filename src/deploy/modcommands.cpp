@@ -17,7 +17,9 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <filesystem>
 #include <map>
+#include <system_error>
 
 namespace {
 
@@ -66,6 +68,19 @@ bool existsOrIsLink(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
+}
+
+// Renames only where that is one step on one volume and nothing is in the
+// way; false leaves both names as they were (another volume gives EXDEV).
+bool renameNew(const QString &from, const QString &to)
+{
+    if (existsOrIsLink(to)) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), error);
+    return !error;
 }
 
 CommandReport refusal(CommandReport::Outcome outcome)
@@ -290,7 +305,9 @@ CommandReport ModCommands::deploy(const JournalEntry &entry, CommandReport repor
         m_progress.range(0, install ? count + 1 : count);
     }
     QStringList madeBackups;
-    const QVector<bool> deployable = selectDeployable(plan, entry.backupRoot, report, madeBackups);
+    QList<int> renamedBackups;
+    const QVector<bool> deployable =
+        selectDeployable(plan, entry.backupRoot, report, madeBackups, renamedBackups);
     // The catalogue is about to say that these backups hold the game's files:
     // they must be on disk before it does.
     if (m_syncing && !madeBackups.isEmpty()) {
@@ -329,7 +346,13 @@ CommandReport ModCommands::deploy(const JournalEntry &entry, CommandReport repor
         // Left behind, these copies would be taken for the backups of a later
         // install, when the game may hold other versions.
         dropBackups(madeBackups);
-        if (!entry.backupFolderExisted) {
+        for (int i : renamedBackups) {
+            if (!FileCopier::move(plan.files.at(i).backup, plan.files.at(i).target)) {
+                logLine("[RestoreFileError]:", plan.files.at(i).target);
+                ++report.failed;
+            }
+        }
+        if (!entry.backupFolderExisted && report.failed == 0) {
             removeOwnFolder(entry.backupFolder);
         }
         report.outcome = CommandReport::CatalogueFailed;
@@ -411,12 +434,21 @@ bool ModCommands::sourceComplete(const JournalEntry &entry)
 
 void ModCommands::dropNewBackups(const JournalEntry &entry)
 {
-    // Before the catalogue was written no game file had changed, and a backup
-    // this command made may be cut short: the game still holds the original.
+    // Before the catalogue was written no game file was overwritten: a
+    // backup this command made is either the game file moved aside, which
+    // goes back, or a copy that may be cut short while the game still holds
+    // the original.
     for (int i = 0; i < entry.files.size(); ++i) {
         const PlannedFile &file = entry.files.at(i);
-        if (file.replaced && !entry.backupExisted.at(i) && isPlainFile(file.backup) &&
-            isPlainFile(file.target)) {
+        if (!file.replaced || entry.backupExisted.at(i) || !isPlainFile(file.backup)) {
+            continue;
+        }
+        if (!existsOrIsLink(file.target)) {
+            // A backup made by a rename: the game's own file.
+            if (!FileCopier::move(file.backup, file.target)) {
+                logLine("[RestoreFileError]:", file.target);
+            }
+        } else if (isPlainFile(file.target)) {
             QFile::remove(file.backup);
         }
     }
@@ -578,7 +610,8 @@ void ModCommands::dropBackups(const QStringList &backups)
 }
 
 QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
-                                            CommandReport &report, QStringList &madeBackups) const
+                                            CommandReport &report, QStringList &madeBackups,
+                                            QList<int> &renamedBackups) const
 {
     // A game folder that is a link to somewhere else would carry the copies
     // out of the game, where no uninstall may follow them.
@@ -607,6 +640,15 @@ QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QS
             logLine("[BackupFileError]:", file.target);
             ++report.failed;
             deployable[i] = isPlainFile(file.backup);
+            continue;
+        }
+        // On the same volume the game file itself becomes the backup, one
+        // rename instead of a copy of its bytes; the journal written before
+        // makes a crash before the catalogue write move it back. A link is
+        // copied as today: its backup must be a plain file.
+        if (isPlainFile(file.target) && renameNew(file.target, file.backup)) {
+            renamedBackups << i;
+            deployable[i] = true;
             continue;
         }
         // Without a backup the game file could never come back: it is left
@@ -638,6 +680,12 @@ void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &target
         if (deployable.at(i) && !FileCopier::copy(file.source, file.target)) {
             logLine("[InstallFileError]:", file.source);
             ++report.failed;
+            // The game file was moved into the backup, or partly overwritten:
+            // the original goes back, and the backup stays for the record.
+            if (file.replaced && isPlainFile(file.backup) &&
+                !FileCopier::copy(file.backup, file.target)) {
+                FileCopier::move(file.backup, file.target);
+            }
         }
         m_progress.value(i + 1);
     }

@@ -88,7 +88,8 @@ private:
     static void dropNewBackups(const JournalEntry &entry);
     void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;
     QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
-                                   CommandReport &report, QStringList &madeBackups) const;
+                                   CommandReport &report, QStringList &madeBackups,
+                                   QList<int> &renamedBackups) const;
     static void dropBackups(const QStringList &backups);
     void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
                       const QVector<bool> &deployable, CommandReport &report) const;
