@@ -48,6 +48,8 @@ QString outcomeName(CommandReport::Outcome outcome)
         return QStringLiteral("nameIsGame");
     case CommandReport::RestoredRecordKept:
         return QStringLiteral("restoredRecordKept");
+    case CommandReport::GameBusy:
+        return QStringLiteral("gameBusy");
     }
     return QString();
 }

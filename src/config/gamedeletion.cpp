@@ -158,10 +158,14 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
     if (!GameInfo::removeFolder(keptCopies)) {
         result.failed << QDir::toNativeSeparators(keptCopies);
     }
-    const QString catalogue = workspace.catalogueFile(game);
-    const QFileInfo catalogueInfo(catalogue);
-    if ((catalogueInfo.exists() || catalogueInfo.isSymLink()) && !QFile::remove(catalogue)) {
-        result.failed << QDir::toNativeSeparators(catalogue);
+    // The state database goes with the catalogue it keeps the books for.
+    for (const char *suffix : {".xml", ".db", ".db-wal", ".db-shm"}) {
+        const QString file =
+            workspace.configFolder() + QLatin1Char('/') + game + QLatin1String(suffix);
+        const QFileInfo info(file);
+        if ((info.exists() || info.isSymLink()) && !QFile::remove(file)) {
+            result.failed << QDir::toNativeSeparators(file);
+        }
     }
     if (result.failed.isEmpty()) {
         result.settingsWritten = GameSettings(workspace).removeGame(game);

@@ -54,6 +54,8 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     case CommandReport::CatalogueFailed:
         return QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
             .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
+    case CommandReport::GameBusy:
+        return QStringLiteral("另一个 Veldane 正在操作这个游戏，请稍后再试。");
     case CommandReport::NameIsGame:
         return QStringLiteral("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。")
             .arg(mod);

@@ -15,6 +15,9 @@ struct CommandProgress
     std::function<void(int minimum, int maximum)> setRange;
     std::function<void(int value)> setValue;
     std::function<void(qint64 done, qint64 total)> setFileBytes;
+    // Called while the command waits on something it cannot split, such as
+    // the disk writing back what the command wrote.
+    std::function<void()> whileWaiting;
 
     void range(int minimum, int maximum) const
     {

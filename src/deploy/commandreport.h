@@ -18,8 +18,9 @@ struct CommandReport
         RecordedElsewhere,  // every recorded file lies outside the current game folder
         CatalogueFailed,    // the catalogue could not be written; no game file changed
         NameIsGame,         // the new mod's name is the game's, which the list shows as no mod
-        RestoredRecordKept  // removal put the game files back, but the record could not be
+        RestoredRecordKept, // removal put the game files back, but the record could not be
                             // dropped: it stays, marked uninstalled, for another try
+        GameBusy            // another process runs a command on this game; nothing changed
     };
 
     Outcome outcome = Done;

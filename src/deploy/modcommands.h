@@ -6,11 +6,17 @@
 #include "deploy/deploymentplan.h"
 #include "deploy/gamelayout.h"
 #include "deploy/stackchange.h"
+#include "state/journalentry.h"
+#include "state/recoveryreport.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
+class Journal;
 class ModCfg;
 
 // The four mod commands on one game: install a mod folder, reinstall a mod
@@ -21,6 +27,12 @@ class ModCfg;
 // before it changes a game file, so that the catalogue always names every
 // file of the game that a backup has to bring back. Per-file problems go to the
 // log and are counted in the report.
+//
+// Every command holds the game's lock, first finishes what an earlier run left
+// unfinished (recover), and records its own steps in the game's journal before
+// its first file changes; the entry goes once the last step is on disk. A
+// command killed at any moment is thereby finished, or for an install whose
+// source is no longer complete undone, at the next start.
 class ModCommands
 {
 public:
@@ -35,6 +47,16 @@ public:
     CommandReport uninstall(const QString &id);
     CommandReport remove(const QString &id);
 
+    // Finishes the unfinished commands of this game: uninstalls and removals
+    // forward, installs forward when their source is complete and back
+    // otherwise. Front ends call it before showing the mods; every command
+    // calls it too.
+    RecoveryReport recover();
+
+    // Benchmarks compare the commands with and without the write-back that
+    // makes their files durable; everything else keeps it on.
+    void setSyncing(bool syncing) { m_syncing = syncing; }
+
     // A recorded mod name also names two folders: it must not lead out of the
     // backup root or the mod store. New names must pass the stricter
     // isSafeFolderName.
@@ -45,21 +67,43 @@ public:
     bool gameFolderUsable() const;
 
 private:
+    CommandReport locked(const std::function<CommandReport(Journal &)> &command);
+    CommandReport installLocked(const QString &folder, const QString &id, Journal &journal);
+    CommandReport reinstallLocked(const QString &id, Journal &journal);
+    CommandReport uninstallLocked(const QString &id, Journal &journal);
+    CommandReport removeLocked(const QString &id, Journal &journal);
+    JournalEntry deployEntry(JournalEntry::Command command, const QString &id,
+                             const QString &source, const DeploymentPlan &plan,
+                             const QString &targetRoot, const QString &backupRoot,
+                             const QString &keptRoot) const;
+    CommandReport deploy(const JournalEntry &entry, CommandReport report);
+    void sync(const JournalEntry &entry) const;
+    bool finishInterrupted(Journal &journal, RecoveryReport &recovery);
+    bool replay(const JournalEntry &entry, RecoveryReport &recovery);
+    bool replayDeploy(const JournalEntry &entry, RecoveryReport &recovery);
+    bool undoDeploy(const JournalEntry &entry, const QSet<QString> &recorded,
+                    RecoveryReport &recovery);
+    bool replayTakeOut(const JournalEntry &entry, RecoveryReport &recovery);
+    static bool sourceComplete(const JournalEntry &entry);
+    static void dropNewBackups(const JournalEntry &entry);
     void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;
     QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
-                                   CommandReport &report, QStringList &madeBackups) const;
+                                   CommandReport &report, QStringList &madeBackups,
+                                   QList<int> &renamedBackups) const;
     static void dropBackups(const QStringList &backups);
     void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
                       const QVector<bool> &deployable, CommandReport &report) const;
     void keepCopy(const DeploymentPlan &plan, const QString &keptRoot, CommandReport &report) const;
     bool recordedElsewhere(const QString &id) const;
-    void carryOut(const StackChange &change, const QString &id, CommandReport &report) const;
-    CommandReport takeOut(const QString &id);
+    void carryOut(const StackChange &change, const QString &id, CommandReport &report,
+                  bool replaying = false) const;
+    CommandReport takeOut(const QString &id, JournalEntry &entry, Journal &journal);
     static void removeOwnFolder(const QString &folder);
 
     ModCfg &m_catalogue;
     GameLayout m_layout;
     CommandProgress m_progress;
+    bool m_syncing = true;
 };
 
 #endif

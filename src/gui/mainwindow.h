@@ -4,6 +4,7 @@
 #include "catalogue/modcfg.h"
 #include "deploy/commandreport.h"
 #include "gui/progressdialog.h"
+#include "state/recoveryreport.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -79,6 +80,8 @@ private:
 
     // Mod deployment commands.
     ModCommands modCommands();
+    // Tells the user once what the start finished of commands cut short.
+    void tellFinishedCommands(const RecoveryReport &recovery);
     bool refuseWithoutGameFolder();
     void showCommandResult(const CommandReport &report, const QString &success,
                            const QString &action);

@@ -82,6 +82,7 @@ CommandProgress ProgressDialog::commandProgress()
     progress.setRange = [this](int minimum, int maximum) { setRange(minimum, maximum); };
     progress.setValue = [this](int value) { setValue(value); };
     progress.setFileBytes = [this](qint64 done, qint64 total) { setFileBytes(done, total); };
+    progress.whileWaiting = [] { QCoreApplication::processEvents(); };
     return progress;
 }
 
