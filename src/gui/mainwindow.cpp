@@ -47,23 +47,28 @@ MainWindow::MainWindow(QWidget *parent)
     }
 
     ui->treeWidget->header()->setSectionResizeMode(QHeaderView::Interactive);
-    ui->treeWidget->setHeaderLabels({QStringLiteral("名字"), QStringLiteral("安装时间")});
+    ui->treeWidget->setHeaderLabels({tr("名字"), tr("安装时间")});
     ui->treeWidget->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->tabWidget->setCurrentIndex(0);
 
-    ui->treeWidget2->header()->setSectionResizeMode(QHeaderView::Interactive);
-    ui->treeWidget2->setHeaderLabels(
-        {QStringLiteral("名字"), QStringLiteral("路径"), QStringLiteral("操作")});
+    // The path is the long column: it takes whatever width the name and the
+    // action leave, and each row's tool tip shows it whole.
+    QHeaderView *fileHeader = ui->treeWidget2->header();
+    fileHeader->setStretchLastSection(false);
+    fileHeader->setSectionResizeMode(QHeaderView::Interactive);
+    fileHeader->setSectionResizeMode(1, QHeaderView::Stretch);
+    fileHeader->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    ui->treeWidget2->setHeaderLabels({tr("名字"), tr("路径"), tr("操作")});
 
     m_contextMenu = new QMenu(this);
-    m_installAction = new QAction(QStringLiteral("安装"), this);
-    m_uninstallAction = new QAction(QStringLiteral("卸载"), this);
+    m_installAction = new QAction(tr("安装"), this);
+    m_uninstallAction = new QAction(tr("卸载"), this);
     m_contextMenu->addAction(m_installAction);
     m_contextMenu->addAction(m_uninstallAction);
 
     if (!initGame()) {
-        QMessageBox::warning(this, QStringLiteral("错误"),
-                             QStringLiteral("无法获取游戏路径,请检查注册表!"), QMessageBox::Ok);
+        QMessageBox::warning(this, tr("错误"), tr("无法获取游戏路径,请检查注册表!"),
+                             QMessageBox::Ok);
         // The window is left unfinished; main() ends the process with code 0
         // without showing it, after releasing the single-instance guard.
         return;
@@ -162,22 +167,22 @@ bool MainWindow::initGame()
     };
     if (QDir::current().exists(userData("UserData/chara"))) {
         if (game.compare(QLatin1String("HoneySelect"), Qt::CaseInsensitive) == 0) {
-            m_userDataDirs.insert(QStringLiteral("男人"), userData("UserData/chara/male"));
-            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara/female"));
-            m_userDataDirs.insert(QStringLiteral("背景"), userData("UserData/background"));
-            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
-            m_userDataDirs.insert(QStringLiteral("老场景"), userData("UserData/studio"));
-            m_userDataDirs.insert(QStringLiteral("新场景"), userData("UserData/studioneo/scene"));
+            m_userDataDirs.insert(tr("男人"), userData("UserData/chara/male"));
+            m_userDataDirs.insert(tr("女人"), userData("UserData/chara/female"));
+            m_userDataDirs.insert(tr("背景"), userData("UserData/background"));
+            m_userDataDirs.insert(tr("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(tr("老场景"), userData("UserData/studio"));
+            m_userDataDirs.insert(tr("新场景"), userData("UserData/studioneo/scene"));
         } else if (game.compare(QLatin1String("PlayClub"), Qt::CaseInsensitive) == 0) {
-            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara"));
-            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
-            m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/save/Studio"));
+            m_userDataDirs.insert(tr("女人"), userData("UserData/chara"));
+            m_userDataDirs.insert(tr("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(tr("场景"), userData("UserData/save/Studio"));
         } else {
-            m_userDataDirs.insert(QStringLiteral("男人"), userData("UserData/chara/male"));
-            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara/female"));
-            m_userDataDirs.insert(QStringLiteral("背景"), userData("UserData/background"));
-            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
-            m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/studio"));
+            m_userDataDirs.insert(tr("男人"), userData("UserData/chara/male"));
+            m_userDataDirs.insert(tr("女人"), userData("UserData/chara/female"));
+            m_userDataDirs.insert(tr("背景"), userData("UserData/background"));
+            m_userDataDirs.insert(tr("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(tr("场景"), userData("UserData/studio"));
         }
     }
     return true;
@@ -242,6 +247,9 @@ void MainWindow::showModFiles(const ModRecord &record)
         const QString name = file.path.mid(file.path.lastIndexOf(separator) + 1);
         auto *item = new QTreeWidgetItem(QStringList{name, file.path, operation});
         item->setStatusTip(0, m_modName);
+        for (int column = 0; column < 3; ++column) {
+            item->setToolTip(column, file.path);
+        }
         // Blue: a mod installed later wrote the same file over this one.
         if (file.order < m_modCfg.installedItemCount(file.path)) {
             for (int column = 0; column < 3; ++column) {
@@ -254,10 +262,10 @@ void MainWindow::showModFiles(const ModRecord &record)
     QList<QTreeWidgetItem *> rows;
     rows.reserve(record.add.size() + record.replace.size());
     for (const FileItem &file : record.add) {
-        rows.append(row(file, QStringLiteral("增加")));
+        rows.append(row(file, tr("增加")));
     }
     for (const FileItem &file : record.replace) {
-        rows.append(row(file, QStringLiteral("替换")));
+        rows.append(row(file, tr("替换")));
     }
     ui->treeWidget2->addTopLevelItems(rows);
     ui->treeWidget2->resizeColumnToContents(0);
@@ -268,7 +276,7 @@ void MainWindow::sltInstallOpenMod()
     if (refuseWithoutGameFolder()) {
         return;
     }
-    QFileDialog chooser(this, QStringLiteral("选择MOD"),
+    QFileDialog chooser(this, tr("选择MOD"),
                         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
                         tr("Supported types (*.*)"));
     chooser.setViewMode(QFileDialog::Detail);
@@ -292,9 +300,8 @@ void MainWindow::installModFolder(const QString &folder, const QString &suggeste
     }
     const QString name = dialog.m_name;
     if (m_modCfg.m_mods.contains(name)) {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(name));
+        QMessageBox::information(this, tr("提示"),
+                                 tr("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(name));
         return;
     }
     const QString previous = m_modName;
@@ -305,7 +312,8 @@ void MainWindow::installModFolder(const QString &folder, const QString &suggeste
     if (report.outcome != CommandReport::Done) {
         m_modName = previous;
     }
-    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+    showCommandResult(report, tr("安装成功!"),
+                      tr("安装", "the command named in a partial-success message"));
 }
 
 CommandReport MainWindow::installFolder(const QString &folder)
@@ -321,7 +329,8 @@ void MainWindow::sltInstallSelectMod()
     m_progress.show();
     const CommandReport report = modCommands().reinstall(m_modName);
     m_progress.finish();
-    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+    showCommandResult(report, tr("安装成功!"),
+                      tr("安装", "the command named in a partial-success message"));
 }
 
 CommandReport MainWindow::uninstallMod()
@@ -348,7 +357,8 @@ void MainWindow::sltUninstall()
     m_progress.show();
     const CommandReport report = uninstallMod();
     m_progress.finish();
-    showCommandResult(report, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
+    showCommandResult(report, tr("卸载成功!"),
+                      tr("卸载", "the command named in a partial-success message"));
 }
 
 void MainWindow::sltRemoveMod()
@@ -356,9 +366,9 @@ void MainWindow::sltRemoveMod()
     if (m_modName == m_modCfg.m_gameName) {
         return;
     }
-    const auto answer = QMessageBox::information(
-        this, QStringLiteral("注意"), QStringLiteral("MOD将会完全被移除，是否继续操作!"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    const auto answer =
+        QMessageBox::information(this, tr("注意"), tr("MOD将会完全被移除，是否继续操作!"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
     if (answer != QMessageBox::Yes) {
         return;
     }
@@ -369,7 +379,8 @@ void MainWindow::sltRemoveMod()
         // The record is gone: nothing is selected any more.
         m_modName = m_modCfg.m_gameName;
     }
-    showCommandResult(report, QStringLiteral("移除成功!"), QStringLiteral("移除"));
+    showCommandResult(report, tr("移除成功!"),
+                      tr("移除", "the command named in a partial-success message"));
 }
 
 ModCommands MainWindow::modCommands()
@@ -402,14 +413,14 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
     switch (report.outcome) {
     case CommandReport::Done:
         if (report.removalStopped) {
-            text = QStringLiteral("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
-                                  "详情请查看日志：%2")
+            text = tr("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
+                      "详情请查看日志：%2")
                        .arg(report.failed)
                        .arg(logPath);
         } else if (report.clean()) {
             text = success;
         } else {
-            text = QStringLiteral("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
+            text = tr("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
                        .arg(action)
                        .arg(report.failed)
                        .arg(report.leftAlone)
@@ -417,41 +428,41 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
         }
         break;
     case CommandReport::SourceMissing:
-        text = QStringLiteral("安装失败!");
+        text = tr("安装失败!");
         break;
     case CommandReport::SourceOverlapsGame:
-        text = QStringLiteral("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
-                              "无法安装，未做任何改动。");
+        text = tr("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
+                  "无法安装，未做任何改动。");
         break;
     case CommandReport::NoGameFolder:
-        text = QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
+        text = tr("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
         break;
     case CommandReport::NameTaken:
-        text = QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(m_modName);
+        text = tr("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(m_modName);
         break;
     case CommandReport::UnsafeName:
-        text = QStringLiteral("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(m_modName);
+        text = tr("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(m_modName);
         break;
     case CommandReport::NotRecorded:
-        text = QStringLiteral("找不到MOD“%1”的记录。").arg(m_modName);
+        text = tr("找不到MOD“%1”的记录。").arg(m_modName);
         break;
     case CommandReport::AlreadyInstalled:
-        text = QStringLiteral("MOD已经安装!");
+        text = tr("MOD已经安装!");
         break;
     case CommandReport::NotInstalled:
-        text = QStringLiteral("MOD没有安装!");
+        text = tr("MOD没有安装!");
         break;
     case CommandReport::RecordedElsewhere:
-        text = QStringLiteral("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
-                              "请检查设置中的游戏目录。")
+        text = tr("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
+                  "请检查设置中的游戏目录。")
                    .arg(m_modName);
         break;
     case CommandReport::CatalogueFailed:
-        text = QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
+        text = tr("无法写入MOD记录（%1），游戏文件未做任何改动。")
                    .arg(QDir::toNativeSeparators(QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
         break;
     }
-    QMessageBox::information(this, QStringLiteral("提示"), text);
+    QMessageBox::information(this, tr("提示"), text);
     if (report.outcome == CommandReport::Done) {
         refreshModList();
     }
@@ -472,8 +483,8 @@ void MainWindow::sltSet()
 
 void MainWindow::sltAbout()
 {
-    QMessageBox::information(this, QStringLiteral("关于"),
-                             QStringLiteral("版本：1.7.1\n作者：Veldane 开发团队"),
+    QMessageBox::information(this, tr("关于"),
+                             tr("版本：%1\n作者：Veldane 开发团队").arg(QStringLiteral("1.7.1")),
                              QMessageBox::Ok);
 }
 
@@ -488,8 +499,7 @@ void MainWindow::sltTabChange(int index)
         return;
     }
     if (m_userDataDirs.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("暂时不支持此游戏！"),
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("暂时不支持此游戏！"), QMessageBox::Ok);
         return;
     }
     {
@@ -591,8 +601,7 @@ void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
 void MainWindow::sltInstallDropped(const QStringList &paths)
 {
     if (m_installingDrop) {
-        QMessageBox::information(this, QStringLiteral("提示"),
-                                 QStringLiteral("正在安装拖入的MOD，请等待完成后再拖入。"));
+        QMessageBox::information(this, tr("提示"), tr("正在安装拖入的MOD，请等待完成后再拖入。"));
         return;
     }
     QStringList folders;
@@ -606,10 +615,9 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
         }
     }
     if (!refused.isEmpty()) {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
-                .arg(refused.join(QLatin1Char('\n'))));
+        QMessageBox::information(this, tr("提示"),
+                                 tr("只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
+                                     .arg(refused.join(QLatin1Char('\n'))));
     }
     m_installingDrop = true;
     for (const QString &path : qAsConst(folders)) {
@@ -628,8 +636,8 @@ void MainWindow::installDroppedArchive(const QString &archive)
     const QString shownName = QFileInfo(archive).fileName();
     QTemporaryDir unpacked(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
     if (!unpacked.isValid()) {
-        QMessageBox::information(this, QStringLiteral("提示"),
-                                 QStringLiteral("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
+        QMessageBox::information(this, tr("提示"),
+                                 tr("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
                                      .arg(shownName, unpacked.errorString()));
         return;
     }
@@ -649,8 +657,7 @@ void MainWindow::installDroppedArchive(const QString &archive)
                          QFileInfo(archive).completeBaseName());
     } else {
         QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString()));
+            this, tr("提示"), tr("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString()));
     }
     if (!unpacked.remove()) {
         CEasyLog::instance()->write(QStringLiteral("[TempFolderError]:") +
