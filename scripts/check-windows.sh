@@ -69,6 +69,10 @@ trap 'rm -rf "$work"' EXIT
 # folder would let glibc headers shadow MinGW's, so only the two archive headers
 # are offered, through a folder of their own.
 includes=(-I"$autogen/include" -I"$top/src")
+# The forms' headers belong to the window library.
+if [ -d "$build/veldane_gui_autogen/include" ]; then
+    includes+=(-I"$build/veldane_gui_autogen/include")
+fi
 if grep -rqE '#[[:space:]]*include[[:space:]]*[<"]archive(_entry)?\.h[>"]' "$top/src"; then
     mkdir -p "$work/archive"
     ln -s /usr/include/archive.h /usr/include/archive_entry.h "$work/archive/"
@@ -104,7 +108,8 @@ for source in "${sources[@]}"; do
         add_unit "-DUNICODE -D_UNICODE" "$source"
     fi
 done
-for mocs in "$autogen/mocs_compilation.cpp" "$build/veldane_autogen/mocs_compilation.cpp"; do
+for mocs in "$autogen/mocs_compilation.cpp" "$build/veldane_gui_autogen/mocs_compilation.cpp" \
+    "$build/veldane_autogen/mocs_compilation.cpp"; do
     [ -f "$mocs" ] && add_unit "" "$mocs"
 done
 
