@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(build-essential cmake qtbase5-dev libarchive-dev fonts-wqy-microhei
           qttools5-dev-tools qttools5-dev qttranslations5-l10n)
 if [ "${1:-run}" = test ]; then
-    packages+=(g++-mingw-w64-x86-64-posix python3)
+    packages+=(g++-mingw-w64-x86-64-posix python3 zip)
 fi
 
 missing=()

@@ -350,6 +350,14 @@ Authors: the Veldane developers</translation>
         <translation>The archive “%1” was not installed:
 %2</translation>
     </message>
+    <message>
+        <source>MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。</source>
+        <translation>The mod name “%1” is the name of the game and cannot be used; nothing was changed. Please choose another name.</translation>
+    </message>
+    <message>
+        <source>游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。请再试一次移除。</source>
+        <translation>The game files were restored, but the mod&apos;s record could not be deleted (%1); it was kept as not installed. Please try removing the mod again.</translation>
+    </message>
 </context>
 <context>
     <name>OrderDlg</name>
@@ -500,6 +508,16 @@ Authors: the Veldane developers</translation>
     <message>
         <source>游戏成功移除!</source>
         <translation>Game removed.</translation>
+    </message>
+    <message>
+        <source>删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，未删除任何文件！请换一个备份路径。</source>
+        <translation>Deleting “%1” would also delete the game&apos;s install folder or the user folder “%2”, so no files were deleted. Please choose another backup folder.</translation>
+    </message>
+    <message>
+        <source>该游戏仍有 %1 个MOD处于安装状态，它们的备份是被替换的游戏文件仅有的副本，删除后将无法恢复。
+</source>
+        <translation>Mods of this game still installed: %1. Their backups are the only copies of the game files they replaced, and those files cannot be restored once the backups are deleted.
+</translation>
     </message>
 </context>
 <context>

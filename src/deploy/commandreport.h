@@ -16,7 +16,10 @@ struct CommandReport
         AlreadyInstalled,   // reinstall of an installed mod
         NotInstalled,       // uninstall of a mod that is not installed
         RecordedElsewhere,  // every recorded file lies outside the current game folder
-        CatalogueFailed     // the catalogue could not be written; no game file changed
+        CatalogueFailed,    // the catalogue could not be written; no game file changed
+        NameIsGame,         // the new mod's name is the game's, which the list shows as no mod
+        RestoredRecordKept  // removal put the game files back, but the record could not be
+                            // dropped: it stays, marked uninstalled, for another try
     };
 
     Outcome outcome = Done;

@@ -123,6 +123,12 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
         report.outcome = CommandReport::UnsafeName;
         return report;
     }
+    // The mod list shows the game's name for "no mod selected": a mod of that
+    // name could never be chosen for uninstalling or removing.
+    if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
+        report.outcome = CommandReport::NameIsGame;
+        return report;
+    }
     // Installing into a name the catalogue holds would mix two installs in one
     // record and let the new backups be mistaken for the old ones.
     if (m_catalogue.m_mods.contains(id)) {
@@ -380,7 +386,8 @@ CommandReport ModCommands::remove(const QString &id)
         return report;
     }
     const bool safeName = isSafeModName(id);
-    if (record->install != 0) {
+    const bool wasInstalled = record->install != 0;
+    if (wasInstalled) {
         if (!safeName) {
             report.outcome = CommandReport::UnsafeName;
             return report;
@@ -397,7 +404,10 @@ CommandReport ModCommands::remove(const QString &id)
         }
     }
     if (!m_catalogue.deleteMod(id)) {
-        report.outcome = CommandReport::CatalogueFailed;
+        // After an uninstall the game is already restored and the record says
+        // so; only the record itself is left over.
+        report.outcome =
+            wasInstalled ? CommandReport::RestoredRecordKept : CommandReport::CatalogueFailed;
         return report;
     }
     // An unusable name would make these paths point at other folders.
