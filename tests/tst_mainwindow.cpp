@@ -70,7 +70,7 @@ void TestMainWindow::widgetsSitWhereTheFormPutsThem_data()
     QTest::newRow("buttonInstall") << "buttonInstall"
                                    << "tab" << QRect(10, 10, 31, 31);
     QTest::newRow("label") << "label"
-                           << "tab" << QRect(280, 410, 54, 12);
+                           << "tab" << QRect(280, 407, 200, 22);
     QTest::newRow("buttonSet") << "buttonSet"
                                << "tab" << QRect(10, 90, 31, 31);
     QTest::newRow("buttonOpen") << "buttonOpen"
@@ -164,6 +164,10 @@ void TestMainWindow::listsAndMenuArePrepared()
     QCOMPARE(files->headerItem()->text(0), QStringLiteral("名字"));
     QCOMPARE(files->headerItem()->text(1), QStringLiteral("路径"));
     QCOMPARE(files->headerItem()->text(2), QStringLiteral("操作"));
+    // The path takes the free width, the action only what it needs.
+    QCOMPARE(files->header()->sectionResizeMode(1), QHeaderView::Stretch);
+    QCOMPARE(files->header()->sectionResizeMode(2), QHeaderView::ResizeToContents);
+    QVERIFY(!files->header()->stretchLastSection());
 
     const QList<QMenu *> menus =
         window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly);

@@ -314,6 +314,9 @@ void TestModTab::fileListShowsAddedAboveReplacedAndMarksOverwritten()
     QCOMPARE(tab.column(2), QStringList({"增加", "增加", "替换"}));
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(tab.files->topLevelItem(i)->statusTip(0), QStringLiteral("Lower"));
+        // The path column may be too narrow: the whole row tells the full path.
+        QCOMPARE(tab.files->topLevelItem(i)->toolTip(0), tab.column(1).at(i));
+        QCOMPARE(tab.files->topLevelItem(i)->toolTip(2), tab.column(1).at(i));
     }
     QVERIFY(hasDefaultColour(tab.files->topLevelItem(0)));
     QVERIFY(hasDefaultColour(tab.files->topLevelItem(1)));

@@ -130,20 +130,23 @@ void TestSetDialog::formHasItsWidgets()
         QRect geometry;
     };
     const QList<Expected> widgets = {
-        {"buttonOk", "SetDialog", {80, 220, 71, 25}},
-        {"buttonCancel", "SetDialog", {250, 220, 71, 25}},
-        {"groupBox", "SetDialog", {10, 10, 401, 71}},
-        {"label", "groupBox", {10, 20, 54, 31}},
-        {"lineEditBakPath", "groupBox", {70, 25, 251, 21}},
-        {"buttonView", "groupBox", {330, 25, 61, 21}},
-        {"groupBox_2", "SetDialog", {10, 90, 401, 121}},
-        {"label_2", "groupBox_2", {10, 30, 51, 16}},
-        {"comboBoxGame", "groupBox_2", {70, 26, 251, 21}},
-        {"buttonAdd", "groupBox_2", {330, 10, 61, 23}},
-        {"buttonDelete", "groupBox_2", {330, 40, 61, 23}},
-        {"label_3", "groupBox_2", {10, 85, 54, 12}},
-        {"lineEditGamePath", "groupBox_2", {70, 80, 251, 20}},
-        {"buttonViewGP", "groupBox_2", {330, 80, 61, 23}},
+        {"buttonOk", "SetDialog", {80, 224, 71, 25}},
+        {"buttonCancel", "SetDialog", {250, 224, 71, 25}},
+        {"groupBox", "SetDialog", {10, 8, 401, 92}},
+        {"label", "groupBox", {10, 24, 100, 23}},
+        {"lineEditBakPath", "groupBox", {114, 25, 196, 21}},
+        {"buttonView", "groupBox", {318, 24, 73, 23}},
+        {"labelLanguage", "groupBox", {10, 56, 100, 23}},
+        {"comboBoxLanguage", "groupBox", {114, 56, 100, 23}},
+        {"labelLanguageNote", "groupBox", {222, 56, 169, 23}},
+        {"groupBox_2", "SetDialog", {10, 106, 401, 108}},
+        {"label_2", "groupBox_2", {10, 28, 100, 23}},
+        {"comboBoxGame", "groupBox_2", {114, 28, 196, 23}},
+        {"buttonAdd", "groupBox_2", {318, 14, 73, 23}},
+        {"buttonDelete", "groupBox_2", {318, 42, 73, 23}},
+        {"label_3", "groupBox_2", {10, 74, 100, 23}},
+        {"lineEditGamePath", "groupBox_2", {114, 75, 196, 21}},
+        {"buttonViewGP", "groupBox_2", {318, 74, 73, 23}},
     };
     for (const Expected &widget : widgets) {
         QWidget *found = dialog.findChild<QWidget *>(QLatin1String(widget.name));
@@ -344,6 +347,9 @@ void TestSetDialog::okWritesTheRegistryFolder()
                              "[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=\n"
                              "[PlayClub]\nGamePath=/pc/\n"));
     SetDialog dialog;
+    auto *language = child<QComboBox>(dialog, "comboBoxLanguage");
+    QCOMPARE(language->currentText(), QStringLiteral("中文"));
+    language->setCurrentText(QStringLiteral("English"));
     ModalAnswerer answerer;
     answerer.expect([](QWidget *modal) {
         QMetaObject::invokeMethod(modal->findChild<QPushButton *>(QStringLiteral("buttonOk")),
@@ -361,6 +367,10 @@ void TestSetDialog::okWritesTheRegistryFolder()
     QCOMPARE(stored(QStringLiteral("/Global/BakPath")),
              QDir::toNativeSeparators(dir.path() + QStringLiteral("/data")));
     QCOMPARE(stored(QStringLiteral("/PlayClub/GamePath")), QStringLiteral("/pc/"));
+    QCOMPARE(stored(QStringLiteral("/Global/Language")), QStringLiteral("en"));
+    SetDialog reopened;
+    QCOMPARE(child<QComboBox>(reopened, "comboBoxLanguage")->currentText(),
+             QStringLiteral("English"));
 }
 
 void TestSetDialog::okRefusesMissingValues_data()

@@ -52,18 +52,19 @@ void TestSetGameDlg::formHasItsWidgets()
     QCOMPARE(dialog.windowTitle(), QStringLiteral("添加游戏"));
     QCOMPARE(dialog.size(), QSize(404, 168));
     const QList<QPair<QString, QRect>> widgets = {
-        {"label", {40, 20, 321, 16}},        {"label_3", {20, 50, 41, 16}},
-        {"lineEditGame", {70, 49, 251, 21}}, {"label_2", {10, 90, 54, 12}},
-        {"lineEditPath", {70, 85, 251, 20}}, {"buttonView", {330, 85, 61, 21}},
-        {"buttonOk", {60, 120, 75, 23}},     {"buttonCancel", {220, 120, 75, 23}}};
+        {"label", {10, 4, 384, 44}},          {"label_3", {10, 52, 100, 23}},
+        {"lineEditGame", {114, 53, 196, 21}}, {"label_2", {10, 84, 100, 23}},
+        {"lineEditPath", {114, 85, 196, 21}}, {"buttonView", {318, 84, 76, 23}},
+        {"buttonOk", {60, 126, 75, 25}},      {"buttonCancel", {220, 126, 75, 25}}};
     for (const auto &widget : widgets) {
         QWidget *found = dialog.findChild<QWidget *>(widget.first);
         QVERIFY2(found, qPrintable(widget.first));
         QCOMPARE(found->parentWidget(), &dialog);
         QCOMPARE(found->geometry(), widget.second);
     }
-    QVERIFY(dialog.findChild<QLabel *>("label")->text().contains(
-        QStringLiteral("提示：游戏名一般是和你游戏文件夹名字一致的，别写错了")));
+    QCOMPARE(dialog.findChild<QLabel *>("label")->text(),
+             QStringLiteral("提示：游戏名一般是和你游戏文件夹名字一致的，别写错了"));
+    QVERIFY(dialog.findChild<QLabel *>("label")->wordWrap());
     QCOMPARE(dialog.findChild<QPushButton *>("buttonView")->text(), QStringLiteral("浏览"));
     QVERIFY(dialog.m_gameName.isEmpty() && dialog.m_gamePath.isEmpty());
 }

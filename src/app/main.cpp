@@ -1,4 +1,6 @@
+#include "config/languagesetting.h"
 #include "gui/mainwindow.h"
+#include "gui/translationloader.h"
 #include "platform/singleinstanceguard.h"
 
 #include <QApplication>
@@ -6,6 +8,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Before any window exists: the windows take their texts when built.
+    TranslationLoader::apply(LanguageSetting::read());
     SingleInstanceGuard guard;
     if (!guard.claim()) {
         return 0;

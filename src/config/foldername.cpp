@@ -1,5 +1,6 @@
 #include "config/foldername.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -46,32 +47,34 @@ bool isWindowsDeviceName(const QString &name)
 bool isSafeFolderName(const QString &name, QString *reason)
 {
     if (name.isEmpty()) {
-        return fail(reason, QStringLiteral("不能为空"));
+        return fail(reason, QCoreApplication::translate("FolderName", "不能为空"));
     }
     if (name == QLatin1String(".") || name == QLatin1String("..")) {
-        return fail(reason, QStringLiteral("不能是“.”或“..”"));
+        return fail(reason, QCoreApplication::translate("FolderName", "不能是“.”或“..”"));
     }
     for (const QChar c : name) {
         if (c == QLatin1Char('/') || c == QLatin1Char('\\')) {
-            return fail(reason, QStringLiteral("不能包含“/”或“\\”"));
+            return fail(reason, QCoreApplication::translate("FolderName", "不能包含“/”或“\\”"));
         }
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            return fail(reason, QStringLiteral("不能包含控制字符"));
+            return fail(reason, QCoreApplication::translate("FolderName", "不能包含控制字符"));
         }
         if (QStringLiteral("<>:\"|?*").contains(c)) {
-            return fail(reason, QStringLiteral("不能包含以下字符：< > : \" | ? *"));
+            return fail(reason, QCoreApplication::translate("FolderName",
+                                                            "不能包含以下字符：< > : \" | ? *"));
         }
     }
     // Windows silently drops a trailing dot or blank, so "mod." and "mod" would
     // be one folder there.
     if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
-        return fail(reason, QStringLiteral("不能以点或空格结尾"));
+        return fail(reason, QCoreApplication::translate("FolderName", "不能以点或空格结尾"));
     }
     if (isWindowsDeviceName(name)) {
-        return fail(reason, QStringLiteral("不能是Windows设备名（如CON、NUL、COM1、LPT1）"));
+        return fail(reason, QCoreApplication::translate(
+                                "FolderName", "不能是Windows设备名（如CON、NUL、COM1、LPT1）"));
     }
     if (name.toUtf8().size() > maxNameBytes) {
-        return fail(reason, QStringLiteral("太长"));
+        return fail(reason, QCoreApplication::translate("FolderName", "太长"));
     }
     return true;
 }

@@ -7,7 +7,8 @@
 // recursively, so a name must be exactly one ordinary folder name on both
 // Windows and Linux. Returns false for anything else and, when reason is given,
 // puts into it why, as a phrase that follows the name's kind ("mod名" or
-// "游戏名"), for example "不能以点或空格结尾".
+// "游戏名"), for example "不能以点或空格结尾", translated in the context
+// "FolderName" for the interface language.
 bool isSafeFolderName(const QString &name, QString *reason = nullptr);
 
 // Whether Windows can hold a file or folder of this name: no character it

@@ -1,6 +1,7 @@
 #include "config/gamesettings.h"
 
 #include "config/foldername.h"
+#include "config/languagesetting.h"
 #include "platform/gameregistry.h"
 
 #include <QDir>
@@ -98,6 +99,11 @@ bool GameSettings::setValue(const QString &key, const QString &value)
     settings.setValue(key, value);
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+bool GameSettings::setLanguage(const QString &language)
+{
+    return setValue(LanguageSetting::key(), language);
 }
 
 bool GameSettings::setBackupPath(const QString &path)

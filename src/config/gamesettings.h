@@ -44,6 +44,9 @@ public:
     // Each returns whether the settings file was written.
     bool setBackupPath(const QString &path);
     bool setSelectedGame(const QString &game);
+    // The interface language (LanguageSetting::key()); it takes effect at the
+    // next start.
+    bool setLanguage(const QString &language);
     // Also adds the game to the list.
     bool setGamePath(const QString &game, const QString &path);
     // Forgets a game with every key of its group (true when there was nothing

@@ -1,6 +1,7 @@
 #ifndef VELDANE_DEPLOY_ARCHIVEEXTRACTOR_H
 #define VELDANE_DEPLOY_ARCHIVEEXTRACTOR_H
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,8 @@
 // window can show. Nothing is ever written outside the destination folder.
 class ArchiveExtractor
 {
+    Q_DECLARE_TR_FUNCTIONS(ArchiveExtractor)
+
 public:
     enum class Failure
     {

@@ -17,51 +17,50 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     switch (report.outcome) {
     case CommandReport::Done:
         if (report.removalStopped) {
-            return QStringLiteral("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
-                                  "详情请查看日志：%2")
+            return tr("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
+                      "详情请查看日志：%2")
                 .arg(report.failed)
                 .arg(logFile());
         }
         if (report.clean()) {
             return success;
         }
-        return QStringLiteral("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
+        return tr("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
             .arg(action)
             .arg(report.failed)
             .arg(report.leftAlone)
             .arg(logFile());
     case CommandReport::SourceMissing:
-        return QStringLiteral("安装失败!");
+        return tr("安装失败!");
     case CommandReport::SourceOverlapsGame:
-        return QStringLiteral("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
-                              "无法安装，未做任何改动。");
+        return tr("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
+                  "无法安装，未做任何改动。");
     case CommandReport::NoGameFolder:
-        return QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
+        return tr("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
     case CommandReport::NameTaken:
-        return QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(mod);
+        return tr("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(mod);
     case CommandReport::UnsafeName:
-        return QStringLiteral("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(mod);
+        return tr("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(mod);
     case CommandReport::NotRecorded:
-        return QStringLiteral("找不到MOD“%1”的记录。").arg(mod);
+        return tr("找不到MOD“%1”的记录。").arg(mod);
     case CommandReport::AlreadyInstalled:
-        return QStringLiteral("MOD已经安装!");
+        return tr("MOD已经安装!");
     case CommandReport::NotInstalled:
-        return QStringLiteral("MOD没有安装!");
+        return tr("MOD没有安装!");
     case CommandReport::RecordedElsewhere:
-        return QStringLiteral("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
-                              "请检查设置中的游戏目录。")
+        return tr("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
+                  "请检查设置中的游戏目录。")
             .arg(mod);
     case CommandReport::CatalogueFailed:
-        return QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
+        return tr("无法写入MOD记录（%1），游戏文件未做任何改动。")
             .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
     case CommandReport::GameBusy:
-        return QStringLiteral("另一个 Veldane 正在操作这个游戏，请稍后再试。");
+        return tr("另一个 Veldane 正在操作这个游戏，请稍后再试。");
     case CommandReport::NameIsGame:
-        return QStringLiteral("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。")
-            .arg(mod);
+        return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
     case CommandReport::RestoredRecordKept:
-        return QStringLiteral("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
-                              "请再试一次移除。")
+        return tr("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
+                  "请再试一次移除。")
             .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
     }
     return QString();

@@ -3,6 +3,7 @@
 
 #include "deploy/commandreport.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // The sentences that tell the user how a mod command went, shared by the
@@ -10,6 +11,8 @@
 // both say the same thing in the same words.
 class CommandMessages
 {
+    Q_DECLARE_TR_FUNCTIONS(CommandMessages)
+
 public:
     // `mod` is the mod the command worked on; `success` is the sentence for a
     // clean run and `action` the command's name for a partial one ("安装",

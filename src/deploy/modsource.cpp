@@ -38,7 +38,7 @@ bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
     const QString shownName = QFileInfo(m_path).fileName();
     if (!isModSource(m_path)) {
         m_failure = Failure::NotAModSource;
-        m_error = QStringLiteral("只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
+        m_error = tr("只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
                       .arg(QDir::toNativeSeparators(m_path));
         return false;
     }
@@ -50,7 +50,7 @@ bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
     if (!m_unpacked->isValid()) {
         m_failure = Failure::NoTempFolder;
-        m_error = QStringLiteral("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
+        m_error = tr("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
                       .arg(shownName, m_unpacked->errorString());
         m_unpacked.reset();
         return false;
@@ -59,7 +59,7 @@ bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
     extractor.setProgress(progress);
     if (!extractor.extract(m_path, m_unpacked->path())) {
         m_failure = Failure::Unpacking;
-        m_error = QStringLiteral("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString());
+        m_error = tr("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString());
         return false;
     }
     // The install keeps its copy from the unpacked tree, so the archive is not

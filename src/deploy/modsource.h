@@ -3,6 +3,7 @@
 
 #include "deploy/archiveextractor.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <memory>
@@ -16,6 +17,8 @@ class QTemporaryDir;
 // command-line tool both come through here, so the two follow the same rules.
 class ModSource
 {
+    Q_DECLARE_TR_FUNCTIONS(ModSource)
+
 public:
     enum class Failure
     {

@@ -25,14 +25,12 @@ void Dialog::sltSet()
 {
     const QString name = ui->lineEdit->text();
     if (name.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("mod名不能为空"),
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("mod名不能为空"), QMessageBox::Ok);
         return;
     }
     QString reason;
     if (!isSafeFolderName(name, &reason)) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("mod名") + reason,
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("mod名%1").arg(reason), QMessageBox::Ok);
         return;
     }
     m_name = name;

@@ -6,7 +6,7 @@
 
 QString FolderChooser::chooseFolder()
 {
-    QFileDialog dialog(nullptr, QStringLiteral("选择文件夹"),
+    QFileDialog dialog(nullptr, tr("选择文件夹"),
                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
                        QStringLiteral("Supported types (*.*)"));
     dialog.setViewMode(QFileDialog::Detail);

@@ -47,23 +47,28 @@ MainWindow::MainWindow(QWidget *parent)
     }
 
     ui->treeWidget->header()->setSectionResizeMode(QHeaderView::Interactive);
-    ui->treeWidget->setHeaderLabels({QStringLiteral("名字"), QStringLiteral("安装时间")});
+    ui->treeWidget->setHeaderLabels({tr("名字"), tr("安装时间")});
     ui->treeWidget->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->tabWidget->setCurrentIndex(0);
 
-    ui->treeWidget2->header()->setSectionResizeMode(QHeaderView::Interactive);
-    ui->treeWidget2->setHeaderLabels(
-        {QStringLiteral("名字"), QStringLiteral("路径"), QStringLiteral("操作")});
+    // The path is the long column: it takes whatever width the name and the
+    // action leave, and each row's tool tip shows it whole.
+    QHeaderView *fileHeader = ui->treeWidget2->header();
+    fileHeader->setStretchLastSection(false);
+    fileHeader->setSectionResizeMode(QHeaderView::Interactive);
+    fileHeader->setSectionResizeMode(1, QHeaderView::Stretch);
+    fileHeader->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    ui->treeWidget2->setHeaderLabels({tr("名字"), tr("路径"), tr("操作")});
 
     m_contextMenu = new QMenu(this);
-    m_installAction = new QAction(QStringLiteral("安装"), this);
-    m_uninstallAction = new QAction(QStringLiteral("卸载"), this);
+    m_installAction = new QAction(tr("安装"), this);
+    m_uninstallAction = new QAction(tr("卸载"), this);
     m_contextMenu->addAction(m_installAction);
     m_contextMenu->addAction(m_uninstallAction);
 
     if (!initGame()) {
-        QMessageBox::warning(this, QStringLiteral("错误"),
-                             QStringLiteral("无法获取游戏路径,请检查注册表!"), QMessageBox::Ok);
+        QMessageBox::warning(this, tr("错误"), tr("无法获取游戏路径,请检查注册表!"),
+                             QMessageBox::Ok);
         // The window is left unfinished; main() ends the process with code 0
         // without showing it, after releasing the single-instance guard.
         return;
@@ -157,22 +162,22 @@ void MainWindow::takeGameSettings()
     };
     if (QDir::current().exists(userData("UserData/chara"))) {
         if (game.compare(QLatin1String("HoneySelect"), Qt::CaseInsensitive) == 0) {
-            m_userDataDirs.insert(QStringLiteral("男人"), userData("UserData/chara/male"));
-            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara/female"));
-            m_userDataDirs.insert(QStringLiteral("背景"), userData("UserData/background"));
-            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
-            m_userDataDirs.insert(QStringLiteral("老场景"), userData("UserData/studio"));
-            m_userDataDirs.insert(QStringLiteral("新场景"), userData("UserData/studioneo/scene"));
+            m_userDataDirs.insert(tr("男人"), userData("UserData/chara/male"));
+            m_userDataDirs.insert(tr("女人"), userData("UserData/chara/female"));
+            m_userDataDirs.insert(tr("背景"), userData("UserData/background"));
+            m_userDataDirs.insert(tr("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(tr("老场景"), userData("UserData/studio"));
+            m_userDataDirs.insert(tr("新场景"), userData("UserData/studioneo/scene"));
         } else if (game.compare(QLatin1String("PlayClub"), Qt::CaseInsensitive) == 0) {
-            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara"));
-            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
-            m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/save/Studio"));
+            m_userDataDirs.insert(tr("女人"), userData("UserData/chara"));
+            m_userDataDirs.insert(tr("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(tr("场景"), userData("UserData/save/Studio"));
         } else {
-            m_userDataDirs.insert(QStringLiteral("男人"), userData("UserData/chara/male"));
-            m_userDataDirs.insert(QStringLiteral("女人"), userData("UserData/chara/female"));
-            m_userDataDirs.insert(QStringLiteral("背景"), userData("UserData/background"));
-            m_userDataDirs.insert(QStringLiteral("摄像"), userData("UserData/cap"));
-            m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/studio"));
+            m_userDataDirs.insert(tr("男人"), userData("UserData/chara/male"));
+            m_userDataDirs.insert(tr("女人"), userData("UserData/chara/female"));
+            m_userDataDirs.insert(tr("背景"), userData("UserData/background"));
+            m_userDataDirs.insert(tr("摄像"), userData("UserData/cap"));
+            m_userDataDirs.insert(tr("场景"), userData("UserData/studio"));
         }
     }
 }
@@ -187,17 +192,16 @@ void MainWindow::tellFinishedCommands(const RecoveryReport &recovery)
     for (const RecoveryReport::Step &step : recovery.steps) {
         switch (step.kind) {
         case RecoveryReport::Step::Installed:
-            finished << QStringLiteral("安装“%1”").arg(step.mod);
+            finished << tr("安装“%1”").arg(step.mod);
             break;
         case RecoveryReport::Step::InstallUndone:
-            finished << QStringLiteral("撤销安装“%1”（MOD文件已不完整，游戏文件已恢复原样）")
-                            .arg(step.mod);
+            finished << tr("撤销安装“%1”（MOD文件已不完整，游戏文件已恢复原样）").arg(step.mod);
             break;
         case RecoveryReport::Step::Uninstalled:
-            finished << QStringLiteral("卸载“%1”").arg(step.mod);
+            finished << tr("卸载“%1”").arg(step.mod);
             break;
         case RecoveryReport::Step::Removed:
-            finished << QStringLiteral("移除“%1”").arg(step.mod);
+            finished << tr("移除“%1”").arg(step.mod);
             break;
         case RecoveryReport::Step::Pending:
             pending << step.mod;
@@ -206,22 +210,21 @@ void MainWindow::tellFinishedCommands(const RecoveryReport &recovery)
     }
     QStringList lines;
     if (!finished.isEmpty()) {
-        lines << QStringLiteral("上次的操作被中断，已自动完成：%1。")
-                     .arg(finished.join(QStringLiteral("；")));
+        lines << tr("上次的操作被中断，已自动完成：%1。").arg(finished.join(tr("；")));
     }
     if (!pending.isEmpty()) {
-        lines << QStringLiteral("上次被中断的操作（MOD“%1”）暂时无法完成：无法写入MOD记录（%2）。"
-                                "下次启动时会再试。")
-                     .arg(pending.join(QStringLiteral("”、“")),
+        lines << tr("上次被中断的操作（MOD“%1”）暂时无法完成：无法写入MOD记录（%2）。"
+                    "下次启动时会再试。")
+                     .arg(pending.join(tr("”、“")),
                           QDir::toNativeSeparators(
                               QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
     }
     if (recovery.failed != 0) {
-        lines << QStringLiteral("其中 %1 个文件未能处理，详情请查看日志：%2")
+        lines << tr("其中 %1 个文件未能处理，详情请查看日志：%2")
                      .arg(recovery.failed)
                      .arg(CommandMessages::logFile());
     }
-    QMessageBox::information(this, QStringLiteral("提示"), lines.join(QLatin1Char('\n')));
+    QMessageBox::information(this, tr("提示"), lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::refreshModList()
@@ -313,6 +316,9 @@ void MainWindow::showModFiles(const ModRecord &record)
         const QString name = file.path.mid(file.path.lastIndexOf(separator) + 1);
         auto *item = new QTreeWidgetItem(QStringList{name, file.path, operation});
         item->setStatusTip(0, m_modName);
+        for (int column = 0; column < 3; ++column) {
+            item->setToolTip(column, file.path);
+        }
         // Blue: a mod installed later wrote the same file over this one.
         if (file.order < m_modCfg.installedItemCount(file.path)) {
             for (int column = 0; column < 3; ++column) {
@@ -325,10 +331,10 @@ void MainWindow::showModFiles(const ModRecord &record)
     QList<QTreeWidgetItem *> rows;
     rows.reserve(record.add.size() + record.replace.size());
     for (const FileItem &file : record.add) {
-        rows.append(row(file, QStringLiteral("增加")));
+        rows.append(row(file, tr("增加")));
     }
     for (const FileItem &file : record.replace) {
-        rows.append(row(file, QStringLiteral("替换")));
+        rows.append(row(file, tr("替换")));
     }
     ui->treeWidget2->addTopLevelItems(rows);
     ui->treeWidget2->resizeColumnToContents(0);
@@ -339,7 +345,7 @@ void MainWindow::sltInstallOpenMod()
     if (refuseWithoutGameFolder()) {
         return;
     }
-    QFileDialog chooser(this, QStringLiteral("选择MOD"),
+    QFileDialog chooser(this, tr("选择MOD"),
                         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
                         tr("Supported types (*.*)"));
     chooser.setViewMode(QFileDialog::Detail);
@@ -363,9 +369,8 @@ void MainWindow::installModFolder(const QString &folder, const QString &suggeste
     }
     const QString name = dialog.m_name;
     if (m_modCfg.m_mods.contains(name)) {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(name));
+        QMessageBox::information(this, tr("提示"),
+                                 tr("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(name));
         return;
     }
     // The list is rebuilt after the command, and the box with it.
@@ -375,7 +380,8 @@ void MainWindow::installModFolder(const QString &folder, const QString &suggeste
     const CommandReport report = installFolder(folder);
     m_progress.finish();
     // The message names the refused name; the selection then goes back.
-    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+    showCommandResult(report, tr("安装成功!"),
+                      tr("安装", "the command named in a partial-success message"));
     if (report.outcome != CommandReport::Done) {
         m_modName = previous;
     }
@@ -394,7 +400,8 @@ void MainWindow::sltInstallSelectMod()
     keepNotes();
     const CommandReport report = modCommands().reinstall(m_modName);
     m_progress.finish();
-    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+    showCommandResult(report, tr("安装成功!"),
+                      tr("安装", "the command named in a partial-success message"));
 }
 
 CommandReport MainWindow::uninstallMod()
@@ -421,7 +428,8 @@ void MainWindow::sltUninstall()
     keepNotes();
     const CommandReport report = uninstallMod();
     m_progress.finish();
-    showCommandResult(report, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
+    showCommandResult(report, tr("卸载成功!"),
+                      tr("卸载", "the command named in a partial-success message"));
 }
 
 void MainWindow::sltRemoveMod()
@@ -429,16 +437,17 @@ void MainWindow::sltRemoveMod()
     if (m_modName == m_modCfg.m_gameName) {
         return;
     }
-    const auto answer = QMessageBox::information(
-        this, QStringLiteral("注意"), QStringLiteral("MOD将会完全被移除，是否继续操作!"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    const auto answer =
+        QMessageBox::information(this, tr("注意"), tr("MOD将会完全被移除，是否继续操作!"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
     if (answer != QMessageBox::Yes) {
         return;
     }
     keepNotes();
     const CommandReport report = removeMod();
     m_progress.finish();
-    showCommandResult(report, QStringLiteral("移除成功!"), QStringLiteral("移除"));
+    showCommandResult(report, tr("移除成功!"),
+                      tr("移除", "the command named in a partial-success message"));
 }
 
 ModCommands MainWindow::modCommands()
@@ -471,7 +480,7 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
 {
     const QString text =
         CommandMessages::describe(report, m_modName, success, action, m_modCfg.m_cfgPath);
-    QMessageBox::information(this, QStringLiteral("提示"), text);
+    QMessageBox::information(this, tr("提示"), text);
     if (report.outcome == CommandReport::Done ||
         report.outcome == CommandReport::RestoredRecordKept) {
         refreshModList();
@@ -497,8 +506,8 @@ void MainWindow::sltSet()
 
 void MainWindow::sltAbout()
 {
-    QMessageBox::information(this, QStringLiteral("关于"),
-                             QStringLiteral("版本：1.7.1\n作者：Veldane 开发团队"),
+    QMessageBox::information(this, tr("关于"),
+                             tr("版本：%1\n作者：Veldane 开发团队").arg(QStringLiteral("1.7.1")),
                              QMessageBox::Ok);
 }
 
@@ -513,8 +522,7 @@ void MainWindow::sltTabChange(int index)
         return;
     }
     if (m_userDataDirs.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("暂时不支持此游戏！"),
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("暂时不支持此游戏！"), QMessageBox::Ok);
         return;
     }
     {
@@ -616,8 +624,7 @@ void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
 void MainWindow::sltInstallDropped(const QStringList &paths)
 {
     if (m_installingDrop) {
-        QMessageBox::information(this, QStringLiteral("提示"),
-                                 QStringLiteral("正在安装拖入的MOD，请等待完成后再拖入。"));
+        QMessageBox::information(this, tr("提示"), tr("正在安装拖入的MOD，请等待完成后再拖入。"));
         return;
     }
     QStringList folders;
@@ -631,10 +638,9 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
         }
     }
     if (!refused.isEmpty()) {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
-                .arg(refused.join(QLatin1Char('\n'))));
+        QMessageBox::information(this, tr("提示"),
+                                 tr("只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
+                                     .arg(refused.join(QLatin1Char('\n'))));
     }
     m_installingDrop = true;
     for (const QString &path : qAsConst(folders)) {
@@ -657,7 +663,7 @@ void MainWindow::installDroppedArchive(const QString &archive)
     const bool ready = source.prepare([this](int perMille) { m_progress.setValue(perMille); });
     m_progress.finish();
     if (!ready) {
-        QMessageBox::information(this, QStringLiteral("提示"), source.errorString());
+        QMessageBox::information(this, tr("提示"), source.errorString());
         return;
     }
     installModFolder(source.folder(), source.suggestedName());

@@ -12,7 +12,7 @@ OrderDlg::OrderDlg(MainWindow *parent, const QString &modId, const QString &file
     : QDialog(parent), ui(new Ui_OrderDlg)
 {
     ui->setupUi(this);
-    ui->treeWidget->setHeaderLabels({QStringLiteral("顺序"), QStringLiteral("MOD")});
+    ui->treeWidget->setHeaderLabels({tr("顺序"), tr("MOD")});
     ui->treeWidget->header()->setSectionResizeMode(QHeaderView::Interactive);
 
     if (!parent) {

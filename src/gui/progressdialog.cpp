@@ -27,8 +27,8 @@ void ProgressDialog::show()
     }
     m_dialog = new QProgressDialog;
     m_dialog->setModal(true);
-    m_dialog->setWindowTitle(QStringLiteral("请稍等"));
-    m_dialog->setLabelText(QStringLiteral("处理中..."));
+    m_dialog->setWindowTitle(tr("请稍等"));
+    m_dialog->setLabelText(tr("处理中..."));
     m_dialog->setCancelButton(nullptr);
     m_dialog->setMinimumDuration(0);
 }

@@ -4,6 +4,7 @@
 #include "config/gamedeletion.h"
 #include "config/gameinfo.h"
 #include "config/gamesettings.h"
+#include "config/languagesetting.h"
 #include "gui/folderchooser.h"
 #include "gui/setgamedlg.h"
 #include "ui_setdialog.h"
@@ -16,6 +17,13 @@ SetDialog::SetDialog(QWidget *parent) : QDialog(parent), ui(new Ui_SetDialog)
 
     const GameSettings settings;
     ui->lineEditBakPath->setText(settings.shownBackupPath());
+
+    // Each language is named in itself, so that whoever cannot read the
+    // current interface still finds their own.
+    ui->comboBoxLanguage->addItem(QStringLiteral("中文"), LanguageSetting::chinese());
+    ui->comboBoxLanguage->addItem(QStringLiteral("English"), LanguageSetting::english());
+    ui->comboBoxLanguage->setCurrentIndex(
+        qMax(0, ui->comboBoxLanguage->findData(LanguageSetting::read())));
 
     ui->comboBoxGame->addItems(settings.games());
 
@@ -63,25 +71,23 @@ void SetDialog::sltViewGamePath()
 void SetDialog::sltOk()
 {
     if (ui->lineEditBakPath->text().isEmpty() || ui->lineEditGamePath->text().isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("路径不能为空!"),
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("路径不能为空!"), QMessageBox::Ok);
         return;
     }
     // Without a game the path would be stored under no group at all and the
     // caller would start with no game.
     if (ui->comboBoxGame->currentText().isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("请先添加游戏！"),
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("请先添加游戏！"), QMessageBox::Ok);
         return;
     }
     // Only a hand-edited settings file holds such a name; the program would
     // build the game's backup and mod folders from it.
     const QString game = ui->comboBoxGame->currentText();
     if (!isSafeFolderName(game)) {
-        QMessageBox::information(this, QStringLiteral("提示"),
-                                 QStringLiteral("游戏名“%1”不能用作文件夹名，请在%2中改正！")
-                                     .arg(game, GameInfo::settingsFile()),
-                                 QMessageBox::Ok);
+        QMessageBox::information(
+            this, tr("提示"),
+            tr("游戏名“%1”不能用作文件夹名，请在%2中改正！").arg(game, GameInfo::settingsFile()),
+            QMessageBox::Ok);
         return;
     }
     m_game = game;
@@ -89,11 +95,11 @@ void SetDialog::sltOk()
     GameSettings settings;
     bool written = settings.setBackupPath(ui->lineEditBakPath->text());
     written = settings.setSelectedGame(m_game) && written;
+    written = settings.setLanguage(ui->comboBoxLanguage->currentData().toString()) && written;
     written = settings.setGamePath(m_game, ui->lineEditGamePath->text()) && written;
     if (!written) {
         QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("设置保存失败，请检查%1是否可写！").arg(GameInfo::settingsFile()),
+            this, tr("提示"), tr("设置保存失败，请检查%1是否可写！").arg(GameInfo::settingsFile()),
             QMessageBox::Ok);
         return;
     }
@@ -114,23 +120,21 @@ void SetDialog::sltAddGame()
     // Names differing only in letter case share the settings group, the
     // catalogue and the folders wherever the file system ignores case.
     if (ui->comboBoxGame->findText(dialog.m_gameName, Qt::MatchFixedString) >= 0) {
-        QMessageBox::information(nullptr, QStringLiteral("提示"),
-                                 QStringLiteral("游戏配置已存在，无需添加！"), QMessageBox::Ok);
+        QMessageBox::information(nullptr, tr("提示"), tr("游戏配置已存在，无需添加！"),
+                                 QMessageBox::Ok);
         return;
     }
     // Stored before the entry is appended: when the list was empty the new
     // entry becomes current and the game-path field then shows the folder just
     // chosen.
     if (!GameInfo::setGamePath(dialog.m_gameName, dialog.m_gamePath)) {
-        QMessageBox::information(
-            nullptr, QStringLiteral("提示"),
-            QStringLiteral("添加失败，请检查%1是否可写！").arg(GameInfo::settingsFile()),
-            QMessageBox::Ok);
+        QMessageBox::information(nullptr, tr("提示"),
+                                 tr("添加失败，请检查%1是否可写！").arg(GameInfo::settingsFile()),
+                                 QMessageBox::Ok);
         return;
     }
     ui->comboBoxGame->addItem(dialog.m_gameName);
-    QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("添加成功！"),
-                             QMessageBox::Ok);
+    QMessageBox::information(nullptr, tr("提示"), tr("添加成功！"), QMessageBox::Ok);
 }
 
 void SetDialog::sltDeleteGame()
@@ -144,63 +148,59 @@ void SetDialog::sltDeleteGame()
     case GameDeletion::Refusal::None:
         break;
     case GameDeletion::Refusal::NoGame:
-        refusal = QStringLiteral("没有可删除的游戏！");
+        refusal = tr("没有可删除的游戏！");
         break;
     case GameDeletion::Refusal::NoBackupRoot:
-        refusal = QStringLiteral("备份路径不能为空!");
+        refusal = tr("备份路径不能为空!");
         break;
     case GameDeletion::Refusal::UnsafeName:
-        refusal = QStringLiteral("游戏名“%1”不能用作文件夹名，未删除任何文件！").arg(game);
+        refusal = tr("游戏名“%1”不能用作文件夹名，未删除任何文件！").arg(game);
         break;
     case GameDeletion::Refusal::ProgramFolder:
-        refusal =
-            QStringLiteral("备份路径下的“%1”包含本程序自己的文件夹，未删除任何文件！").arg(game);
+        refusal = tr("备份路径下的“%1”包含本程序自己的文件夹，未删除任何文件！").arg(game);
         break;
     case GameDeletion::Refusal::UserFolder:
-        refusal = QStringLiteral("删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，"
-                                 "未删除任何文件！请换一个备份路径。")
+        refusal = tr("删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，"
+                     "未删除任何文件！请换一个备份路径。")
                       .arg(game, heldFolder);
         break;
     }
     if (!refusal.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), refusal, QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), refusal, QMessageBox::Ok);
         return;
     }
 
-    QString question = QStringLiteral("游戏管理相关文件将被完全删除，是否继续？");
+    QString question = tr("游戏管理相关文件将被完全删除，是否继续？");
     const int installed = GameDeletion::installedMods(game);
     if (installed > 0) {
-        question = QStringLiteral("该游戏仍有 %1 个MOD处于安装状态，它们的备份是被替换的游戏文件"
-                                  "仅有的副本，删除后将无法恢复。\n")
+        question = tr("该游戏仍有 %1 个MOD处于安装状态，它们的备份是被替换的游戏文件"
+                      "仅有的副本，删除后将无法恢复。\n")
                        .arg(installed) +
                    question;
     }
-    if (QMessageBox::information(this, QStringLiteral("注意"), question,
-                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    if (QMessageBox::information(this, tr("注意"), question, QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes) {
         return;
     }
 
     const GameDeletion::Result result = GameDeletion::removeGame(backupRoot, game);
     if (!result.failed.isEmpty()) {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("以下文件未能删除，游戏配置已保留，请检查后重试：\n") +
-                result.failed.join(QLatin1Char('\n')),
-            QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"),
+                                 tr("以下文件未能删除，游戏配置已保留，请检查后重试：\n") +
+                                     result.failed.join(QLatin1Char('\n')),
+                                 QMessageBox::Ok);
         return;
     }
     // The entry goes even when the settings file could not be written: the
     // game's files are gone either way.
     ui->comboBoxGame->removeItem(ui->comboBoxGame->currentIndex());
     if (!result.settingsWritten) {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("游戏文件已删除，但%1写入失败！").arg(GameInfo::settingsFile()),
-            QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"),
+                                 tr("游戏文件已删除，但%1写入失败！").arg(GameInfo::settingsFile()),
+                                 QMessageBox::Ok);
         return;
     }
-    QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("游戏成功移除!"),
-                             QMessageBox::Ok);
+    QMessageBox::information(this, tr("提示"), tr("游戏成功移除!"), QMessageBox::Ok);
 }
 
 void SetDialog::sltSelectChanged(QString text)

@@ -32,8 +32,7 @@ void SetGameDlg::sltOk()
     m_gamePath = ui->lineEditPath->text();
     m_gameName = ui->lineEditGame->text();
     if (m_gamePath.isEmpty() || m_gameName.isEmpty()) {
-        QMessageBox::information(nullptr, QStringLiteral("提示"),
-                                 QStringLiteral("请补充相关参数！"), QMessageBox::Ok);
+        QMessageBox::information(nullptr, tr("提示"), tr("请补充相关参数！"), QMessageBox::Ok);
         return;
     }
     // The name becomes folders that deleting the game removes, and the name of
@@ -41,14 +40,12 @@ void SetGameDlg::sltOk()
     // settings' own group.
     QString reason;
     if (!isSafeFolderName(m_gameName, &reason)) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("游戏名") + reason,
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("提示"), tr("游戏名%1").arg(reason), QMessageBox::Ok);
         return;
     }
     if (m_gameName.compare(QLatin1String("Global"), Qt::CaseInsensitive) == 0) {
-        QMessageBox::information(this, QStringLiteral("提示"),
-                                 QStringLiteral("游戏名不能是“Global”，它是设置文件自用的名称"),
-                                 QMessageBox::Ok);
+        QMessageBox::information(
+            this, tr("提示"), tr("游戏名不能是“Global”，它是设置文件自用的名称"), QMessageBox::Ok);
         return;
     }
     accept();

@@ -3,7 +3,9 @@
 // grabbed once it shows what a user would see. Run under Xvfb by
 // scripts/take-screenshots.sh.
 
+#include "config/languagesetting.h"
 #include "gui/mainwindow.h"
+#include "gui/translationloader.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"
 
@@ -63,6 +65,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The size the games' users see on Windows, where the fixed form was drawn.
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
+    TranslationLoader::apply(LanguageSetting::chinese());
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s <examples folder> <output folder>\n", argv[0]);
         return 2;
@@ -148,6 +151,19 @@ int main(int argc, char *argv[])
     });
     window.findChild<QPushButton *>("buttonSet")->click();
     answerer.waitUntilAnswered();
+
+    // The main window once more, in English, as a user who chose it in the
+    // settings sees it after the next start.
+    TranslationLoader::apply(LanguageSetting::english());
+    {
+        MainWindow english;
+        english.show();
+        QTest::qWait(200);
+        pressMod(english.findChild<QTreeWidget *>("treeWidget"), "SoftSkin");
+        english.findChild<QTextEdit *>("textEdit")
+            ->setPlainText(QStringLiteral("Softer skin; goes well with StudioLights."));
+        ok = save(&english, output + "/main-window-en.png") && ok;
+    }
 
     if (!answerer.unexpected().isEmpty()) {
         std::fprintf(stderr, "unexpected windows: %s\n",

@@ -1,0 +1,626 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>ArchiveExtractor</name>
+    <message>
+        <source>无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1</source>
+        <translation>Cannot open the archive: the file cannot be read or is not a zip, 7z or rar archive: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已损坏或不完整，无法解压：%1</source>
+        <translation>The archive is damaged or incomplete and cannot be unpacked: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有使用绝对路径的条目，已拒绝：%1</source>
+        <translation>The archive contains an entry with an absolute path and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有含“..”的路径，已拒绝：%1</source>
+        <translation>The archive contains a path with “..” and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有不安全的文件名，已拒绝：%1</source>
+        <translation>The archive contains an unsafe file name and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有链接，已拒绝：%1</source>
+        <translation>The archive contains a link and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有设备、管道等特殊文件，已拒绝：%1</source>
+        <translation>The archive contains a special file, such as a device or a pipe, and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有加密的条目，无法解压：%1</source>
+        <translation>The archive contains an encrypted entry and cannot be unpacked: %1</translation>
+    </message>
+    <message>
+        <source>压缩包解压后超过 %1 的大小上限，已拒绝。</source>
+        <translation>Unpacked, the archive would exceed the size limit of %1, so it was refused.</translation>
+    </message>
+    <message>
+        <source>压缩包中没有文件。</source>
+        <translation>The archive contains no files.</translation>
+    </message>
+    <message>
+        <source>无法写入临时文件夹：%1</source>
+        <translation>Cannot write to the temporary folder: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CommandMessages</name>
+    <message>
+        <source>移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。详情请查看日志：%2</source>
+        <translation>Removal stopped: %1 file(s) could not be restored. The mod was kept as not installed, and its backups are still there. Details are in the log: %2</translation>
+    </message>
+    <message>
+        <source>%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4</source>
+        <translation>%1 finished, but not every file went through (failed: %2, left unchanged: %3). Details are in the log: %4</translation>
+    </message>
+    <message>
+        <source>安装失败!</source>
+        <translation>Installation failed.</translation>
+    </message>
+    <message>
+        <source>所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），无法安装，未做任何改动。</source>
+        <translation>The chosen folder overlaps the game folder (it is the game folder itself, lies inside it or contains it), so it cannot be installed. Nothing was changed.</translation>
+    </message>
+    <message>
+        <source>游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。</source>
+        <translation>The game folder is not set or does not exist; nothing was changed. Please choose the game folder in the settings first.</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的MOD，未做任何改动。请换一个名称。</source>
+        <translation>A mod named “%1” already exists; nothing was changed. Please choose another name.</translation>
+    </message>
+    <message>
+        <source>MOD名“%1”不能用作文件夹名，未做任何改动。</source>
+        <translation>The mod name “%1” cannot be used as a folder name; nothing was changed.</translation>
+    </message>
+    <message>
+        <source>找不到MOD“%1”的记录。</source>
+        <translation>There is no record of the mod “%1”.</translation>
+    </message>
+    <message>
+        <source>MOD已经安装!</source>
+        <translation>The mod is already installed.</translation>
+    </message>
+    <message>
+        <source>MOD没有安装!</source>
+        <translation>The mod is not installed.</translation>
+    </message>
+    <message>
+        <source>MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。请检查设置中的游戏目录。</source>
+        <translation>The files of the mod “%1” were recorded under another game folder; nothing was changed. Please check the game folder in the settings.</translation>
+    </message>
+    <message>
+        <source>无法写入MOD记录（%1），游戏文件未做任何改动。</source>
+        <translation>Cannot write the mod records (%1); the game&apos;s files were not changed.</translation>
+    </message>
+    <message>
+        <source>另一个 Veldane 正在操作这个游戏，请稍后再试。</source>
+        <translation>Another Veldane is working on this game. Please try again in a moment.</translation>
+    </message>
+    <message>
+        <source>MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。</source>
+        <translation>The mod name “%1” is the name of the game and cannot be used; nothing was changed. Please choose another name.</translation>
+    </message>
+    <message>
+        <source>游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。请再试一次移除。</source>
+        <translation>The game files were restored, but the mod&apos;s record could not be deleted (%1); it was kept as not installed. Please try removing the mod again.</translation>
+    </message>
+</context>
+<context>
+    <name>Dialog</name>
+    <message>
+        <source>MOD名称</source>
+        <translation>Mod Name</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>mod名不能为空</source>
+        <translation>The mod name must not be empty.</translation>
+    </message>
+    <message>
+        <source>mod名%1</source>
+        <translation>The mod name %1.</translation>
+    </message>
+</context>
+<context>
+    <name>FolderChooser</name>
+    <message>
+        <source>选择文件夹</source>
+        <translation>Choose a Folder</translation>
+    </message>
+</context>
+<context>
+    <name>FolderName</name>
+    <message>
+        <source>不能为空</source>
+        <translation>must not be empty</translation>
+    </message>
+    <message>
+        <source>不能是“.”或“..”</source>
+        <translation>must not be “.” or “..”</translation>
+    </message>
+    <message>
+        <source>不能包含“/”或“\”</source>
+        <translation>must not contain “/” or “\”</translation>
+    </message>
+    <message>
+        <source>不能包含控制字符</source>
+        <translation>must not contain control characters</translation>
+    </message>
+    <message>
+        <source>不能包含以下字符：&lt; &gt; : &quot; | ? *</source>
+        <translation>must not contain any of these characters: &lt; &gt; : &quot; | ? *</translation>
+    </message>
+    <message>
+        <source>不能以点或空格结尾</source>
+        <translation>must not end with a dot or a space</translation>
+    </message>
+    <message>
+        <source>不能是Windows设备名（如CON、NUL、COM1、LPT1）</source>
+        <translation>must not be a Windows device name (such as CON, NUL, COM1 or LPT1)</translation>
+    </message>
+    <message>
+        <source>太长</source>
+        <translation>is too long</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MOD</source>
+        <translation>Mods</translation>
+    </message>
+    <message>
+        <source>安装MOD</source>
+        <translation>Install a mod</translation>
+    </message>
+    <message>
+        <source>备注：</source>
+        <translation>Notes:</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>打开游戏目录</source>
+        <translation>Open the game folder</translation>
+    </message>
+    <message>
+        <source>移除MOD</source>
+        <translation>Remove the mod</translation>
+    </message>
+    <message>
+        <source>PNG</source>
+        <translation>Cards</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open the folder</translation>
+    </message>
+    <message>
+        <source>名字</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>安装时间</source>
+        <translation>Installed</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <translation>Install</translation>
+    </message>
+    <message>
+        <source>卸载</source>
+        <translation>Uninstall</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>无法获取游戏路径,请检查注册表!</source>
+        <translation>Cannot find the game folder. Please check the registry.</translation>
+    </message>
+    <message>
+        <source>男人</source>
+        <translation>Male characters</translation>
+    </message>
+    <message>
+        <source>女人</source>
+        <translation>Female characters</translation>
+    </message>
+    <message>
+        <source>背景</source>
+        <translation>Backgrounds</translation>
+    </message>
+    <message>
+        <source>摄像</source>
+        <translation>Screenshots</translation>
+    </message>
+    <message>
+        <source>老场景</source>
+        <translation>Studio scenes</translation>
+    </message>
+    <message>
+        <source>新场景</source>
+        <translation>Studio Neo scenes</translation>
+    </message>
+    <message>
+        <source>场景</source>
+        <translation>Scenes</translation>
+    </message>
+    <message>
+        <source>增加</source>
+        <translation>Added</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>Replaced</translation>
+    </message>
+    <message>
+        <source>选择MOD</source>
+        <translation>Choose a Mod Folder</translation>
+    </message>
+    <message>
+        <source>Supported types (*.*)</source>
+        <translation>Supported types (*.*)</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的MOD，未做任何改动。请换一个名称。</source>
+        <translation>A mod named “%1” already exists; nothing was changed. Please choose another name.</translation>
+    </message>
+    <message>
+        <source>安装成功!</source>
+        <translation>Installed successfully.</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <comment>the command named in a partial-success message</comment>
+        <translation>Installation</translation>
+    </message>
+    <message>
+        <source>卸载成功!</source>
+        <translation>Uninstalled successfully.</translation>
+    </message>
+    <message>
+        <source>卸载</source>
+        <comment>the command named in a partial-success message</comment>
+        <translation>Uninstallation</translation>
+    </message>
+    <message>
+        <source>注意</source>
+        <translation>Please Confirm</translation>
+    </message>
+    <message>
+        <source>MOD将会完全被移除，是否继续操作!</source>
+        <translation>The mod will be removed completely. Continue?</translation>
+    </message>
+    <message>
+        <source>移除成功!</source>
+        <translation>Removed successfully.</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <comment>the command named in a partial-success message</comment>
+        <translation>Removal</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>版本：%1
+作者：Veldane 开发团队</source>
+        <translation>Version: %1
+Authors: the Veldane developers</translation>
+    </message>
+    <message>
+        <source>暂时不支持此游戏！</source>
+        <translation>This game is not supported yet.</translation>
+    </message>
+    <message>
+        <source>正在安装拖入的MOD，请等待完成后再拖入。</source>
+        <translation>The mods dropped earlier are still being installed. Please wait until they are done before dropping more.</translation>
+    </message>
+    <message>
+        <source>只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：
+%1</source>
+        <translation>Only mod folders and zip, 7z or rar archives can be dropped. These items were not installed:
+%1</translation>
+    </message>
+    <message>
+        <source>安装“%1”</source>
+        <translation>installing “%1”</translation>
+    </message>
+    <message>
+        <source>撤销安装“%1”（MOD文件已不完整，游戏文件已恢复原样）</source>
+        <translation>undoing the installation of “%1” (the mod&apos;s files were no longer complete; the game files are as they were)</translation>
+    </message>
+    <message>
+        <source>卸载“%1”</source>
+        <translation>uninstalling “%1”</translation>
+    </message>
+    <message>
+        <source>移除“%1”</source>
+        <translation>removing “%1”</translation>
+    </message>
+    <message>
+        <source>上次的操作被中断，已自动完成：%1。</source>
+        <translation>The last operation was interrupted and has now been finished: %1.</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>上次被中断的操作（MOD“%1”）暂时无法完成：无法写入MOD记录（%2）。下次启动时会再试。</source>
+        <translation>The interrupted operation (mod “%1”) cannot be finished now: the mod records could not be written (%2). Veldane will try again at the next start.</translation>
+    </message>
+    <message>
+        <source>”、“</source>
+        <translation>”, “</translation>
+    </message>
+    <message>
+        <source>其中 %1 个文件未能处理，详情请查看日志：%2</source>
+        <translation>Files that could not be handled: %1. See the log for details: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ModSource</name>
+    <message>
+        <source>只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：
+%1</source>
+        <translation>Only mod folders and zip, 7z or rar archives can be installed. These were not installed:
+%1</translation>
+    </message>
+    <message>
+        <source>无法创建临时文件夹，压缩包“%1”未安装：
+%2</source>
+        <translation>Cannot create a temporary folder, so the archive “%1” was not installed:
+%2</translation>
+    </message>
+    <message>
+        <source>压缩包“%1”未安装：
+%2</source>
+        <translation>The archive “%1” was not installed:
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>OrderDlg</name>
+    <message>
+        <source>替换关系</source>
+        <translation>Override Order</translation>
+    </message>
+    <message>
+        <source>顺序</source>
+        <translation>Order</translation>
+    </message>
+    <message>
+        <source>MOD</source>
+        <translation>Mod</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressDialog</name>
+    <message>
+        <source>请稍等</source>
+        <translation>Please Wait</translation>
+    </message>
+    <message>
+        <source>处理中...</source>
+        <translation>Working...</translation>
+    </message>
+</context>
+<context>
+    <name>SetDialog</name>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>全局</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>备份路径：</source>
+        <translation>Backup folder:</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>界面语言：</source>
+        <translation>Language:</translation>
+    </message>
+    <message>
+        <source>下次启动时生效</source>
+        <translation>Applies at the next start</translation>
+    </message>
+    <message>
+        <source>游戏</source>
+        <translation>Game</translation>
+    </message>
+    <message>
+        <source>选择游戏：</source>
+        <translation>Game:</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>游戏路径：</source>
+        <translation>Game folder:</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>路径不能为空!</source>
+        <translation>Please fill in both folders.</translation>
+    </message>
+    <message>
+        <source>请先添加游戏！</source>
+        <translation>Please add a game first.</translation>
+    </message>
+    <message>
+        <source>游戏名“%1”不能用作文件夹名，请在%2中改正！</source>
+        <translation>The game name “%1” cannot be used as a folder name. Please correct it in %2.</translation>
+    </message>
+    <message>
+        <source>设置保存失败，请检查%1是否可写！</source>
+        <translation>The settings could not be saved. Please check that %1 is writable.</translation>
+    </message>
+    <message>
+        <source>游戏配置已存在，无需添加！</source>
+        <translation>This game has already been added.</translation>
+    </message>
+    <message>
+        <source>添加失败，请检查%1是否可写！</source>
+        <translation>The game could not be added. Please check that %1 is writable.</translation>
+    </message>
+    <message>
+        <source>添加成功！</source>
+        <translation>Game added.</translation>
+    </message>
+    <message>
+        <source>没有可删除的游戏！</source>
+        <translation>There is no game to delete.</translation>
+    </message>
+    <message>
+        <source>备份路径不能为空!</source>
+        <translation>The backup folder must not be empty.</translation>
+    </message>
+    <message>
+        <source>游戏名“%1”不能用作文件夹名，未删除任何文件！</source>
+        <translation>The game name “%1” cannot be used as a folder name; no files were deleted.</translation>
+    </message>
+    <message>
+        <source>备份路径下的“%1”包含本程序自己的文件夹，未删除任何文件！</source>
+        <translation>“%1” in the backup folder contains this program&apos;s own folders; no files were deleted.</translation>
+    </message>
+    <message>
+        <source>注意</source>
+        <translation>Please Confirm</translation>
+    </message>
+    <message>
+        <source>游戏管理相关文件将被完全删除，是否继续？</source>
+        <translation>All the files this program keeps for the game will be deleted. Continue?</translation>
+    </message>
+    <message>
+        <source>以下文件未能删除，游戏配置已保留，请检查后重试：
+</source>
+        <translation>These files could not be deleted, so the game&apos;s settings were kept. Please check them and try again:
+</translation>
+    </message>
+    <message>
+        <source>游戏文件已删除，但%1写入失败！</source>
+        <translation>The game&apos;s files were deleted, but %1 could not be written.</translation>
+    </message>
+    <message>
+        <source>游戏成功移除!</source>
+        <translation>Game removed.</translation>
+    </message>
+    <message>
+        <source>删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，未删除任何文件！请换一个备份路径。</source>
+        <translation>Deleting “%1” would also delete the game&apos;s install folder or the user folder “%2”, so no files were deleted. Please choose another backup folder.</translation>
+    </message>
+    <message>
+        <source>该游戏仍有 %1 个MOD处于安装状态，它们的备份是被替换的游戏文件仅有的副本，删除后将无法恢复。
+</source>
+        <translation>Mods of this game still installed: %1. Their backups are the only copies of the game files they replaced, and those files cannot be restored once the backups are deleted.
+</translation>
+    </message>
+</context>
+<context>
+    <name>SetGameDlg</name>
+    <message>
+        <source>添加游戏</source>
+        <translation>Add Game</translation>
+    </message>
+    <message>
+        <source>提示：游戏名一般是和你游戏文件夹名字一致的，别写错了</source>
+        <translation>Note: the game name is usually the name of the game&apos;s folder. Check the spelling.</translation>
+    </message>
+    <message>
+        <source>游戏名：</source>
+        <translation>Game name:</translation>
+    </message>
+    <message>
+        <source>游戏路径：</source>
+        <translation>Game folder:</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>请补充相关参数！</source>
+        <translation>Please fill in both fields.</translation>
+    </message>
+    <message>
+        <source>游戏名%1</source>
+        <translation>The game name %1.</translation>
+    </message>
+    <message>
+        <source>游戏名不能是“Global”，它是设置文件自用的名称</source>
+        <translation>The game name cannot be “Global”: the settings file uses that name itself.</translation>
+    </message>
+</context>
+</TS>
