@@ -5,7 +5,7 @@
 #   install-deps.sh test   that, plus what the test suite needs
 set -euo pipefail
 
-packages=(build-essential cmake qtbase5-dev libarchive-dev fonts-wqy-microhei)
+packages=(build-essential cmake pkg-config qtbase5-dev libqt5sql5-sqlite libarchive-dev libxxhash-dev fonts-wqy-microhei)
 if [ "${1:-run}" = test ]; then
     packages+=(g++-mingw-w64-x86-64-posix python3)
 fi

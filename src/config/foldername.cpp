@@ -75,3 +75,13 @@ bool isSafeFolderName(const QString &name, QString *reason)
     }
     return true;
 }
+
+QString setAsideFolderName()
+{
+    return QStringLiteral("Veldane留存");
+}
+
+bool isSetAsideFolderName(const QString &name)
+{
+    return name.compare(setAsideFolderName(), Qt::CaseInsensitive) == 0;
+}

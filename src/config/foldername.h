@@ -10,4 +10,11 @@
 // "游戏名"), for example "不能以点或空格结尾".
 bool isSafeFolderName(const QString &name, QString *reason = nullptr);
 
+// The folder below a game's backup root where uninstalls set aside the
+// versions of game files that did not stay in the game. Every other folder
+// there is a mod's backup folder, so no mod may be called so; the comparison
+// ignores letter case, as Windows does.
+QString setAsideFolderName();
+bool isSetAsideFolderName(const QString &name);
+
 #endif

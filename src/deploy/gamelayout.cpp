@@ -1,5 +1,7 @@
 #include "deploy/gamelayout.h"
 
+#include "config/foldername.h"
+
 #include <QDir>
 
 GameLayout::GameLayout(const QString &gamePath, const QString &bakRoot, const QString &modStore)
@@ -16,6 +18,11 @@ QString GameLayout::backupFolder(const QString &mod) const
 QString GameLayout::keptCopy(const QString &mod) const
 {
     return join(m_modStore, mod);
+}
+
+QString GameLayout::setAsideRoot() const
+{
+    return join(m_bakRoot, setAsideFolderName());
 }
 
 QString GameLayout::relativePath(const QString &recordedPath) const

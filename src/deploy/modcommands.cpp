@@ -8,11 +8,16 @@
 #include "deploy/modfolderplanner.h"
 #include "deploy/pathguard.h"
 #include "log/ceasylog.h"
+#include "state/contenthasher.h"
+#include "state/filecheck.h"
+#include "state/gamemanifest.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <map>
 
@@ -71,6 +76,18 @@ QString parentOf(const QString &path)
     return plain.left(plain.lastIndexOf(QLatin1Char('/')));
 }
 
+// Copies a mod's file into the game and describes the copy for the manifest.
+bool copyRecorded(const QString &source, const QString &target, ManifestEntry *entry)
+{
+    if (!FileCopier::copy(source, target)) {
+        return false;
+    }
+    quint64 hash = 0;
+    ContentHasher::hashFile(target, &hash);
+    *entry = FileCheck::stamp(target, hash);
+    return true;
+}
+
 } // namespace
 
 ModCommands::ModCommands(ModCfg &catalogue, const GameLayout &layout,
@@ -81,7 +98,10 @@ ModCommands::ModCommands(ModCfg &catalogue, const GameLayout &layout,
 
 bool ModCommands::isSafeModName(const QString &name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+    // The set-aside folder is no mod's backup folder, also for a name that an
+    // older version accepted.
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        isSetAsideFolderName(name)) {
         return false;
     }
     for (const QChar c : name) {
@@ -119,7 +139,7 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
         report.outcome = CommandReport::NoGameFolder;
         return report;
     }
-    if (!isSafeFolderName(id)) {
+    if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
         report.outcome = CommandReport::UnsafeName;
         return report;
     }
@@ -182,7 +202,7 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
         return report;
     }
 
-    copyIntoGame(plan, targetRoot, deployable, report);
+    copyIntoGame(plan, targetRoot, deployable, id, report);
     QDir().mkpath(keptRoot);
     keepCopy(plan, keptRoot, report);
     m_progress.value(count + 1);
@@ -243,7 +263,7 @@ CommandReport ModCommands::reinstall(const QString &id)
         report.outcome = CommandReport::CatalogueFailed;
         return report;
     }
-    copyIntoGame(plan, m_layout.gameRoot(), deployable, report);
+    copyIntoGame(plan, m_layout.gameRoot(), deployable, id, report);
     return report;
 }
 
@@ -313,7 +333,8 @@ QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QS
 }
 
 void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                               const QVector<bool> &deployable, CommandReport &report) const
+                               const QVector<bool> &deployable, const QString &id,
+                               CommandReport &report) const
 {
     QDir().mkdir(targetRoot);
     for (const QString &folder : plan.folders) {
@@ -322,13 +343,25 @@ void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &target
             QDir().mkdir(target);
         }
     }
+    QHash<QString, ManifestEntry> copied;
+    copied.reserve(plan.files.size());
     for (int i = 0; i < plan.files.size(); ++i) {
         const PlannedFile &file = plan.files.at(i);
-        if (deployable.at(i) && !FileCopier::copy(file.source, file.target)) {
-            logLine("[InstallFileError]:", file.source);
-            ++report.failed;
+        if (deployable.at(i)) {
+            ManifestEntry entry;
+            if (copyRecorded(file.source, file.target, &entry)) {
+                copied.insert(file.target, entry);
+            } else {
+                logLine("[InstallFileError]:", file.source);
+                ++report.failed;
+            }
         }
         m_progress.value(i + 1);
+    }
+    // Without records the files only count as unchanged later, as files
+    // installed before records were kept do.
+    if (!manifest()->replace(id, copied)) {
+        logLine("[ManifestError]:", id);
     }
 }
 
@@ -346,7 +379,7 @@ void ModCommands::keepCopy(const DeploymentPlan &plan, const QString &keptRoot,
     }
 }
 
-CommandReport ModCommands::uninstall(const QString &id)
+CommandReport ModCommands::uninstall(const QString &id, ChangeDecision decision)
 {
     CommandReport report;
     const auto record = m_catalogue.m_mods.constFind(id);
@@ -362,7 +395,7 @@ CommandReport ModCommands::uninstall(const QString &id)
         report.outcome = CommandReport::UnsafeName;
         return report;
     }
-    report = takeOut(id);
+    report = takeOut(id, decision);
     // A backup that could not be put back is the only copy of that version:
     // the backup folder stays until a later command can use it.
     if (report.outcome == CommandReport::Done && report.failed == 0) {
@@ -371,7 +404,7 @@ CommandReport ModCommands::uninstall(const QString &id)
     return report;
 }
 
-CommandReport ModCommands::remove(const QString &id)
+CommandReport ModCommands::remove(const QString &id, ChangeDecision decision)
 {
     CommandReport report;
     const auto record = m_catalogue.m_mods.constFind(id);
@@ -387,7 +420,7 @@ CommandReport ModCommands::remove(const QString &id)
         }
         // The record is dropped only after the files are back: until then the
         // catalogue holds the mod as uninstalled, with its backups in place.
-        report = takeOut(id);
+        report = takeOut(id, decision);
         if (report.outcome != CommandReport::Done) {
             return report;
         }
@@ -408,7 +441,7 @@ CommandReport ModCommands::remove(const QString &id)
     return report;
 }
 
-CommandReport ModCommands::takeOut(const QString &id)
+CommandReport ModCommands::takeOut(const QString &id, ChangeDecision decision)
 {
     CommandReport report;
     if (recordedElsewhere(id)) {
@@ -416,6 +449,14 @@ CommandReport ModCommands::takeOut(const QString &id)
         return report;
     }
     const StackChange change = LayerStack::uninstall(m_catalogue.m_mods, id, m_layout);
+    // Asked before anything is written, so that cancelling leaves everything
+    // as it was.
+    const QStringList changedFiles = changedGameFiles(id, change);
+    if (!changedFiles.isEmpty() && decision == ChangeDecision::Ask) {
+        report.outcome = CommandReport::ChangedFiles;
+        report.changedFiles = changedFiles;
+        return report;
+    }
 
     // The catalogue is written before any file moves, in the state after the
     // uninstall: the mod marked uninstalled, the layers above renumbered. A
@@ -431,8 +472,86 @@ CommandReport ModCommands::takeOut(const QString &id)
         report.outcome = CommandReport::CatalogueFailed;
         return report;
     }
-    carryOut(change, id, report);
+    carryOut(change, id, changedFiles, decision, report);
+    if (!manifest()->forget(id)) {
+        logLine("[ManifestError]:", id);
+    }
     return report;
+}
+
+QStringList ModCommands::changedGameFiles(const QString &id, const StackChange &change) const
+{
+    // Only a top layer's file is restored or deleted; lower layers leave the
+    // game file alone.
+    QStringList changed;
+    const QHash<QString, ManifestEntry> recorded = manifest()->entries(id);
+    if (recorded.isEmpty()) {
+        return changed;
+    }
+    for (const FileAction &action : change.actions) {
+        if (action.kind != FileAction::Restore && action.kind != FileAction::Delete) {
+            continue;
+        }
+        const auto entry = recorded.constFind(action.path);
+        if (entry != recorded.cend() &&
+            FileCheck::compare(action.path, *entry) == FileCheck::Changed) {
+            changed << action.path;
+        }
+    }
+    return changed;
+}
+
+QList<ModFileCheck> ModCommands::verify(const QString &id) const
+{
+    QHash<QString, QStringList> topFiles;
+    const QMap<QString, QStringList> stacks = LayerStack::stacks(m_catalogue.m_mods);
+    for (auto it = stacks.cbegin(); it != stacks.cend(); ++it) {
+        if (id.isEmpty() || it->constLast() == id) {
+            topFiles[it->constLast()] << it.key();
+        }
+    }
+    QList<ModFileCheck> checks;
+    for (auto mod = m_catalogue.m_mods.cbegin(); mod != m_catalogue.m_mods.cend(); ++mod) {
+        if (mod->install == 0 || (!id.isEmpty() && mod.key() != id)) {
+            continue;
+        }
+        ModFileCheck check;
+        check.mod = mod.key();
+        const QHash<QString, ManifestEntry> recorded = manifest()->entries(mod.key());
+        for (const QString &path : topFiles.value(mod.key())) {
+            const auto entry = recorded.constFind(path);
+            FileCheck::State state = FileCheck::Unchanged;
+            if (entry != recorded.cend()) {
+                state = FileCheck::compare(path, *entry);
+            } else if (!existsOrIsLink(path)) {
+                state = FileCheck::Missing;
+            } else {
+                ++check.unrecorded;
+            }
+            switch (state) {
+            case FileCheck::Unchanged:
+                ++check.unchanged;
+                break;
+            case FileCheck::Changed:
+                check.changed << path;
+                break;
+            case FileCheck::Missing:
+                check.missing << path;
+                break;
+            }
+        }
+        checks << check;
+    }
+    return checks;
+}
+
+GameManifest *ModCommands::manifest() const
+{
+    if (!m_manifest) {
+        m_manifest =
+            std::make_shared<GameManifest>(GameManifest::databasePathFor(m_catalogue.m_cfgPath));
+    }
+    return m_manifest.get();
 }
 
 bool ModCommands::recordedElsewhere(const QString &id) const
@@ -453,6 +572,7 @@ bool ModCommands::recordedElsewhere(const QString &id) const
 }
 
 void ModCommands::carryOut(const StackChange &change, const QString &id,
+                           const QStringList &changedFiles, ChangeDecision decision,
                            CommandReport &report) const
 {
     FolderCheck game(m_layout.gamePath());
@@ -480,6 +600,37 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
         ++report.failed;
     };
 
+    // Versions that do not stay in the game go to a folder of this command's
+    // own below the set-aside root, at their path relative to the game folder,
+    // and are never deleted.
+    const QSet<QString> changed(changedFiles.cbegin(), changedFiles.cend());
+    const bool keepChanged = decision == ChangeDecision::KeepChanged;
+    QString setAsideFolder;
+    const auto setAside = [&](const QString &from, const QString &gamePath) {
+        const QString relative = m_layout.relativePath(gamePath);
+        if (relative.isEmpty()) {
+            return false;
+        }
+        if (setAsideFolder.isEmpty()) {
+            const QString base = GameLayout::join(
+                GameLayout::join(m_layout.setAsideRoot(), id),
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss")));
+            setAsideFolder = base;
+            for (int n = 2; existsOrIsLink(setAsideFolder); ++n) {
+                setAsideFolder = base + QStringLiteral(" (%1)").arg(n);
+            }
+            report.setAsideFolder = setAsideFolder;
+        }
+        const QString target = GameLayout::join(setAsideFolder, relative);
+        QDir().mkpath(parentOf(target));
+        if (existsOrIsLink(target) || !isPlainFile(from) || !FileCopier::move(from, target)) {
+            return false;
+        }
+        logLine("[SetAside]:", target);
+        ++report.setAside;
+        return true;
+    };
+
     m_progress.range(0, change.actions.size());
     int position = 0;
     for (const FileAction &action : change.actions) {
@@ -491,6 +642,14 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
             } else if (action.backup.isEmpty() || !ownBackups.contains(action.backup)) {
                 leaveAlone("[OutsideBackupError]:",
                            action.backup.isEmpty() ? action.path : action.backup);
+            } else if (changed.contains(action.path)) {
+                // Either way one version leaves: the restore is skipped when
+                // the changed file could not be set aside.
+                if (keepChanged ? !setAside(action.backup, action.path)
+                                : (!setAside(action.path, action.path) ||
+                                   !FileCopier::move(action.backup, action.path))) {
+                    fail("[SetAsideError]:", action.path);
+                }
             } else if (!isPlainFile(action.backup) ||
                        !FileCopier::move(action.backup, action.path)) {
                 fail("[RestoreFileError]:", action.path);
@@ -499,6 +658,10 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
         case FileAction::Delete:
             if (!game.contains(action.path)) {
                 leaveAlone("[OutsideGameError]:", action.path);
+            } else if (changed.contains(action.path)) {
+                if (!keepChanged && !setAside(action.path, action.path)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             } else if (existsOrIsLink(action.path)) {
                 const QFileInfo file(action.path);
                 if ((file.isDir() && !file.isSymLink()) || !QFile::remove(action.path)) {

@@ -1,16 +1,24 @@
 #ifndef VELDANE_DEPLOY_MODCOMMANDS_H
 #define VELDANE_DEPLOY_MODCOMMANDS_H
 
+#include "deploy/changedecision.h"
 #include "deploy/commandprogress.h"
 #include "deploy/commandreport.h"
 #include "deploy/deploymentplan.h"
 #include "deploy/gamelayout.h"
+#include "deploy/modfilecheck.h"
 #include "deploy/stackchange.h"
+#include "state/manifestentry.h"
 
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
+class GameManifest;
 class ModCfg;
 
 // The four mod commands on one game: install a mod folder, reinstall a mod
@@ -21,6 +29,11 @@ class ModCfg;
 // before it changes a game file, so that the catalogue always names every
 // file of the game that a backup has to bring back. Per-file problems go to the
 // log and are counted in the report.
+//
+// Install and reinstall record every file they copy into the game in the
+// game's manifest. Uninstall and removal compare the files they would restore
+// or delete with those records first: when any changed, they return
+// ChangedFiles and touch nothing until called again with a decision.
 class ModCommands
 {
 public:
@@ -29,8 +42,13 @@ public:
 
     CommandReport install(const QString &folder, const QString &id);
     CommandReport reinstall(const QString &id);
-    CommandReport uninstall(const QString &id);
-    CommandReport remove(const QString &id);
+    CommandReport uninstall(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
+    CommandReport remove(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
+
+    // Compares the game files of one installed mod, or of every installed mod
+    // when `id` is empty, with what their install recorded; only the files
+    // that no later mod overwrote count. Changes nothing.
+    QList<ModFileCheck> verify(const QString &id = QString()) const;
 
     // A recorded mod name also names two folders: it must not lead out of the
     // backup root or the mod store. New names must pass the stricter
@@ -50,16 +68,22 @@ private:
                                    CommandReport &report, QStringList &madeBackups) const;
     static void dropBackups(const QStringList &backups);
     void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                      const QVector<bool> &deployable, CommandReport &report) const;
+                      const QVector<bool> &deployable, const QString &id,
+                      CommandReport &report) const;
     void keepCopy(const DeploymentPlan &plan, const QString &keptRoot, CommandReport &report) const;
     bool recordedElsewhere(const QString &id) const;
-    void carryOut(const StackChange &change, const QString &id, CommandReport &report) const;
-    CommandReport takeOut(const QString &id);
+    QStringList changedGameFiles(const QString &id, const StackChange &change) const;
+    void carryOut(const StackChange &change, const QString &id, const QStringList &changedFiles,
+                  ChangeDecision decision, CommandReport &report) const;
+    CommandReport takeOut(const QString &id, ChangeDecision decision);
+    GameManifest *manifest() const;
     static void removeOwnFolder(const QString &folder);
 
     ModCfg &m_catalogue;
     GameLayout m_layout;
     CommandProgress m_progress;
+    // Opened on first use, and shared by the copies the window makes.
+    mutable std::shared_ptr<GameManifest> m_manifest;
 };
 
 #endif

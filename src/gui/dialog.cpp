@@ -30,7 +30,10 @@ void Dialog::sltSet()
         return;
     }
     QString reason;
-    if (!isSafeFolderName(name, &reason)) {
+    if (isSetAsideFolderName(name)) {
+        reason = QStringLiteral("不能是“%1”（留存文件的文件夹）").arg(setAsideFolderName());
+    }
+    if (!reason.isEmpty() || !isSafeFolderName(name, &reason)) {
         QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("mod名") + reason,
                                  QMessageBox::Ok);
         return;

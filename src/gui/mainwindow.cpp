@@ -10,6 +10,7 @@
 #include "gui/moddropfilter.h"
 #include "gui/orderdlg.h"
 #include "gui/setdialog.h"
+#include "gui/verifydialog.h"
 #include "log/ceasylog.h"
 #include "platform/folderopener.h"
 #include "ui_mainwindow.h"
@@ -58,8 +59,10 @@ MainWindow::MainWindow(QWidget *parent)
     m_contextMenu = new QMenu(this);
     m_installAction = new QAction(QStringLiteral("安装"), this);
     m_uninstallAction = new QAction(QStringLiteral("卸载"), this);
+    m_verifyAction = new QAction(QStringLiteral("检查文件"), this);
     m_contextMenu->addAction(m_installAction);
     m_contextMenu->addAction(m_uninstallAction);
+    m_contextMenu->addAction(m_verifyAction);
 
     if (!initGame()) {
         QMessageBox::warning(this, QStringLiteral("错误"),
@@ -90,6 +93,7 @@ void MainWindow::connectSignals()
     connect(ui->buttonInstall, &QPushButton::clicked, this, &MainWindow::sltInstallOpenMod);
     connect(m_installAction, &QAction::triggered, this, &MainWindow::sltInstallSelectMod);
     connect(m_uninstallAction, &QAction::triggered, this, &MainWindow::sltUninstall);
+    connect(m_verifyAction, &QAction::triggered, this, &MainWindow::sltVerify);
     connect(ui->buttonRemove, &QPushButton::clicked, this, &MainWindow::sltRemoveMod);
     connect(ui->buttonSet, &QPushButton::clicked, this, &MainWindow::sltSet);
     connect(ui->buttonAbout, &QPushButton::clicked, this, &MainWindow::sltAbout);
@@ -324,14 +328,69 @@ void MainWindow::sltInstallSelectMod()
     showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
 }
 
-CommandReport MainWindow::uninstallMod()
+CommandReport MainWindow::uninstallMod(ChangeDecision decision)
 {
-    return modCommands().uninstall(m_modName);
+    return modCommands().uninstall(m_modName, decision);
 }
 
-CommandReport MainWindow::removeMod()
+CommandReport MainWindow::removeMod(ChangeDecision decision)
 {
-    return modCommands().remove(m_modName);
+    return modCommands().remove(m_modName, decision);
+}
+
+CommandReport MainWindow::takeOutAsking(const std::function<CommandReport(ChangeDecision)> &command)
+{
+    m_progress.show();
+    CommandReport report = command(ChangeDecision::Ask);
+    m_progress.finish();
+    if (report.outcome != CommandReport::ChangedFiles) {
+        return report;
+    }
+    const ChangeDecision decision = askAboutChangedFiles(report.changedFiles);
+    if (decision == ChangeDecision::Ask) {
+        return report;
+    }
+    m_progress.show();
+    report = command(decision);
+    m_progress.finish();
+    return report;
+}
+
+ChangeDecision MainWindow::askAboutChangedFiles(const QStringList &changedFiles)
+{
+    const QString gameRoot =
+        QDir::fromNativeSeparators(GameLayout(m_gamePath, m_bakRoot, m_modStore).gameRoot());
+    QStringList shown;
+    for (const QString &path : changedFiles.mid(0, 10)) {
+        const QString plain = QDir::fromNativeSeparators(path);
+        shown << QDir::toNativeSeparators(
+            plain.startsWith(gameRoot + QLatin1Char('/')) ? plain.mid(gameRoot.size() + 1) : plain);
+    }
+    if (changedFiles.size() > shown.size()) {
+        shown << QStringLiteral("……（另有 %1 个）").arg(changedFiles.size() - shown.size());
+    }
+    const QString setAsideRoot = GameLayout(m_gamePath, m_bakRoot, m_modStore).setAsideRoot();
+    QMessageBox box(
+        QMessageBox::Question, QStringLiteral("提示"),
+        QStringLiteral("有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改）：\n%2\n\n"
+                       "保留改动：游戏保留改动后的文件，原本要恢复的版本移到留存文件夹。\n"
+                       "照常恢复：改动后的文件移到留存文件夹，再照常恢复。\n"
+                       "取消：不做任何改动。\n\n留存文件夹：%3")
+            .arg(changedFiles.size())
+            .arg(shown.join(QLatin1Char('\n')), setAsideRoot),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("保留改动"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("照常恢复"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return ChangeDecision::KeepChanged;
+    case QMessageBox::No:
+        return ChangeDecision::RestoreAnyway;
+    default:
+        return ChangeDecision::Ask;
+    }
 }
 
 void MainWindow::sltUninstall()
@@ -345,9 +404,8 @@ void MainWindow::sltUninstall()
         sltRemoveMod();
         return;
     }
-    m_progress.show();
-    const CommandReport report = uninstallMod();
-    m_progress.finish();
+    const CommandReport report =
+        takeOutAsking([this](ChangeDecision decision) { return uninstallMod(decision); });
     showCommandResult(report, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
 }
 
@@ -362,9 +420,8 @@ void MainWindow::sltRemoveMod()
     if (answer != QMessageBox::Yes) {
         return;
     }
-    m_progress.show();
-    const CommandReport report = removeMod();
-    m_progress.finish();
+    const CommandReport report =
+        takeOutAsking([this](ChangeDecision decision) { return removeMod(decision); });
     if (report.outcome == CommandReport::Done && !report.removalStopped) {
         // The record is gone: nothing is selected any more.
         m_modName = m_modCfg.m_gameName;
@@ -400,6 +457,9 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
         QDir::toNativeSeparators(QFileInfo(CEasyLog::todayFilePath()).absoluteFilePath());
     QString text;
     switch (report.outcome) {
+    case CommandReport::ChangedFiles:
+        // The user cancelled at the question: nothing was done, nothing to tell.
+        return;
     case CommandReport::Done:
         if (report.removalStopped) {
             text = QStringLiteral("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
@@ -414,6 +474,11 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
                        .arg(report.failed)
                        .arg(report.leftAlone)
                        .arg(logPath);
+        }
+        if (!report.setAsideFolder.isEmpty()) {
+            text += QStringLiteral("\n\n%1 个文件的另一个版本已移到：\n%2\nVeldane不会删除它们。")
+                        .arg(report.setAside)
+                        .arg(QDir::toNativeSeparators(report.setAsideFolder));
         }
         break;
     case CommandReport::SourceMissing:
@@ -563,7 +628,9 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
         return;
     }
     const QString id = item->text(0);
-    if (!m_modCfg.m_mods.contains(id)) {
+    // The game's root row offers only the check of every installed mod.
+    const bool gameRow = item->parent() == nullptr;
+    if (!gameRow && !m_modCfg.m_mods.contains(id)) {
         return;
     }
     // The actions work on the selected mod. A mouse press has normally selected
@@ -573,8 +640,11 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
         sltItemClick(item, 0);
     }
     const bool installed = m_modCfg.m_mods.value(id).install != 0;
+    m_installAction->setVisible(!gameRow);
+    m_uninstallAction->setVisible(!gameRow);
     m_installAction->setEnabled(!installed);
     m_uninstallAction->setEnabled(installed);
+    m_verifyAction->setEnabled(gameRow || installed);
     m_contextMenu->exec(QCursor::pos());
 }
 
@@ -585,6 +655,17 @@ void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
         return;
     }
     OrderDlg dialog(this, m_modName, item->text(1));
+    dialog.exec();
+}
+
+void MainWindow::sltVerify()
+{
+    if (refuseWithoutGameFolder()) {
+        return;
+    }
+    const bool allMods = m_modName == m_modCfg.m_gameName;
+    const QList<ModFileCheck> checks = modCommands().verify(allMods ? QString() : m_modName);
+    VerifyDialog dialog(checks, GameLayout(m_gamePath, m_bakRoot, m_modStore).gameRoot(), this);
     dialog.exec();
 }
 

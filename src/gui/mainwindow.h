@@ -2,12 +2,15 @@
 #define VELDANE_GUI_MAINWINDOW_H
 
 #include "catalogue/modcfg.h"
+#include "deploy/changedecision.h"
 #include "deploy/commandreport.h"
 #include "gui/progressdialog.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+
+#include <functional>
 
 class QAction;
 class QCloseEvent;
@@ -46,8 +49,8 @@ public:
     // other three are the thin workers behind the slots, acting on m_modName.
     void installModFolder(const QString &folder, const QString &suggestedName = QString());
     CommandReport installFolder(const QString &folder);
-    CommandReport uninstallMod();
-    CommandReport removeMod();
+    CommandReport uninstallMod(ChangeDecision decision = ChangeDecision::Ask);
+    CommandReport removeMod(ChangeDecision decision = ChangeDecision::Ask);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -68,6 +71,7 @@ private slots:
     void sltRefresh();
     void sltCustomContextMenuRequested(const QPoint &pos);
     void sltItemDoubleClicked(QTreeWidgetItem *item, int column);
+    void sltVerify();
 
 private:
     void connectSignals();
@@ -75,6 +79,10 @@ private:
     // Mod deployment commands.
     ModCommands modCommands();
     bool refuseWithoutGameFolder();
+    // Runs an uninstall or removal; when game files changed since the install
+    // it asks once what to do with them and runs the command again.
+    CommandReport takeOutAsking(const std::function<CommandReport(ChangeDecision)> &command);
+    ChangeDecision askAboutChangedFiles(const QStringList &changedFiles);
     void showCommandResult(const CommandReport &report, const QString &success,
                            const QString &action);
     // Mod tab and user-data tab helpers.
@@ -86,6 +94,7 @@ private:
     QMenu *m_contextMenu = nullptr;
     QAction *m_installAction = nullptr;
     QAction *m_uninstallAction = nullptr;
+    QAction *m_verifyAction = nullptr;
     QString m_gameName;
     QString m_gamePath;
     QString m_bakRoot;
