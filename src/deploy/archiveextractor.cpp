@@ -17,6 +17,8 @@ namespace {
 
 const QString MacMetadataFolder = QStringLiteral("__MACOSX");
 
+constexpr qint64 ReportStep = qint64(8) << 20;
+
 // Reads the archive through QFile, so that names outside the local code page
 // open on every platform and libarchive gets the seeking that the zip central
 // directory and 7z headers need.
@@ -303,6 +305,7 @@ bool ArchiveExtractor::extract(const QString &archive, const QString &destinatio
 {
     fail(Failure::None);
     m_lastPerMille = -1;
+    m_lastReportedBytes = 0;
 
     // Every header is checked before the first byte is written, so that a
     // refused archive leaves at most an empty destination behind.
@@ -464,8 +467,11 @@ void ArchiveExtractor::report(qint64 entries, qint64 bytes, const Scan &scan)
     const double entryShare = scan.entries > 0 ? double(entries) / double(scan.entries) : 1.0;
     const double byteShare = scan.bytes > 0 ? double(bytes) / double(scan.bytes) : 1.0;
     const int perMille = qBound(0, int((qMin(entryShare, 1.0) + qMin(byteShare, 1.0)) * 500), 1000);
-    if (perMille != m_lastPerMille) {
+    // Also every few megabytes without a visible change, so that the window
+    // gets a turn of its event loop while a large entry is unpacked.
+    if (perMille != m_lastPerMille || bytes - m_lastReportedBytes >= ReportStep) {
         m_lastPerMille = perMille;
+        m_lastReportedBytes = bytes;
         m_progress(perMille);
     }
 }

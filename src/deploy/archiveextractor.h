@@ -35,7 +35,8 @@ public:
     // filling the disk.
     static constexpr qint64 DefaultSizeLimit = qint64(8) << 30;
 
-    // Called with the unpacked share in per mille, only when it changes.
+    // Called with the unpacked share in per mille when it changes, and every
+    // few megabytes unpacked even when it does not.
     using Progress = std::function<void(int perMille)>;
 
     explicit ArchiveExtractor(qint64 sizeLimit = DefaultSizeLimit);
@@ -77,6 +78,7 @@ private:
     Failure m_failure = Failure::None;
     QString m_error;
     int m_lastPerMille = -1;
+    qint64 m_lastReportedBytes = 0;
 };
 
 #endif

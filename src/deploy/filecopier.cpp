@@ -1,31 +1,82 @@
 #include "deploy/filecopier.h"
 
+#include "platform/kernelcopy.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <xxhash.h>
 
 #include <filesystem>
 #include <system_error>
 
 namespace {
 
-bool copyContent(QFile &in, QFile &out)
+using CopyOptions = FileCopier::CopyOptions;
+
+// Frees the hash state on every way out of a copy.
+struct HashState
 {
-    // On the stack: game files are mostly small, and a heap buffer of this
-    // size would be mapped and unmapped again for every file.
-    static constexpr qint64 chunkSize = 64 * 1024;
-    char buffer[chunkSize];
+    HashState() : state(XXH3_createState()) {}
+    ~HashState() { XXH3_freeState(state); }
+    HashState(const HashState &) = delete;
+    HashState &operator=(const HashState &) = delete;
+    XXH3_state_t *state;
+};
+
+// Copies through a buffer of ours: where the kernel cannot copy, and where the
+// bytes are hashed on their way. Without `out`, only hashes.
+bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
+{
+    HashState hash;
+    if (options.hash && (!hash.state || XXH3_64bits_reset(hash.state) != XXH_OK)) {
+        return false;
+    }
+    // Game files are mostly small: they go through a buffer on the stack, and
+    // only a file that fills it gets a large one, for fewer system calls.
+    static constexpr qint64 smallSize = 64 * 1024;
+    static constexpr qint64 largeSize = 1024 * 1024;
+    char small[smallSize];
+    QByteArray large;
+    char *buffer = small;
+    qint64 size = smallSize;
+    qint64 done = 0;
+    qint64 reported = 0;
+    qint64 total = -1;
     for (;;) {
-        const qint64 read = in.read(buffer, chunkSize);
+        const qint64 read = in.read(buffer, size);
         if (read < 0) {
             return false;
         }
         if (read == 0) {
-            return true;
+            break;
         }
-        if (out.write(buffer, read) != read) {
+        if (options.hash && XXH3_64bits_update(hash.state, buffer, size_t(read)) != XXH_OK) {
             return false;
         }
+        if (out && out->write(buffer, read) != read) {
+            return false;
+        }
+        done += read;
+        if (read == size && buffer == small) {
+            large.resize(largeSize);
+            buffer = large.data();
+            size = largeSize;
+        }
+        if (options.progress && done - reported >= options.step) {
+            if (total < 0) {
+                total = in.size();
+            }
+            if (done < total) {
+                reported = done;
+                options.progress(done, total);
+            }
+        }
     }
+    if (options.hash) {
+        *options.hash = XXH3_64bits_digest(hash.state);
+    }
+    return true;
 }
 
 std::filesystem::path fsPath(const QString &path)
@@ -33,9 +84,32 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(path.toStdU16String());
 }
 
+// The hash of a file that took no copy (the same file, or a rename): one read.
+bool hashInPlace(const QString &path, const CopyOptions &options)
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) &&
+           copyThroughBuffer(in, nullptr, options);
+}
+
 } // namespace
 
 bool FileCopier::copy(const QString &source, const QString &destination)
+{
+    return copy(source, destination, CopyOptions());
+}
+
+bool FileCopier::copyNew(const QString &source, const QString &destination)
+{
+    return copyNew(source, destination, CopyOptions());
+}
+
+bool FileCopier::move(const QString &source, const QString &destination)
+{
+    return move(source, destination, CopyOptions());
+}
+
+bool FileCopier::copy(const QString &source, const QString &destination, const CopyOptions &options)
 {
     // Few system calls per file: with thousands of small files the checks
     // cost more than the copying.
@@ -50,7 +124,18 @@ bool FileCopier::copy(const QString &source, const QString &destination)
         }
     } else if (fs::exists(existing) && fs::equivalent(from, to, error)) {
         // Opening the destination would truncate the very file being read.
-        return true;
+        return !options.hash || hashInPlace(source, options);
+    }
+    if (!options.hash) {
+        // Windows copies whole files, attributes included, in one call.
+        switch (KernelCopy::copyFile(source, destination, options.progress, options.step)) {
+        case KernelCopy::Result::Copied:
+            return true;
+        case KernelCopy::Result::Failed:
+            return false;
+        case KernelCopy::Result::Unsupported:
+            break;
+        }
     }
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -60,7 +145,21 @@ bool FileCopier::copy(const QString &source, const QString &destination)
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         return false;
     }
-    const bool copied = copyContent(in, out);
+    bool copied = false;
+    if (options.hash) {
+        copied = copyThroughBuffer(in, &out, options);
+    } else {
+        switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
+        case KernelCopy::Result::Copied:
+            copied = true;
+            break;
+        case KernelCopy::Result::Failed:
+            break;
+        case KernelCopy::Result::Unsupported:
+            copied = copyThroughBuffer(in, &out, options);
+            break;
+        }
+    }
     out.close();
     if (!copied || out.error() != QFileDevice::NoError) {
         return false;
@@ -72,16 +171,17 @@ bool FileCopier::copy(const QString &source, const QString &destination)
     return true;
 }
 
-bool FileCopier::copyNew(const QString &source, const QString &destination)
+bool FileCopier::copyNew(const QString &source, const QString &destination,
+                         const CopyOptions &options)
 {
     const QFileInfo existing(destination);
     if (existing.exists() || existing.isSymLink()) {
         return false;
     }
-    return copy(source, destination);
+    return copy(source, destination, options);
 }
 
-bool FileCopier::move(const QString &source, const QString &destination)
+bool FileCopier::move(const QString &source, const QString &destination, const CopyOptions &options)
 {
     const QFileInfo from(source);
     if (!from.isFile() || from.isSymLink()) {
@@ -90,12 +190,12 @@ bool FileCopier::move(const QString &source, const QString &destination)
     std::error_code error;
     std::filesystem::rename(fsPath(source), fsPath(destination), error);
     if (!error) {
-        return true;
+        return !options.hash || hashInPlace(destination, options);
     }
     // Another drive, or a system that refuses to rename over a file: copy
     // beside the destination first, so a failure cannot leave it half written.
     const QString partial = destination + QStringLiteral(".veldane-part");
-    if (!copy(source, partial)) {
+    if (!copy(source, partial, options)) {
         QFile::remove(partial);
         return false;
     }

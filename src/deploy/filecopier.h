@@ -3,25 +3,49 @@
 
 #include <QString>
 
+#include <functional>
+
 // Plain file copies and moves for game files. QFile::copy goes through a
 // temporary file and a rename for every file, which makes installing
-// thousands of small files several times slower than the copy itself.
+// thousands of small files several times slower than the copy itself. The
+// bytes are copied by the kernel where it can (copy_file_range, CopyFileExW),
+// which also clones them on file systems that share extents.
 class FileCopier
 {
 public:
+    struct CopyOptions
+    {
+        // Called with the bytes copied so far and the file's size, every
+        // `step` bytes of a file larger than one step, so that a window can
+        // move its bar and handle its events during a large file. Never
+        // called for smaller files, which cost no more than a call.
+        std::function<void(qint64 done, qint64 total)> progress;
+        qint64 step = qint64(8) << 20;
+        // When set, receives the XXH3 (64 bits) of the bytes written. The
+        // copy then goes through a buffer of ours, so the bytes are hashed as
+        // they pass and never read a second time; a file that needs no copy
+        // (the same file, a move by rename) is read once for it. A hash that
+        // cannot be computed makes the call return false.
+        quint64 *hash = nullptr;
+    };
+
     // Copies `source` over `destination` (created or truncated) and gives it the
     // source's permissions. A link at `destination` is replaced, never written
     // through; the same file under two names is left as it is. False when the
     // file could not be copied completely.
     static bool copy(const QString &source, const QString &destination);
+    static bool copy(const QString &source, const QString &destination, const CopyOptions &options);
 
     // Copies only when `destination` does not exist yet; false when it does.
     static bool copyNew(const QString &source, const QString &destination);
+    static bool copyNew(const QString &source, const QString &destination,
+                        const CopyOptions &options);
 
     // Replaces `destination` by `source` in one step where the file system
     // allows it (a rename), else copies and then deletes `source`. The old
     // destination stays untouched when the move fails.
     static bool move(const QString &source, const QString &destination);
+    static bool move(const QString &source, const QString &destination, const CopyOptions &options);
 };
 
 #endif

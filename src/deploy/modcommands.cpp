@@ -8,7 +8,6 @@
 #include "deploy/modfolderplanner.h"
 #include "deploy/pathguard.h"
 #include "log/ceasylog.h"
-#include "state/contenthasher.h"
 #include "state/filecheck.h"
 #include "state/gamemanifest.h"
 
@@ -70,20 +69,31 @@ bool existsOrIsLink(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+// Large files report their bytes to the command's progress while copied.
+FileCopier::CopyOptions byteProgress(const CommandProgress &progress)
+{
+    FileCopier::CopyOptions options;
+    options.progress = [&progress](qint64 done, qint64 total) { progress.fileBytes(done, total); };
+    return options;
+}
+
 QString parentOf(const QString &path)
 {
     const QString plain = QDir::fromNativeSeparators(path);
     return plain.left(plain.lastIndexOf(QLatin1Char('/')));
 }
 
-// Copies a mod's file into the game and describes the copy for the manifest.
-bool copyRecorded(const QString &source, const QString &target, ManifestEntry *entry)
+// Copies a mod's file into the game and describes the copy for the manifest;
+// the content is hashed as it passes, never read a second time.
+bool copyRecorded(const QString &source, const QString &target, const CommandProgress &progress,
+                  ManifestEntry *entry)
 {
-    if (!FileCopier::copy(source, target)) {
+    quint64 hash = 0;
+    FileCopier::CopyOptions options = byteProgress(progress);
+    options.hash = &hash;
+    if (!FileCopier::copy(source, target, options)) {
         return false;
     }
-    quint64 hash = 0;
-    ContentHasher::hashFile(target, &hash);
     *entry = FileCheck::stamp(target, hash);
     return true;
 }
@@ -320,7 +330,7 @@ QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QS
         }
         // Without a backup the game file could never come back: it is left
         // as it is and not recorded.
-        if (!FileCopier::copyNew(file.target, file.backup)) {
+        if (!FileCopier::copyNew(file.target, file.backup, byteProgress(m_progress))) {
             logLine("[BackupFileError]:", file.target);
             ++report.failed;
             QFile::remove(file.backup);
@@ -349,7 +359,7 @@ void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &target
         const PlannedFile &file = plan.files.at(i);
         if (deployable.at(i)) {
             ManifestEntry entry;
-            if (copyRecorded(file.source, file.target, &entry)) {
+            if (copyRecorded(file.source, file.target, m_progress, &entry)) {
                 copied.insert(file.target, entry);
             } else {
                 logLine("[InstallFileError]:", file.source);
@@ -372,7 +382,7 @@ void ModCommands::keepCopy(const DeploymentPlan &plan, const QString &keptRoot,
         QDir().mkdir(GameLayout::join(keptRoot, folder));
     }
     for (const PlannedFile &file : plan.files) {
-        if (!FileCopier::copy(file.source, file.keptCopy)) {
+        if (!FileCopier::copy(file.source, file.keptCopy, byteProgress(m_progress))) {
             logLine("[KeepCopyError]:", file.source);
             ++report.failed;
         }
@@ -651,7 +661,7 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
                     fail("[SetAsideError]:", action.path);
                 }
             } else if (!isPlainFile(action.backup) ||
-                       !FileCopier::move(action.backup, action.path)) {
+                       !FileCopier::move(action.backup, action.path, byteProgress(m_progress))) {
                 fail("[RestoreFileError]:", action.path);
             }
             break;
@@ -681,7 +691,8 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
             } else {
                 QDir().mkpath(parentOf(action.upperBackup));
                 if (!isPlainFile(action.backup) ||
-                    !FileCopier::move(action.backup, action.upperBackup)) {
+                    !FileCopier::move(action.backup, action.upperBackup,
+                                      byteProgress(m_progress))) {
                     fail("[RestoreFileError]:", action.path);
                 }
             }

@@ -431,10 +431,8 @@ void MainWindow::sltRemoveMod()
 
 ModCommands MainWindow::modCommands()
 {
-    CommandProgress progress;
-    progress.setRange = [this](int minimum, int maximum) { m_progress.setRange(minimum, maximum); };
-    progress.setValue = [this](int value) { m_progress.setValue(value); };
-    return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore), progress);
+    return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore),
+                       m_progress.commandProgress());
 }
 
 bool MainWindow::refuseWithoutGameFolder()

@@ -1,0 +1,112 @@
+#include "platform/kernelcopy.h"
+
+#include <QDir>
+#include <QFile>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+namespace KernelCopy {
+
+#ifdef Q_OS_WIN
+
+namespace {
+
+struct CopyState
+{
+    const Progress *progress;
+    qint64 step;
+    qint64 reported;
+};
+
+DWORD CALLBACK reportCopied(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER,
+                            DWORD, DWORD, HANDLE, HANDLE, LPVOID data)
+{
+    auto *state = static_cast<CopyState *>(data);
+    if (*state->progress && done.QuadPart < total.QuadPart &&
+        done.QuadPart - state->reported >= state->step) {
+        state->reported = done.QuadPart;
+        (*state->progress)(done.QuadPart, total.QuadPart);
+    }
+    return PROGRESS_CONTINUE;
+}
+
+} // namespace
+
+Result copyFile(const QString &source, const QString &destination, const Progress &progress,
+                qint64 step)
+{
+    CopyState state{&progress, step, 0};
+    const QString from = QDir::toNativeSeparators(source);
+    const QString to = QDir::toNativeSeparators(destination);
+    if (CopyFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                    reinterpret_cast<const wchar_t *>(to.utf16()), &reportCopied, &state, nullptr,
+                    0)) {
+        return Result::Copied;
+    }
+    return Result::Failed;
+}
+
+#else
+
+Result copyFile(const QString &, const QString &, const Progress &, qint64)
+{
+    return Result::Unsupported;
+}
+
+#endif
+
+#ifdef Q_OS_LINUX
+
+Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step)
+{
+    const int from = in.handle();
+    const int to = out.handle();
+    const qint64 total = progress ? in.size() : 0;
+    qint64 done = 0;
+    qint64 reported = 0;
+    for (;;) {
+        // Asked for a step at a time, so that a large file reports its bytes
+        // while it is copied.
+        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, size_t(step), 0);
+        if (copied < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // Refused between these files (another file system, a kind of
+            // file without it, an old kernel): that shows on the first call,
+            // before anything moved, and read and write take over.
+            if (done == 0 &&
+                (errno == EXDEV || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL)) {
+                return Result::Unsupported;
+            }
+            return Result::Failed;
+        }
+        if (copied == 0) {
+            // Some kernels copy nothing from files that report no size (proc
+            // and sysfs files); read and write settle what is really there.
+            return done == 0 ? Result::Unsupported : Result::Copied;
+        }
+        done += copied;
+        if (progress && done - reported >= step && done < total) {
+            reported = done;
+            progress(done, total);
+        }
+    }
+}
+
+#else
+
+Result copyContent(QFile &, QFile &, const Progress &, qint64)
+{
+    return Result::Unsupported;
+}
+
+#endif
+
+} // namespace KernelCopy

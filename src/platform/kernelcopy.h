@@ -1,0 +1,38 @@
+#ifndef VELDANE_PLATFORM_KERNELCOPY_H
+#define VELDANE_PLATFORM_KERNELCOPY_H
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+class QFile;
+
+// File contents copied by the operating system instead of through a buffer of
+// ours: the kernel moves the bytes without handing them to the program, and
+// file systems that can share extents (btrfs, XFS, ReFS) clone them.
+namespace KernelCopy {
+
+enum class Result
+{
+    Copied,
+    Failed,
+    // The system has no such copy for these files; nothing was written.
+    Unsupported,
+};
+
+// Told the bytes copied so far and the file's size, about every `step` bytes.
+using Progress = std::function<void(qint64 done, qint64 total)>;
+
+// Copies the whole file at `source` over `destination`, attributes included
+// (CopyFileExW). Windows only; elsewhere Unsupported.
+Result copyFile(const QString &source, const QString &destination, const Progress &progress,
+                qint64 step);
+
+// Copies `in` to `out`, both just opened (copy_file_range); Unsupported
+// only before the first byte moved. Linux only; elsewhere Unsupported.
+Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step);
+
+} // namespace KernelCopy
+
+#endif
