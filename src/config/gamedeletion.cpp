@@ -68,10 +68,13 @@ GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const Q
     if (!GameInfo::removeFolder(keptCopies)) {
         result.failed << QDir::toNativeSeparators(keptCopies);
     }
-    const QString catalogue = QStringLiteral("./config/%1.xml").arg(game);
-    const QFileInfo catalogueInfo(catalogue);
-    if ((catalogueInfo.exists() || catalogueInfo.isSymLink()) && !QFile::remove(catalogue)) {
-        result.failed << QDir::toNativeSeparators(catalogue);
+    // The state database goes with the catalogue it keeps the books for.
+    for (const char *suffix : {".xml", ".db", ".db-wal", ".db-shm"}) {
+        const QString catalogue = QStringLiteral("./config/%1%2").arg(game, QLatin1String(suffix));
+        const QFileInfo catalogueInfo(catalogue);
+        if ((catalogueInfo.exists() || catalogueInfo.isSymLink()) && !QFile::remove(catalogue)) {
+            result.failed << QDir::toNativeSeparators(catalogue);
+        }
     }
     if (result.failed.isEmpty()) {
         result.settingsWritten = GameInfo::removeGameSettings(game);

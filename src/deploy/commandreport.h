@@ -20,6 +20,7 @@ struct CommandReport
         NotInstalled,       // uninstall of a mod that is not installed
         RecordedElsewhere,  // every recorded file lies outside the current game folder
         CatalogueFailed,    // the catalogue could not be written; no game file changed
+        GameBusy,           // another process runs a command on this game; nothing changed
         ChangedFiles        // game files changed since the mod put them there and no
                             // decision was given: nothing changed, `changedFiles` names them
     };

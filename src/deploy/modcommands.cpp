@@ -8,8 +8,11 @@
 #include "deploy/modfolderplanner.h"
 #include "deploy/pathguard.h"
 #include "log/ceasylog.h"
+#include "platform/filesync.h"
 #include "state/filecheck.h"
+#include "state/gamelock.h"
 #include "state/gamemanifest.h"
+#include "state/journal.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -75,6 +78,13 @@ FileCopier::CopyOptions byteProgress(const CommandProgress &progress)
     FileCopier::CopyOptions options;
     options.progress = [&progress](qint64 done, qint64 total) { progress.fileBytes(done, total); };
     return options;
+}
+
+CommandReport refusal(CommandReport::Outcome outcome)
+{
+    CommandReport report;
+    report.outcome = outcome;
+    return report;
 }
 
 QString parentOf(const QString &path)
@@ -144,33 +154,77 @@ bool ModCommands::gameFolderUsable() const
 
 CommandReport ModCommands::install(const QString &folder, const QString &id)
 {
+    return locked([&](Journal &journal) { return installLocked(folder, id, journal); });
+}
+
+CommandReport ModCommands::reinstall(const QString &id)
+{
+    return locked([&](Journal &journal) { return reinstallLocked(id, journal); });
+}
+
+CommandReport ModCommands::uninstall(const QString &id, ChangeDecision decision)
+{
+    return locked([&](Journal &journal) { return uninstallLocked(id, decision, journal); });
+}
+
+CommandReport ModCommands::remove(const QString &id, ChangeDecision decision)
+{
+    return locked([&](Journal &journal) { return removeLocked(id, decision, journal); });
+}
+
+CommandReport ModCommands::locked(const std::function<CommandReport(Journal &)> &command)
+{
+    GameLock lock(m_catalogue.m_cfgPath);
+    if (!lock.acquire()) {
+        return refusal(CommandReport::GameBusy);
+    }
+    Journal journal(m_catalogue.m_cfgPath);
+    RecoveryReport recovery;
+    // A command on top of a half-done one would plan from a catalogue that
+    // does not match the game.
+    if (!finishInterrupted(journal, recovery)) {
+        return refusal(CommandReport::CatalogueFailed);
+    }
+    return command(journal);
+}
+
+RecoveryReport ModCommands::recover()
+{
+    RecoveryReport recovery;
+    GameLock lock(m_catalogue.m_cfgPath);
+    if (!lock.acquire()) {
+        recovery.busy = true;
+        return recovery;
+    }
+    Journal journal(m_catalogue.m_cfgPath);
+    finishInterrupted(journal, recovery);
+    return recovery;
+}
+
+CommandReport ModCommands::installLocked(const QString &folder, const QString &id, Journal &journal)
+{
     CommandReport report;
     if (!gameFolderUsable()) {
-        report.outcome = CommandReport::NoGameFolder;
-        return report;
+        return refusal(CommandReport::NoGameFolder);
     }
     if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
-        report.outcome = CommandReport::UnsafeName;
-        return report;
+        return refusal(CommandReport::UnsafeName);
     }
     // Installing into a name the catalogue holds would mix two installs in one
     // record and let the new backups be mistaken for the old ones.
     if (m_catalogue.m_mods.contains(id)) {
-        report.outcome = CommandReport::NameTaken;
-        return report;
+        return refusal(CommandReport::NameTaken);
     }
     const QFileInfo source(folder);
     if (!source.isDir()) {
-        report.outcome = CommandReport::SourceMissing;
-        return report;
+        return refusal(CommandReport::SourceMissing);
     }
     // Copying a folder into itself or into its own parent would overwrite the
     // files being read and back up the mod's own copies as game files.
     const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
     if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
         PathGuard(folder).contains(m_layout.gameRoot())) {
-        report.outcome = CommandReport::SourceOverlapsGame;
-        return report;
+        return refusal(CommandReport::SourceOverlapsGame);
     }
 
     QString targetRoot = m_layout.gameRoot();
@@ -184,97 +238,356 @@ CommandReport ModCommands::install(const QString &folder, const QString &id)
     }
 
     const DeploymentPlan plan = ModFolderPlanner::plan(folder, targetRoot, backupRoot, keptRoot);
-    const int count = plan.files.size();
-    if (count != 0) {
-        m_progress.range(0, count + 1);
-    }
     logSkippedLinks(plan, report);
-
-    const bool backupFolderExisted = QFileInfo::exists(m_layout.backupFolder(id));
-    QStringList madeBackups;
-    const QVector<bool> deployable = selectDeployable(plan, backupRoot, report, madeBackups);
-
-    QList<RecordedFile> recorded;
-    for (int i = 0; i < count; ++i) {
-        if (deployable.at(i)) {
-            recorded << RecordedFile{plan.files.at(i).target, plan.files.at(i).replaced};
-        }
-    }
-    if (!recorded.isEmpty() && !m_catalogue.addItems(id, recorded)) {
-        // The records in memory run ahead of a failed write; no file was
-        // copied, so they go back to what the file holds.
-        m_catalogue.setGame(m_catalogue.m_gameName);
-        dropBackups(madeBackups);
-        if (!backupFolderExisted) {
-            removeOwnFolder(m_layout.backupFolder(id));
-        }
-        report.outcome = CommandReport::CatalogueFailed;
-        return report;
-    }
-
-    copyIntoGame(plan, targetRoot, deployable, id, report);
-    QDir().mkpath(keptRoot);
-    keepCopy(plan, keptRoot, report);
-    m_progress.value(count + 1);
+    JournalEntry entry =
+        deployEntry(JournalEntry::Install, id, folder, plan, targetRoot, backupRoot, keptRoot);
+    entry.id = journal.begin(entry);
+    report = deploy(entry, report);
+    journal.finish(entry.id);
     return report;
 }
 
-CommandReport ModCommands::reinstall(const QString &id)
+CommandReport ModCommands::reinstallLocked(const QString &id, Journal &journal)
 {
     CommandReport report;
     const auto record = m_catalogue.m_mods.constFind(id);
     if (record == m_catalogue.m_mods.cend()) {
-        report.outcome = CommandReport::NotRecorded;
-        return report;
+        return refusal(CommandReport::NotRecorded);
     }
     if (record->install != 0) {
-        report.outcome = CommandReport::AlreadyInstalled;
-        return report;
+        return refusal(CommandReport::AlreadyInstalled);
     }
     if (!isSafeModName(id)) {
-        report.outcome = CommandReport::UnsafeName;
-        return report;
+        return refusal(CommandReport::UnsafeName);
     }
     if (!gameFolderUsable()) {
-        report.outcome = CommandReport::NoGameFolder;
-        return report;
+        return refusal(CommandReport::NoGameFolder);
     }
     const QString kept = m_layout.keptCopy(id);
     if (!QFileInfo(kept).isDir()) {
-        report.outcome = CommandReport::SourceMissing;
-        return report;
+        return refusal(CommandReport::SourceMissing);
     }
 
     const QString backupRoot = m_layout.backupFolder(id);
     const DeploymentPlan plan = ModFolderPlanner::plan(kept, m_layout.gameRoot(), backupRoot);
+    logSkippedLinks(plan, report);
+    JournalEntry entry = deployEntry(JournalEntry::Reinstall, id, kept, plan, m_layout.gameRoot(),
+                                     backupRoot, QString());
+    entry.id = journal.begin(entry);
+    report = deploy(entry, report);
+    journal.finish(entry.id);
+    return report;
+}
+
+JournalEntry ModCommands::deployEntry(JournalEntry::Command command, const QString &id,
+                                      const QString &source, const DeploymentPlan &plan,
+                                      const QString &targetRoot, const QString &backupRoot,
+                                      const QString &keptRoot) const
+{
+    JournalEntry entry;
+    entry.command = command;
+    entry.mod = id;
+    entry.backupFolder = m_layout.backupFolder(id);
+    entry.keptFolder = m_layout.keptCopy(id);
+    entry.source = source;
+    entry.targetRoot = targetRoot;
+    entry.backupRoot = backupRoot;
+    entry.keptRoot = keptRoot;
+    entry.backupFolderExisted = existsOrIsLink(entry.backupFolder);
+    entry.keptFolderExisted = existsOrIsLink(entry.keptFolder);
+    entry.folders = plan.folders;
+    entry.files = plan.files;
+    entry.sizes.reserve(plan.files.size());
+    entry.backupExisted.reserve(plan.files.size());
+    for (const PlannedFile &file : plan.files) {
+        entry.sizes << QFileInfo(file.source).size();
+        entry.backupExisted << (file.replaced && existsOrIsLink(file.backup));
+    }
+    if (command == JournalEntry::Reinstall) {
+        entry.changed.insert(id, m_catalogue.m_mods.value(id));
+    }
+    return entry;
+}
+
+CommandReport ModCommands::deploy(const JournalEntry &entry, CommandReport report)
+{
+    const bool install = entry.command == JournalEntry::Install;
+    DeploymentPlan plan;
+    plan.folders = entry.folders;
+    plan.files = entry.files;
     const int count = plan.files.size();
     if (count != 0) {
-        m_progress.range(0, count);
+        m_progress.range(0, install ? count + 1 : count);
     }
-    logSkippedLinks(plan, report);
     QStringList madeBackups;
-    const QVector<bool> deployable = selectDeployable(plan, backupRoot, report, madeBackups);
-
-    // The reinstall goes on top of every stack it touches, and its record says
-    // what it found in the game now, so that a later uninstall hands the right
-    // version back.
-    QList<QPair<QString, bool>> files;
-    for (int i = 0; i < count; ++i) {
-        if (deployable.at(i)) {
-            files << qMakePair(plan.files.at(i).target, plan.files.at(i).replaced);
-        }
+    const QVector<bool> deployable = selectDeployable(plan, entry.backupRoot, report, madeBackups);
+    // The catalogue is about to say that these backups hold the game's files:
+    // they must be on disk before it does.
+    if (m_syncing && !madeBackups.isEmpty()) {
+        FileSync::sync({entry.backupRoot}, madeBackups);
     }
-    QMap<QString, ModRecord> changed;
-    changed.insert(id, LayerStack::reinstalled(m_catalogue.m_mods, id, files));
-    if (!m_catalogue.applyChanges(changed)) {
+
+    bool written = true;
+    if (install) {
+        QList<RecordedFile> recorded;
+        for (int i = 0; i < count; ++i) {
+            if (deployable.at(i)) {
+                recorded << RecordedFile{plan.files.at(i).target, plan.files.at(i).replaced};
+            }
+        }
+        if (!recorded.isEmpty() && !m_catalogue.addItems(entry.mod, recorded)) {
+            // The records in memory run ahead of a failed write; no file was
+            // copied, so they go back to what the file holds.
+            m_catalogue.setGame(m_catalogue.m_gameName);
+            written = false;
+        }
+    } else {
+        // The reinstall goes on top of every stack it touches, and its record
+        // says what it found in the game now, so that a later uninstall hands
+        // the right version back.
+        QList<QPair<QString, bool>> files;
+        for (int i = 0; i < count; ++i) {
+            if (deployable.at(i)) {
+                files << qMakePair(plan.files.at(i).target, plan.files.at(i).replaced);
+            }
+        }
+        QMap<QString, ModRecord> changed;
+        changed.insert(entry.mod, LayerStack::reinstalled(m_catalogue.m_mods, entry.mod, files));
+        written = m_catalogue.applyChanges(changed);
+    }
+    if (!written) {
         // Left behind, these copies would be taken for the backups of a later
-        // reinstall, when the game may hold other versions.
+        // install, when the game may hold other versions.
         dropBackups(madeBackups);
+        if (!entry.backupFolderExisted) {
+            removeOwnFolder(entry.backupFolder);
+        }
         report.outcome = CommandReport::CatalogueFailed;
         return report;
     }
-    copyIntoGame(plan, m_layout.gameRoot(), deployable, id, report);
+
+    copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
+    if (install) {
+        QDir().mkpath(entry.keptRoot);
+        keepCopy(plan, entry.keptRoot, report);
+        m_progress.value(count + 1);
+    }
+    sync(entry);
     return report;
+}
+
+void ModCommands::sync(const JournalEntry &entry) const
+{
+    if (!m_syncing) {
+        return;
+    }
+    QStringList files;
+    for (const PlannedFile &file : entry.files) {
+        files << file.target;
+        if (!file.keptCopy.isEmpty()) {
+            files << file.keptCopy;
+        }
+    }
+    for (const FileAction &action : entry.actions) {
+        files << action.path;
+        if (!action.upperBackup.isEmpty()) {
+            files << action.upperBackup;
+        }
+    }
+    if (!FileSync::sync({m_layout.gameRoot(), entry.backupFolder, entry.keptFolder}, files)) {
+        logLine("[SyncError]:", m_layout.gameRoot());
+    }
+}
+
+bool ModCommands::finishInterrupted(Journal &journal, RecoveryReport &recovery)
+{
+    for (const JournalEntry &entry : journal.unfinished()) {
+        logLine("[Recovery]:", entry.mod);
+        if (!replay(entry, recovery)) {
+            // Later entries were written on top of this one's catalogue.
+            recovery.steps << RecoveryReport::Step{RecoveryReport::Step::Pending, entry.mod};
+            logLine("[RecoveryPending]:", entry.mod);
+            return false;
+        }
+        sync(entry);
+        journal.finish(entry.id);
+    }
+    return true;
+}
+
+bool ModCommands::replay(const JournalEntry &entry, RecoveryReport &recovery)
+{
+    switch (entry.command) {
+    case JournalEntry::Install:
+    case JournalEntry::Reinstall:
+        return replayDeploy(entry, recovery);
+    case JournalEntry::Uninstall:
+    case JournalEntry::Remove:
+        return replayTakeOut(entry, recovery);
+    }
+    return false;
+}
+
+bool ModCommands::sourceComplete(const JournalEntry &entry)
+{
+    for (int i = 0; i < entry.files.size(); ++i) {
+        const QFileInfo source(entry.files.at(i).source);
+        if (!source.isFile() || source.isSymLink() || source.size() != entry.sizes.at(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ModCommands::dropNewBackups(const JournalEntry &entry)
+{
+    // Before the catalogue was written no game file had changed, and a backup
+    // this command made may be cut short: the game still holds the original.
+    for (int i = 0; i < entry.files.size(); ++i) {
+        const PlannedFile &file = entry.files.at(i);
+        if (file.replaced && !entry.backupExisted.at(i) && isPlainFile(file.backup) &&
+            isPlainFile(file.target)) {
+            QFile::remove(file.backup);
+        }
+    }
+}
+
+bool ModCommands::replayDeploy(const JournalEntry &entry, RecoveryReport &recovery)
+{
+    using Step = RecoveryReport::Step;
+    const bool install = entry.command == JournalEntry::Install;
+    const auto record = m_catalogue.m_mods.constFind(entry.mod);
+    const bool recorded = record != m_catalogue.m_mods.cend() && (install || record->install != 0);
+    const bool complete = sourceComplete(entry);
+    CommandReport report;
+    if (!recorded) {
+        dropNewBackups(entry);
+        if (complete) {
+            report = deploy(entry, report);
+        }
+        if (!complete || report.outcome != CommandReport::Done) {
+            if (!entry.backupFolderExisted) {
+                removeOwnFolder(entry.backupFolder);
+            }
+            if (install && !entry.keptFolderExisted) {
+                removeOwnFolder(entry.keptFolder);
+            }
+            recovery.steps << Step{Step::InstallUndone, entry.mod};
+            return true;
+        }
+    } else {
+        QSet<QString> targets;
+        for (const QList<FileItem> *list : {&record->replace, &record->add}) {
+            for (const FileItem &item : *list) {
+                targets.insert(item.path);
+            }
+        }
+        if (!complete) {
+            return undoDeploy(entry, targets, recovery);
+        }
+        DeploymentPlan plan;
+        plan.folders = entry.folders;
+        plan.files = entry.files;
+        QVector<bool> deployable(plan.files.size(), false);
+        for (int i = 0; i < plan.files.size(); ++i) {
+            deployable[i] = targets.contains(plan.files.at(i).target);
+        }
+        copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
+        if (install) {
+            QDir().mkpath(entry.keptRoot);
+            keepCopy(plan, entry.keptRoot, report);
+        }
+    }
+    recovery.failed += report.failed;
+    recovery.steps << Step{Step::Installed, entry.mod};
+    return true;
+}
+
+bool ModCommands::undoDeploy(const JournalEntry &entry, const QSet<QString> &recorded,
+                             RecoveryReport &recovery)
+{
+    // Files first and the record last: undoing is replayed as a whole when
+    // it is cut short, and every step finds its own state.
+    const ModRecord record = m_catalogue.m_mods.value(entry.mod);
+    QSet<QString> replaced;
+    for (const FileItem &item : record.replace) {
+        replaced.insert(item.path);
+    }
+    for (const PlannedFile &file : entry.files) {
+        if (!recorded.contains(file.target)) {
+            continue;
+        }
+        if (replaced.contains(file.target)) {
+            if (isPlainFile(file.backup) && !FileCopier::move(file.backup, file.target)) {
+                logLine("[RestoreFileError]:", file.target);
+                ++recovery.failed;
+            }
+        } else if (existsOrIsLink(file.target) && !QFileInfo(file.target).isDir() &&
+                   !QFile::remove(file.target)) {
+            logLine("[DeleteFileError]:", file.target);
+            ++recovery.failed;
+        }
+    }
+    const bool written = entry.command == JournalEntry::Install
+                             ? m_catalogue.deleteMod(entry.mod)
+                             : m_catalogue.applyChanges(entry.changed);
+    if (!written) {
+        return false;
+    }
+    manifest()->forget(entry.mod);
+    if (!entry.backupFolderExisted) {
+        removeOwnFolder(entry.backupFolder);
+    }
+    if (entry.command == JournalEntry::Install && !entry.keptFolderExisted) {
+        removeOwnFolder(entry.keptFolder);
+    }
+    recovery.steps << RecoveryReport::Step{RecoveryReport::Step::InstallUndone, entry.mod};
+    return true;
+}
+
+bool ModCommands::replayTakeOut(const JournalEntry &entry, RecoveryReport &recovery)
+{
+    using Step = RecoveryReport::Step;
+    const bool removal = entry.command == JournalEntry::Remove;
+    if (!m_catalogue.m_mods.contains(entry.mod)) {
+        // A removal past its record had only the mod's own folders left to
+        // drop; an uninstall without a record was edited away by hand, and
+        // its backups stay where they are.
+        if (removal) {
+            removeOwnFolder(entry.backupFolder);
+            removeOwnFolder(entry.keptFolder);
+        }
+        recovery.steps << Step{removal ? Step::Removed : Step::Uninstalled, entry.mod};
+        return true;
+    }
+    CommandReport report;
+    if (!removal || entry.wasInstalled) {
+        if (!m_catalogue.applyChanges(entry.changed)) {
+            return false;
+        }
+        StackChange change;
+        change.changed = entry.changed;
+        change.actions = entry.actions;
+        carryOut(change, entry.mod, report, true);
+        recovery.failed += report.failed;
+        manifest()->forget(entry.mod);
+    }
+    // As in the commands: with a file not back, the backups and the record
+    // stay, the mod shown as uninstalled.
+    if (!removal || report.failed != 0) {
+        if (report.failed == 0) {
+            removeOwnFolder(entry.backupFolder);
+        }
+        recovery.steps << Step{Step::Uninstalled, entry.mod};
+        return true;
+    }
+    if (!m_catalogue.deleteMod(entry.mod)) {
+        return false;
+    }
+    removeOwnFolder(entry.backupFolder);
+    removeOwnFolder(entry.keptFolder);
+    recovery.steps << Step{Step::Removed, entry.mod};
+    return true;
 }
 
 void ModCommands::logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const
@@ -389,76 +702,95 @@ void ModCommands::keepCopy(const DeploymentPlan &plan, const QString &keptRoot,
     }
 }
 
-CommandReport ModCommands::uninstall(const QString &id, ChangeDecision decision)
+CommandReport ModCommands::uninstallLocked(const QString &id, ChangeDecision decision,
+                                           Journal &journal)
 {
-    CommandReport report;
     const auto record = m_catalogue.m_mods.constFind(id);
     if (record == m_catalogue.m_mods.cend()) {
-        report.outcome = CommandReport::NotRecorded;
-        return report;
+        return refusal(CommandReport::NotRecorded);
     }
     if (record->install == 0) {
-        report.outcome = CommandReport::NotInstalled;
-        return report;
+        return refusal(CommandReport::NotInstalled);
     }
     if (!isSafeModName(id)) {
-        report.outcome = CommandReport::UnsafeName;
-        return report;
+        return refusal(CommandReport::UnsafeName);
     }
-    report = takeOut(id, decision);
+    JournalEntry entry;
+    entry.command = JournalEntry::Uninstall;
+    entry.mod = id;
+    entry.backupFolder = m_layout.backupFolder(id);
+    entry.keptFolder = m_layout.keptCopy(id);
+    CommandReport report = takeOut(id, decision, entry, journal);
     // A backup that could not be put back is the only copy of that version:
     // the backup folder stays until a later command can use it.
     if (report.outcome == CommandReport::Done && report.failed == 0) {
-        removeOwnFolder(m_layout.backupFolder(id));
+        removeOwnFolder(entry.backupFolder);
+    }
+    if (report.outcome == CommandReport::Done) {
+        sync(entry);
+        journal.finish(entry.id);
     }
     return report;
 }
 
-CommandReport ModCommands::remove(const QString &id, ChangeDecision decision)
+CommandReport ModCommands::removeLocked(const QString &id, ChangeDecision decision,
+                                        Journal &journal)
 {
     CommandReport report;
     const auto record = m_catalogue.m_mods.constFind(id);
     if (record == m_catalogue.m_mods.cend()) {
-        report.outcome = CommandReport::NotRecorded;
-        return report;
+        return refusal(CommandReport::NotRecorded);
     }
     const bool safeName = isSafeModName(id);
-    if (record->install != 0) {
+    JournalEntry entry;
+    entry.command = JournalEntry::Remove;
+    entry.mod = id;
+    entry.backupFolder = m_layout.backupFolder(id);
+    entry.keptFolder = m_layout.keptCopy(id);
+    entry.wasInstalled = record->install != 0;
+    if (entry.wasInstalled) {
         if (!safeName) {
-            report.outcome = CommandReport::UnsafeName;
-            return report;
+            return refusal(CommandReport::UnsafeName);
         }
         // The record is dropped only after the files are back: until then the
         // catalogue holds the mod as uninstalled, with its backups in place.
-        report = takeOut(id, decision);
+        report = takeOut(id, decision, entry, journal);
         if (report.outcome != CommandReport::Done) {
             return report;
         }
         if (report.failed != 0) {
             report.removalStopped = true;
+            sync(entry);
+            journal.finish(entry.id);
             return report;
         }
+    } else if (safeName) {
+        // Only a usable name has folders to finish removing after a crash.
+        entry.id = journal.begin(entry);
     }
     if (!m_catalogue.deleteMod(id)) {
+        journal.finish(entry.id);
         report.outcome = CommandReport::CatalogueFailed;
         return report;
     }
     // An unusable name would make these paths point at other folders.
     if (safeName) {
-        removeOwnFolder(m_layout.backupFolder(id));
-        removeOwnFolder(m_layout.keptCopy(id));
+        removeOwnFolder(entry.backupFolder);
+        removeOwnFolder(entry.keptFolder);
     }
+    sync(entry);
+    journal.finish(entry.id);
     return report;
 }
 
-CommandReport ModCommands::takeOut(const QString &id, ChangeDecision decision)
+CommandReport ModCommands::takeOut(const QString &id, ChangeDecision decision, JournalEntry &entry,
+                                   Journal &journal)
 {
     CommandReport report;
     if (recordedElsewhere(id)) {
-        report.outcome = CommandReport::RecordedElsewhere;
-        return report;
+        return refusal(CommandReport::RecordedElsewhere);
     }
-    const StackChange change = LayerStack::uninstall(m_catalogue.m_mods, id, m_layout);
+    StackChange change = LayerStack::uninstall(m_catalogue.m_mods, id, m_layout);
     // Asked before anything is written, so that cancelling leaves everything
     // as it was.
     const QStringList changedFiles = changedGameFiles(id, change);
@@ -467,26 +799,66 @@ CommandReport ModCommands::takeOut(const QString &id, ChangeDecision decision)
         report.changedFiles = changedFiles;
         return report;
     }
+    // The journal carries the decision with every action, so that a replay
+    // after a crash sets aside the same versions.
+    const QString setAsideFolder = markChanged(change, id, changedFiles, decision);
 
     // The catalogue is written before any file moves, in the state after the
-    // uninstall: the mod marked uninstalled, the layers above renumbered. A
-    // crash part way then leaves each game file either restored or still the
-    // mod's version, and the mod's backup folder is deleted only after the
-    // last file, so every original is still on disk: in the game, in the
-    // mod's backups, or handed to the layer above. Reinstalling the mod keeps
-    // those backups (a backup is never overwritten) and uninstalling it again
-    // completes the restore. Writing the catalogue after the files instead
-    // would leave a mod marked installed whose backups are gone, and its next
-    // uninstall would delete the files of the mods below it.
+    // uninstall: the mod marked uninstalled, the layers above renumbered. The
+    // journal entry written just before it holds the same records and every
+    // file action, so a crash at any point is rolled forward at the next
+    // start; until then each game file is either restored or still the mod's
+    // version, and every original is still on disk: in the game, in the
+    // mod's backups, or handed to the layer above. Writing the catalogue
+    // after the files instead would leave a mod marked installed whose
+    // backups are gone, and its next uninstall would delete the files of the
+    // mods below it.
+    entry.changed = change.changed;
+    entry.actions = change.actions;
+    entry.id = journal.begin(entry);
     if (!m_catalogue.applyChanges(change.changed)) {
-        report.outcome = CommandReport::CatalogueFailed;
-        return report;
+        journal.finish(entry.id);
+        entry.id = 0;
+        return refusal(CommandReport::CatalogueFailed);
     }
-    carryOut(change, id, changedFiles, decision, report);
+    carryOut(change, id, report);
+    if (report.setAside != 0) {
+        report.setAsideFolder = setAsideFolder;
+    }
     if (!manifest()->forget(id)) {
         logLine("[ManifestError]:", id);
     }
     return report;
+}
+
+QString ModCommands::markChanged(StackChange &change, const QString &id,
+                                 const QStringList &changedFiles, ChangeDecision decision) const
+{
+    if (changedFiles.isEmpty()) {
+        return QString();
+    }
+    // A folder of this command's own, so that no earlier set-aside version is
+    // ever overwritten; it is made when the first file moves there.
+    const QString base = GameLayout::join(
+        GameLayout::join(m_layout.setAsideRoot(), id),
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss")));
+    QString folder = base;
+    for (int n = 2; existsOrIsLink(folder); ++n) {
+        folder = base + QStringLiteral(" (%1)").arg(n);
+    }
+    const QSet<QString> changed(changedFiles.cbegin(), changedFiles.cend());
+    for (FileAction &action : change.actions) {
+        if (!changed.contains(action.path)) {
+            continue;
+        }
+        action.changed = true;
+        action.keepChanged = decision == ChangeDecision::KeepChanged;
+        const QString relative = m_layout.relativePath(action.path);
+        if (!relative.isEmpty()) {
+            action.setAside = GameLayout::join(folder, relative);
+        }
+    }
+    return folder;
 }
 
 QStringList ModCommands::changedGameFiles(const QString &id, const StackChange &change) const
@@ -558,8 +930,7 @@ QList<ModFileCheck> ModCommands::verify(const QString &id) const
 GameManifest *ModCommands::manifest() const
 {
     if (!m_manifest) {
-        m_manifest =
-            std::make_shared<GameManifest>(GameManifest::databasePathFor(m_catalogue.m_cfgPath));
+        m_manifest = std::make_shared<GameManifest>(m_catalogue.m_cfgPath);
     }
     return m_manifest.get();
 }
@@ -581,10 +952,14 @@ bool ModCommands::recordedElsewhere(const QString &id) const
     return true;
 }
 
-void ModCommands::carryOut(const StackChange &change, const QString &id,
-                           const QStringList &changedFiles, ChangeDecision decision,
-                           CommandReport &report) const
+void ModCommands::carryOut(const StackChange &change, const QString &id, CommandReport &report,
+                           bool replaying) const
 {
+    // Replayed after a crash, a move whose backup is gone was carried out
+    // before the crash: the file is in the game or in the layer above.
+    const auto alreadyMoved = [&](const FileAction &action) {
+        return replaying && !action.backup.isEmpty() && !existsOrIsLink(action.backup);
+    };
     FolderCheck game(m_layout.gamePath());
     FolderCheck ownBackups(m_layout.backupFolder(id));
     std::map<QString, FolderCheck> upperBackups;
@@ -610,35 +985,28 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
         ++report.failed;
     };
 
-    // Versions that do not stay in the game go to a folder of this command's
-    // own below the set-aside root, at their path relative to the game folder,
-    // and are never deleted.
-    const QSet<QString> changed(changedFiles.cbegin(), changedFiles.cend());
-    const bool keepChanged = decision == ChangeDecision::KeepChanged;
-    QString setAsideFolder;
-    const auto setAside = [&](const QString &from, const QString &gamePath) {
-        const QString relative = m_layout.relativePath(gamePath);
-        if (relative.isEmpty()) {
+    // A version that does not stay in the game is moved, never deleted, and
+    // never moved over another file.
+    const auto setAside = [&](const QString &from, const FileAction &action) {
+        if (action.setAside.isEmpty() || existsOrIsLink(action.setAside) || !isPlainFile(from)) {
             return false;
         }
-        if (setAsideFolder.isEmpty()) {
-            const QString base = GameLayout::join(
-                GameLayout::join(m_layout.setAsideRoot(), id),
-                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss")));
-            setAsideFolder = base;
-            for (int n = 2; existsOrIsLink(setAsideFolder); ++n) {
-                setAsideFolder = base + QStringLiteral(" (%1)").arg(n);
-            }
-            report.setAsideFolder = setAsideFolder;
-        }
-        const QString target = GameLayout::join(setAsideFolder, relative);
-        QDir().mkpath(parentOf(target));
-        if (existsOrIsLink(target) || !isPlainFile(from) || !FileCopier::move(from, target)) {
+        QDir().mkpath(parentOf(action.setAside));
+        if (!FileCopier::move(from, action.setAside, byteProgress(m_progress))) {
             return false;
         }
-        logLine("[SetAside]:", target);
+        logLine("[SetAside]:", action.setAside);
         ++report.setAside;
         return true;
+    };
+    // Restoring over a changed file: the changed file moves out first, and a
+    // replay finds it already gone.
+    const auto restoreOverChanged = [&](const FileAction &action) {
+        if (!existsOrIsLink(action.setAside) && !setAside(action.path, action)) {
+            return false;
+        }
+        return !existsOrIsLink(action.path) && isPlainFile(action.backup) &&
+               FileCopier::move(action.backup, action.path, byteProgress(m_progress));
     };
 
     m_progress.range(0, change.actions.size());
@@ -647,17 +1015,19 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
         ++report.files;
         switch (action.kind) {
         case FileAction::Restore:
+            if (alreadyMoved(action)) {
+                break;
+            }
             if (!game.contains(action.path)) {
                 leaveAlone("[OutsideGameError]:", action.path);
             } else if (action.backup.isEmpty() || !ownBackups.contains(action.backup)) {
                 leaveAlone("[OutsideBackupError]:",
                            action.backup.isEmpty() ? action.path : action.backup);
-            } else if (changed.contains(action.path)) {
-                // Either way one version leaves: the restore is skipped when
-                // the changed file could not be set aside.
-                if (keepChanged ? !setAside(action.backup, action.path)
-                                : (!setAside(action.path, action.path) ||
-                                   !FileCopier::move(action.backup, action.path))) {
+            } else if (action.changed) {
+                // The restore is skipped when the changed file could not be
+                // set aside.
+                if (action.keepChanged ? !setAside(action.backup, action)
+                                       : !restoreOverChanged(action)) {
                     fail("[SetAsideError]:", action.path);
                 }
             } else if (!isPlainFile(action.backup) ||
@@ -668,8 +1038,10 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
         case FileAction::Delete:
             if (!game.contains(action.path)) {
                 leaveAlone("[OutsideGameError]:", action.path);
-            } else if (changed.contains(action.path)) {
-                if (!keepChanged && !setAside(action.path, action.path)) {
+            } else if (action.changed) {
+                // A replay finds the file set aside already.
+                if (!action.keepChanged && existsOrIsLink(action.path) &&
+                    !setAside(action.path, action)) {
                     fail("[SetAsideError]:", action.path);
                 }
             } else if (existsOrIsLink(action.path)) {
@@ -680,6 +1052,9 @@ void ModCommands::carryOut(const StackChange &change, const QString &id,
             }
             break;
         case FileAction::HandDown:
+            if (alreadyMoved(action)) {
+                break;
+            }
             if (!game.contains(action.path)) {
                 leaveAlone("[OutsideGameError]:", action.path);
             } else if (action.backup.isEmpty() || !ownBackups.contains(action.backup)) {

@@ -8,17 +8,22 @@
 #include "deploy/gamelayout.h"
 #include "deploy/modfilecheck.h"
 #include "deploy/stackchange.h"
+#include "state/journalentry.h"
 #include "state/manifestentry.h"
+#include "state/recoveryreport.h"
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class GameManifest;
+class Journal;
 class ModCfg;
 
 // The four mod commands on one game: install a mod folder, reinstall a mod
@@ -29,6 +34,12 @@ class ModCfg;
 // before it changes a game file, so that the catalogue always names every
 // file of the game that a backup has to bring back. Per-file problems go to the
 // log and are counted in the report.
+//
+// Every command holds the game's lock, first finishes what an earlier run left
+// unfinished (recover), and records its own steps in the game's journal before
+// its first file changes; the entry goes once the last step is on disk. A
+// command killed at any moment is thereby finished, or for an install whose
+// source is no longer complete undone, at the next start.
 //
 // Install and reinstall record every file they copy into the game in the
 // game's manifest. Uninstall and removal compare the files they would restore
@@ -50,6 +61,16 @@ public:
     // that no later mod overwrote count. Changes nothing.
     QList<ModFileCheck> verify(const QString &id = QString()) const;
 
+    // Finishes the unfinished commands of this game: uninstalls and removals
+    // forward, installs forward when their source is complete and back
+    // otherwise. Front ends call it before showing the mods; every command
+    // calls it too.
+    RecoveryReport recover();
+
+    // Benchmarks compare the commands with and without the write-back that
+    // makes their files durable; everything else keeps it on.
+    void setSyncing(bool syncing) { m_syncing = syncing; }
+
     // A recorded mod name also names two folders: it must not lead out of the
     // backup root or the mod store. New names must pass the stricter
     // isSafeFolderName.
@@ -63,6 +84,25 @@ public:
     bool gameFolderUsable() const;
 
 private:
+    CommandReport locked(const std::function<CommandReport(Journal &)> &command);
+    CommandReport installLocked(const QString &folder, const QString &id, Journal &journal);
+    CommandReport reinstallLocked(const QString &id, Journal &journal);
+    CommandReport uninstallLocked(const QString &id, ChangeDecision decision, Journal &journal);
+    CommandReport removeLocked(const QString &id, ChangeDecision decision, Journal &journal);
+    JournalEntry deployEntry(JournalEntry::Command command, const QString &id,
+                             const QString &source, const DeploymentPlan &plan,
+                             const QString &targetRoot, const QString &backupRoot,
+                             const QString &keptRoot) const;
+    CommandReport deploy(const JournalEntry &entry, CommandReport report);
+    void sync(const JournalEntry &entry) const;
+    bool finishInterrupted(Journal &journal, RecoveryReport &recovery);
+    bool replay(const JournalEntry &entry, RecoveryReport &recovery);
+    bool replayDeploy(const JournalEntry &entry, RecoveryReport &recovery);
+    bool undoDeploy(const JournalEntry &entry, const QSet<QString> &recorded,
+                    RecoveryReport &recovery);
+    bool replayTakeOut(const JournalEntry &entry, RecoveryReport &recovery);
+    static bool sourceComplete(const JournalEntry &entry);
+    static void dropNewBackups(const JournalEntry &entry);
     void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;
     QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
                                    CommandReport &report, QStringList &madeBackups) const;
@@ -73,15 +113,19 @@ private:
     void keepCopy(const DeploymentPlan &plan, const QString &keptRoot, CommandReport &report) const;
     bool recordedElsewhere(const QString &id) const;
     QStringList changedGameFiles(const QString &id, const StackChange &change) const;
-    void carryOut(const StackChange &change, const QString &id, const QStringList &changedFiles,
-                  ChangeDecision decision, CommandReport &report) const;
-    CommandReport takeOut(const QString &id, ChangeDecision decision);
+    QString markChanged(StackChange &change, const QString &id, const QStringList &changedFiles,
+                        ChangeDecision decision) const;
+    void carryOut(const StackChange &change, const QString &id, CommandReport &report,
+                  bool replaying = false) const;
+    CommandReport takeOut(const QString &id, ChangeDecision decision, JournalEntry &entry,
+                          Journal &journal);
     GameManifest *manifest() const;
     static void removeOwnFolder(const QString &folder);
 
     ModCfg &m_catalogue;
     GameLayout m_layout;
     CommandProgress m_progress;
+    bool m_syncing = true;
     // Opened on first use, and shared by the copies the window makes.
     mutable std::shared_ptr<GameManifest> m_manifest;
 };

@@ -184,7 +184,56 @@ bool MainWindow::initGame()
             m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/studio"));
         }
     }
+    tellFinishedCommands(modCommands().recover());
     return true;
+}
+
+void MainWindow::tellFinishedCommands(const RecoveryReport &recovery)
+{
+    if (recovery.isEmpty()) {
+        return;
+    }
+    QStringList finished;
+    QStringList pending;
+    for (const RecoveryReport::Step &step : recovery.steps) {
+        switch (step.kind) {
+        case RecoveryReport::Step::Installed:
+            finished << QStringLiteral("安装“%1”").arg(step.mod);
+            break;
+        case RecoveryReport::Step::InstallUndone:
+            finished << QStringLiteral("撤销安装“%1”（MOD文件已不完整，游戏文件已恢复原样）")
+                            .arg(step.mod);
+            break;
+        case RecoveryReport::Step::Uninstalled:
+            finished << QStringLiteral("卸载“%1”").arg(step.mod);
+            break;
+        case RecoveryReport::Step::Removed:
+            finished << QStringLiteral("移除“%1”").arg(step.mod);
+            break;
+        case RecoveryReport::Step::Pending:
+            pending << step.mod;
+            break;
+        }
+    }
+    QStringList lines;
+    if (!finished.isEmpty()) {
+        lines << QStringLiteral("上次的操作被中断，已自动完成：%1。")
+                     .arg(finished.join(QStringLiteral("；")));
+    }
+    if (!pending.isEmpty()) {
+        lines << QStringLiteral("上次被中断的操作（MOD“%1”）暂时无法完成：无法写入MOD记录（%2）。"
+                                "下次启动时会再试。")
+                     .arg(pending.join(QStringLiteral("”、“")),
+                          QDir::toNativeSeparators(
+                              QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
+    }
+    if (recovery.failed != 0) {
+        lines << QStringLiteral("其中 %1 个文件未能处理，详情请查看日志：%2")
+                     .arg(recovery.failed)
+                     .arg(QDir::toNativeSeparators(
+                         QFileInfo(CEasyLog::todayFilePath()).absoluteFilePath()));
+    }
+    QMessageBox::information(this, QStringLiteral("提示"), lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::refreshModList()
@@ -508,6 +557,9 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
         text = QStringLiteral("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
                               "请检查设置中的游戏目录。")
                    .arg(m_modName);
+        break;
+    case CommandReport::GameBusy:
+        text = QStringLiteral("另一个 Veldane 正在操作这个游戏，请稍后再试。");
         break;
     case CommandReport::CatalogueFailed:
         text = QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")

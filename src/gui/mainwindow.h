@@ -5,6 +5,7 @@
 #include "deploy/changedecision.h"
 #include "deploy/commandreport.h"
 #include "gui/progressdialog.h"
+#include "state/recoveryreport.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -78,6 +79,8 @@ private:
 
     // Mod deployment commands.
     ModCommands modCommands();
+    // Tells the user once what the start finished of commands cut short.
+    void tellFinishedCommands(const RecoveryReport &recovery);
     bool refuseWithoutGameFolder();
     // Runs an uninstall or removal; when game files changed since the install
     // it asks once what to do with them and runs the command again.

@@ -2,8 +2,6 @@
 
 #include "log/ceasylog.h"
 
-#include <QAtomicInteger>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,59 +9,28 @@
 
 namespace {
 
-QAtomicInteger<quint64> connectionCount;
-
 void logFailure(const QString &what, const QSqlError &error)
 {
     CEasyLog::instance()->write(QStringLiteral("[ManifestError]:") + what + QStringLiteral(": ") +
                                 error.text());
 }
 
-bool run(QSqlDatabase &db, const QString &statement)
-{
-    QSqlQuery query(db);
-    if (!query.exec(statement)) {
-        logFailure(statement, query.lastError());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
-GameManifest::GameManifest(const QString &databasePath)
-    : m_connection(QStringLiteral("veldane-manifest-%1").arg(++connectionCount))
+GameManifest::GameManifest(const QString &cataloguePath)
+    : m_database(StateDatabase::pathForCatalogue(cataloguePath))
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(databasePath);
-    // Another connection (the command journal) may be writing the same file.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) {
-        logFailure(databasePath, db.lastError());
+    if (!m_database.isOpen()) {
         return;
     }
-    m_open = run(db, QStringLiteral("PRAGMA journal_mode=WAL")) &&
-             run(db, QStringLiteral("PRAGMA synchronous=FULL")) &&
-             run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS manifest ("
-                                    "mod TEXT NOT NULL, path TEXT NOT NULL, "
-                                    "size INTEGER NOT NULL, modified INTEGER NOT NULL, "
-                                    "hash INTEGER NOT NULL, PRIMARY KEY (mod, path))"));
-}
-
-GameManifest::~GameManifest()
-{
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
+    QSqlQuery query(QSqlDatabase::database(m_database.connectionName(), false));
+    m_open = query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS manifest ("
+                                       "mod TEXT NOT NULL, path TEXT NOT NULL, "
+                                       "size INTEGER NOT NULL, modified INTEGER NOT NULL, "
+                                       "hash INTEGER NOT NULL, PRIMARY KEY (mod, path))"));
+    if (!m_open) {
+        logFailure(m_database.path(), query.lastError());
     }
-    QSqlDatabase::removeDatabase(m_connection);
-}
-
-QString GameManifest::databasePathFor(const QString &cataloguePath)
-{
-    const QFileInfo catalogue(cataloguePath);
-    return catalogue.path() + QLatin1Char('/') + catalogue.completeBaseName() +
-           QStringLiteral(".db");
 }
 
 bool GameManifest::replace(const QString &mod, const QHash<QString, ManifestEntry> &entries)
@@ -71,7 +38,7 @@ bool GameManifest::replace(const QString &mod, const QHash<QString, ManifestEntr
     if (!m_open) {
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlDatabase db = QSqlDatabase::database(m_database.connectionName(), false);
     if (!db.transaction()) {
         logFailure(mod, db.lastError());
         return false;
@@ -113,7 +80,7 @@ QHash<QString, ManifestEntry> GameManifest::entries(const QString &mod) const
     if (!m_open) {
         return result;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(QSqlDatabase::database(m_database.connectionName(), false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT path, size, modified, hash FROM manifest WHERE mod = ?"));
     query.addBindValue(mod);

@@ -2,28 +2,22 @@
 #define VELDANE_STATE_GAMEMANIFEST_H
 
 #include "state/manifestentry.h"
+#include "state/statedatabase.h"
 
 #include <QHash>
 #include <QString>
 
 // The files each mod copied into the game, with their size, time and content
 // hash at the moment of the copy: table `manifest` of the game's state
-// database (config/<game>.db, beside the catalogue). Other parts of the
-// program keep their own tables in the same file through their own
-// connections, which SQLite's WAL mode allows.
+// database (config/<game>.db, beside the catalogue).
 //
-// A missing or unreadable database only means that nothing is known: every
-// query then answers with no records and every write with false.
+// A database that cannot be opened only means that nothing is known: every
+// query then answers with no records and every write with false, and the
+// files count as unchanged, as files installed before records were kept do.
 class GameManifest
 {
 public:
-    explicit GameManifest(const QString &databasePath);
-    ~GameManifest();
-    GameManifest(const GameManifest &) = delete;
-    GameManifest &operator=(const GameManifest &) = delete;
-
-    // config/<game>.db for the catalogue config/<game>.xml.
-    static QString databasePathFor(const QString &cataloguePath);
+    explicit GameManifest(const QString &cataloguePath);
 
     bool isOpen() const { return m_open; }
 
@@ -35,7 +29,7 @@ public:
     QHash<QString, ManifestEntry> entries(const QString &mod) const;
 
 private:
-    QString m_connection;
+    StateDatabase m_database;
     bool m_open = false;
 };
 

@@ -1,0 +1,128 @@
+#include "state/journal.h"
+
+#include "log/ceasylog.h"
+
+#include <QDataStream>
+#include <QIODevice>
+
+// Bumped whenever the layout below changes; older entries are not replayed.
+static const quint32 kFormat = 0x564a0002;
+
+// Global and static: QDataStream's container operators find these through
+// the argument types' (global) namespace.
+static QDataStream &operator<<(QDataStream &out, const FileItem &item)
+{
+    return out << qint32(item.order) << item.path;
+}
+
+static QDataStream &operator>>(QDataStream &in, FileItem &item)
+{
+    qint32 order = 0;
+    in >> order >> item.path;
+    item.order = order;
+    return in;
+}
+
+static QDataStream &operator<<(QDataStream &out, const ModRecord &record)
+{
+    return out << record.info << record.time << qint32(record.install) << record.replace
+               << record.add;
+}
+
+static QDataStream &operator>>(QDataStream &in, ModRecord &record)
+{
+    qint32 install = 0;
+    in >> record.info >> record.time >> install >> record.replace >> record.add;
+    record.install = install;
+    return in;
+}
+
+static QDataStream &operator<<(QDataStream &out, const FileAction &action)
+{
+    return out << qint32(action.kind) << action.path << action.backup << action.upperMod
+               << action.upperBackup << action.changed << action.keepChanged << action.setAside;
+}
+
+static QDataStream &operator>>(QDataStream &in, FileAction &action)
+{
+    qint32 kind = 0;
+    in >> kind >> action.path >> action.backup >> action.upperMod >> action.upperBackup >>
+        action.changed >> action.keepChanged >> action.setAside;
+    action.kind = FileAction::Kind(kind);
+    return in;
+}
+
+static QDataStream &operator<<(QDataStream &out, const PlannedFile &file)
+{
+    return out << file.source << file.target << file.backup << file.keptCopy << file.replaced;
+}
+
+static QDataStream &operator>>(QDataStream &in, PlannedFile &file)
+{
+    return in >> file.source >> file.target >> file.backup >> file.keptCopy >> file.replaced;
+}
+
+Journal::Journal(const QString &cataloguePath)
+    : m_database(StateDatabase::pathForCatalogue(cataloguePath))
+{
+}
+
+qint64 Journal::begin(const JournalEntry &entry)
+{
+    return m_database.addEntry(encode(entry));
+}
+
+bool Journal::finish(qint64 id)
+{
+    return id == 0 || m_database.removeEntry(id);
+}
+
+QList<JournalEntry> Journal::unfinished()
+{
+    QList<JournalEntry> result;
+    for (const auto &row : m_database.entries()) {
+        JournalEntry entry;
+        if (!decode(row.second, entry)) {
+            CEasyLog::instance()->write(
+                QStringLiteral("[JournalError]:unreadable entry %1 dropped").arg(row.first));
+            m_database.removeEntry(row.first);
+            continue;
+        }
+        entry.id = row.first;
+        result << entry;
+    }
+    return result;
+}
+
+QByteArray Journal::encode(const JournalEntry &entry)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_5_15);
+    out << kFormat << qint32(entry.command) << entry.mod << entry.backupFolder << entry.keptFolder
+        << entry.source << entry.targetRoot << entry.backupRoot << entry.keptRoot
+        << entry.backupFolderExisted << entry.keptFolderExisted << entry.folders << entry.files
+        << entry.sizes << entry.backupExisted << entry.changed << entry.actions
+        << entry.wasInstalled;
+    return payload;
+}
+
+bool Journal::decode(const QByteArray &payload, JournalEntry &entry)
+{
+    QDataStream in(payload);
+    in.setVersion(QDataStream::Qt_5_15);
+    quint32 format = 0;
+    qint32 command = 0;
+    in >> format;
+    if (format != kFormat) {
+        return false;
+    }
+    in >> command >> entry.mod >> entry.backupFolder >> entry.keptFolder >> entry.source >>
+        entry.targetRoot >> entry.backupRoot >> entry.keptRoot >> entry.backupFolderExisted >>
+        entry.keptFolderExisted >> entry.folders >> entry.files >> entry.sizes >>
+        entry.backupExisted >> entry.changed >> entry.actions >> entry.wasInstalled;
+    entry.command = JournalEntry::Command(command);
+    return in.status() == QDataStream::Ok && command >= JournalEntry::Install &&
+           command <= JournalEntry::Remove && entry.sizes.size() == entry.files.size() &&
+           entry.backupExisted.size() == entry.files.size();
+}

@@ -1,0 +1,48 @@
+#ifndef VELDANE_STATE_STATEDATABASE_H
+#define VELDANE_STATE_STATEDATABASE_H
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// Veldane's private bookkeeping for one game, config/<game>.db beside the
+// catalogue: for now the journal of the command in progress. The catalogue
+// stays the record of mods and files; this file only says what a command was
+// doing when it stopped. A missing or unreadable file is replaced by an empty
+// one, so that it never stands in the way of a command.
+class StateDatabase
+{
+public:
+    explicit StateDatabase(const QString &path);
+    ~StateDatabase();
+    StateDatabase(const StateDatabase &) = delete;
+    StateDatabase &operator=(const StateDatabase &) = delete;
+
+    // The database of the game whose catalogue is `cataloguePath` (<game>.xml).
+    static QString pathForCatalogue(const QString &cataloguePath);
+
+    bool isOpen() const { return m_open; }
+    QString path() const { return m_path; }
+    // The Qt connection of this object, for other tables of the same file
+    // (the manifest) that need no connection of their own.
+    QString connectionName() const { return m_connection; }
+
+    // Adds one journal entry in a committed transaction; its id, or 0 when
+    // the database cannot take it.
+    qint64 addEntry(const QByteArray &payload);
+    bool removeEntry(qint64 id);
+    // Every entry, oldest first.
+    QList<QPair<qint64, QByteArray>> entries();
+
+private:
+    bool open();
+    bool prepare();
+    void close();
+
+    QString m_path;
+    QString m_connection;
+    bool m_open = false;
+};
+
+#endif
