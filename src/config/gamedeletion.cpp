@@ -61,7 +61,23 @@ GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const Q
     }
 
     const QString backups = backupTree(backupRoot, game);
-    if (!GameInfo::removeFolder(backups)) {
+    const QFileInfo setAside(backups + QLatin1Char('/') + setAsideFolderName());
+    if (setAside.isDir() && !setAside.isSymLink()) {
+        result.keptSetAside = QDir::toNativeSeparators(setAside.absoluteFilePath());
+        const QFileInfoList entries = QDir(backups).entryInfoList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo &entry : entries) {
+            if (entry.fileName() == setAsideFolderName()) {
+                continue;
+            }
+            const bool removed = entry.isDir() && !entry.isSymLink()
+                                     ? GameInfo::removeFolder(entry.filePath())
+                                     : QFile::remove(entry.filePath());
+            if (!removed) {
+                result.failed << QDir::toNativeSeparators(entry.filePath());
+            }
+        }
+    } else if (!GameInfo::removeFolder(backups)) {
         result.failed << QDir::toNativeSeparators(backups);
     }
     const QString keptCopies = QDir::currentPath() + QStringLiteral("/mod/") + game;

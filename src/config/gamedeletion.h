@@ -6,7 +6,9 @@
 
 // Deletes what Veldane keeps for one game: its backup tree below the backup
 // root, the kept copies of its mods in ./mod, its catalogue ./config/<game>.xml
-// and its settings group. The game's own install folder is never touched.
+// and its settings group. The game's own install folder is never touched, and
+// neither is the folder of set-aside file versions in the backup tree: those
+// are the user's own versions of game files, which only the user deletes.
 class GameDeletion
 {
 public:
@@ -26,6 +28,8 @@ public:
         // kept then, so that deleting again can finish the job.
         QStringList failed;
         bool settingsWritten = false;
+        // The set-aside folder left in place, when there is one.
+        QString keptSetAside;
         bool succeeded() const
         {
             return refusal == Refusal::None && failed.isEmpty() && settingsWritten;

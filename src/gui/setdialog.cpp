@@ -199,8 +199,11 @@ void SetDialog::sltDeleteGame()
             QMessageBox::Ok);
         return;
     }
-    QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("游戏成功移除!"),
-                             QMessageBox::Ok);
+    QString done = QStringLiteral("游戏成功移除!");
+    if (!result.keptSetAside.isEmpty()) {
+        done += QStringLiteral("\n卸载时留存的文件未删除：\n%1").arg(result.keptSetAside);
+    }
+    QMessageBox::information(this, QStringLiteral("提示"), done, QMessageBox::Ok);
 }
 
 void SetDialog::sltSelectChanged(QString text)
