@@ -168,6 +168,13 @@ public:
         QVERIFY(m_answerer.waitUntilAnswered());
     }
 
+    void select(const QString &row)
+    {
+        const QRect rect = m_tree->visualItemRect(
+            m_tree->findItems(row, Qt::MatchExactly | Qt::MatchRecursive).first());
+        QTest::mousePress(m_tree->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
     QStringList check(const QString &row)
     {
         QStringList rows;
@@ -187,27 +194,33 @@ private:
 
 void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion_data()
 {
+    QTest::addColumn<bool>("removal");
     QTest::addColumn<int>("answer");
     QTest::addColumn<FileMap>("game");
     QTest::addColumn<FileMap>("setAside");
     QTest::addColumn<bool>("installed");
     QTest::newRow("keep the changed files")
-        << int(QMessageBox::Yes)
+        << false << int(QMessageBox::Yes)
         << FileMap{{"abdata/A", "edited A!"}, {"abdata/G", "new G"}, {"abdata/U", "game U"}}
         << FileMap{{"abdata/G", "game G"}} << false;
     QTest::newRow("restore anyway")
-        << int(QMessageBox::No) << FileMap{{"abdata/G", "game G"}, {"abdata/U", "game U"}}
+        << false << int(QMessageBox::No) << FileMap{{"abdata/G", "game G"}, {"abdata/U", "game U"}}
         << FileMap{{"abdata/A", "edited A!"}, {"abdata/G", "new G"}} << false;
-    QTest::newRow("cancel") << int(QMessageBox::Cancel)
+    QTest::newRow("cancel") << false << int(QMessageBox::Cancel)
                             << FileMap{{"abdata/A", "edited A!"},
                                        {"abdata/G", "new G"},
                                        {"abdata/N", "mod N"},
                                        {"abdata/U", "mod U"}}
                             << FileMap() << true;
+    // Removal asks the same question after its own confirmation.
+    QTest::newRow("remove, restore anyway")
+        << true << int(QMessageBox::No) << FileMap{{"abdata/G", "game G"}, {"abdata/U", "game U"}}
+        << FileMap{{"abdata/A", "edited A!"}, {"abdata/G", "new G"}} << false;
 }
 
 void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
 {
+    QFETCH(bool, removal);
     QFETCH(int, answer);
     QFETCH(FileMap, game);
     QFETCH(FileMap, setAside);
@@ -232,12 +245,21 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
     QCOMPARE(s.check("HoneySelect"), changedRows);
     QCOMPARE(g.gameFiles().value("abdata/G"), QByteArray("new G"));
 
+    if (removal) {
+        s.m_answerer.expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    }
     s.m_answerer.expect(ModalAnswerer::pressButton(QMessageBox::StandardButton(answer)));
     if (answer != QMessageBox::Cancel) {
         s.m_answerer.expect(ModalAnswerer::pressButton());
     }
-    const int before = s.m_answerer.messages().size();
-    s.runMenu("Pack", QStringLiteral("卸载"));
+    const int before = s.m_answerer.messages().size() + (removal ? 1 : 0);
+    if (removal) {
+        s.select("Pack");
+        s.m_window.findChild<QPushButton *>("buttonRemove")->click();
+        QVERIFY(s.m_answerer.waitUntilAnswered());
+    } else {
+        s.runMenu("Pack", QStringLiteral("卸载"));
+    }
     QVERIFY(s.m_answerer.unexpected().isEmpty());
     const QStringList messages = s.m_answerer.messages().mid(before);
     QCOMPARE(messages.size(), answer == QMessageBox::Cancel ? 1 : 2);
@@ -249,7 +271,10 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
 
     QCOMPARE(g.gameFiles(), game);
     QCOMPARE(g.setAside(), setAside);
-    QCOMPARE(g.kept("Pack"), modFiles);
+    // The mod's own versions stay in its kept copy; a removal forgets the
+    // mod with its copy, as the user asked.
+    QCOMPARE(g.kept("Pack"), removal ? FileMap() : modFiles);
+    QCOMPARE(s.m_window.modCfg().m_mods.contains("Pack"), !removal);
     QCOMPARE(s.m_window.modCfg().m_mods.value("Pack").install, installed ? 1 : 0);
     if (installed) {
         QCOMPARE(g.backups("Pack"), FileMap({{"abdata/G", "game G"}, {"abdata/U", "game U"}}));
@@ -260,7 +285,8 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
             QFileInfo(g.dir.filePath("data/HoneySelect/" + setAsideName + "/Pack"))
                 .absoluteFilePath());
         QVERIFY2(messages.last().startsWith(
-                     QStringLiteral("提示|卸载成功!\n\n%1 个文件的另一个版本已移到：\n%2")
+                     QStringLiteral("提示|%1成功!\n\n%2 个文件的另一个版本已移到：\n%3")
+                         .arg(removal ? QStringLiteral("移除") : QStringLiteral("卸载"))
                          .arg(setAside.size())
                          .arg(folder)),
                  qPrintable(messages.last()));
