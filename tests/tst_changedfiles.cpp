@@ -1,6 +1,7 @@
 #include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"
+#include "tst_deployfixture.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -10,7 +11,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-using FileMap = QMap<QString, QByteArray>;
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Game files changed after an install (a game update, a hand edit), driven
 // through the window: the check shows them, and uninstalling asks once and
@@ -24,6 +26,8 @@ private slots:
     void uninstallAsksOnceAndKeepsEveryVersion();
     void catalogueWithoutRecordsUninstallsAsBefore();
     void changedFileUnderTwoModsSurvivesBothUninstalls();
+    void killedUninstallIsFinishedWithTheSameAnswer_data();
+    void killedUninstallIsFinishedWithTheSameAnswer();
 };
 
 namespace {
@@ -342,6 +346,70 @@ void TestChangedFiles::changedFileUnderTwoModsSurvivesBothUninstalls()
     QCOMPARE(g.setAside(), FileMap({{"abdata/G", "game G"}}));
     QCOMPARE(g.kept("Lower"), FileMap({{"abdata/G", "low G"}}));
     QCOMPARE(g.kept("Upper"), FileMap({{"abdata/G", "up G"}}));
+}
+
+void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer_data()
+{
+    QTest::addColumn<int>("decision");
+    QTest::addColumn<int>("killedAfter"); // files done when the process dies
+    QTest::addColumn<FileMap>("game");
+    QTest::addColumn<FileMap>("setAside");
+    const FileMap kept{{"abdata/A", "edited A!"}, {"abdata/G", "new G"}, {"abdata/U", "game U"}};
+    const FileMap restored{{"abdata/G", "game G"}, {"abdata/U", "game U"}};
+    for (int killedAfter : {1, 3}) {
+        QTest::addRow("keep the changed files, killed after %d", killedAfter)
+            << int(ChangeDecision::KeepChanged) << killedAfter << kept
+            << FileMap{{"abdata/G", "game G"}};
+        QTest::addRow("restore anyway, killed after %d", killedAfter)
+            << int(ChangeDecision::RestoreAnyway) << killedAfter << restored
+            << FileMap{{"abdata/A", "edited A!"}, {"abdata/G", "new G"}};
+    }
+}
+
+void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer()
+{
+    QFETCH(int, decision);
+    QFETCH(int, killedAfter);
+    QFETCH(FileMap, game);
+    QFETCH(FileMap, setAside);
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}, {"abdata/U", "game U"}});
+    const QString mod = f.mod("Pack", {{"abdata/A", "mod A"},
+                                       {"abdata/G", "mod G"},
+                                       {"abdata/N", "mod N"},
+                                       {"abdata/U", "mod U"}});
+    QCOMPARE(f.commands().install(mod, "Pack").outcome, CommandReport::Done);
+    TestFiles::write(f.game("abdata/G"), "new G");
+    TestFiles::write(f.game("abdata/A"), "edited A!");
+    QCOMPARE(f.commands().uninstall("Pack").outcome, CommandReport::ChangedFiles);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        CommandProgress progress;
+        progress.setValue = [killedAfter](int done) {
+            if (done == killedAfter) {
+                _exit(0);
+            }
+        };
+        ModCommands(f.catalogue, f.layout(), progress).uninstall("Pack", ChangeDecision(decision));
+        _exit(1);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // The next start finishes the uninstall as it was answered.
+    f.catalogue.setGame(f.catalogue.m_gameName);
+    f.commands().recover();
+    QCOMPARE(f.gameFiles(), game);
+    FileMap aside;
+    const FileMap all = DeployFixture::files(f.layout().setAsideRoot());
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        aside.insert(it.key().section('/', 2), it.value());
+    }
+    QCOMPARE(aside, setAside);
+    QCOMPARE(f.catalogue.m_mods.value("Pack").install, 0);
+    QVERIFY(!QFileInfo::exists(f.layout().backupFolder("Pack")));
 }
 
 QTEST_MAIN(TestChangedFiles)
