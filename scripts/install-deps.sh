@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config qtbase5-dev libqt5sql5-sqlite libarchive-dev libxxhash-dev fonts-wqy-microhei)
 if [ "${1:-run}" = test ]; then
-    packages+=(g++-mingw-w64-x86-64-posix python3)
+    packages+=(g++-mingw-w64-x86-64-posix python3 zip)
 fi
 
 missing=()

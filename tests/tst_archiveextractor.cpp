@@ -4,11 +4,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtTest>
 
 #include <clocale>
+#include <cstdio>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 using TestArchive::Entry;
 using TestArchive::Format;
@@ -41,6 +49,7 @@ private slots:
     void chosenModFolder_data();
     void chosenModFolder();
     void macMetadataDoesNotStopUnwrapping();
+    void unmarkedZipNamesAreReadAsGbk_data();
     void unmarkedZipNamesAreReadAsGbk();
 };
 
@@ -306,27 +315,85 @@ void TestArchiveExtractor::macMetadataDoesNotStopUnwrapping()
              QDir(box.destination()).filePath("MyMod"));
 }
 
+void TestArchiveExtractor::unmarkedZipNamesAreReadAsGbk_data()
+{
+    QTest::addColumn<bool>("infoZip");
+    QTest::addColumn<QByteArray>("readingLocale");
+    for (const bool infoZip : {false, true}) {
+        for (const char *locale : {"C", "C.UTF-8"}) {
+            QTest::addRow("%s, read in %s", infoZip ? "Info-ZIP" : "libarchive", locale)
+                << infoZip << QByteArray(locale);
+        }
+    }
+}
+
+// As zip tools on a Chinese system write them: GBK, no UTF-8 mark, no Unicode
+// extra field.
+static bool writeGbkZip(const QString &path, bool infoZip)
+{
+    const QByteArray previous = setlocale(LC_CTYPE, nullptr);
+    if (!infoZip) {
+        // libarchive converts names for writing only from a UTF-8 locale.
+        setlocale(LC_CTYPE, "C.UTF-8");
+        const bool written = TestArchive::write(
+            path, Format::Zip, {TestArchive::file(QStringLiteral("衣服/上衣.txt"), "coat")},
+            "zip:hdrcharset=CP936");
+        setlocale(LC_CTYPE, previous.constData());
+        return written;
+    }
+#ifdef Q_OS_WIN
+    return false;
+#else
+    // The file is named with raw GBK bytes, as it would be on such a system.
+    QTextCodec *gbk = QTextCodec::codecForName("GBK");
+    const QString source = QFileInfo(path).absolutePath() + "/source";
+    const QByteArray folder = QFile::encodeName(source) + '/' + gbk->fromUnicode("衣服");
+    if (!QDir().mkpath(source) || mkdir(folder.constData(), 0755) != 0) {
+        return false;
+    }
+    const QByteArray name = folder + '/' + gbk->fromUnicode("上衣.txt");
+    FILE *file = std::fopen(name.constData(), "wb");
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fputs("coat", file) >= 0;
+    std::fclose(file);
+    QProcess zip;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C");
+    zip.setProcessEnvironment(environment);
+    zip.setWorkingDirectory(source);
+    zip.start("zip", {"-q", "-r", "-X", path, "."});
+    const bool zipped = zip.waitForFinished() && zip.exitCode() == 0;
+    // Qt cannot name these files to remove them with the sandbox.
+    std::remove(name.constData());
+    std::remove(folder.constData());
+    return written && zipped;
+#endif
+}
+
 void TestArchiveExtractor::unmarkedZipNamesAreReadAsGbk()
 {
+    QFETCH(bool, infoZip);
+    QFETCH(QByteArray, readingLocale);
+    if (infoZip && QStandardPaths::findExecutable("zip").isEmpty()) {
+        QSKIP("Info-ZIP's zip is not installed");
+    }
     Sandbox box;
     QVERIFY(box.prepare());
     const QString path = box.archive("chinese.zip");
-    // As Windows Explorer on a Chinese system writes them: GBK, no UTF-8 mark.
-    // libarchive converts names for writing only from a UTF-8 locale; the
-    // reading below runs in the test's own locale again.
-    const QByteArray previous = setlocale(LC_CTYPE, nullptr);
-    if (!setlocale(LC_CTYPE, "C.UTF-8")) {
-        QSKIP("no C.UTF-8 locale to write GBK names with");
-    }
-    const bool written = TestArchive::write(
-        path, Format::Zip, {TestArchive::file(QStringLiteral("衣服/上衣.txt"), "coat")},
-        "zip:hdrcharset=CP936");
-    setlocale(LC_CTYPE, previous.constData());
-    QVERIFY(written);
+    QVERIFY(writeGbkZip(path, infoZip));
     QVERIFY(!TestFiles::read(path).contains(QStringLiteral("衣服").toUtf8()));
 
+    // Whatever the user's locale, the names come out the same.
+    const QByteArray previous = setlocale(LC_CTYPE, nullptr);
+    if (!setlocale(LC_CTYPE, readingLocale.constData())) {
+        QSKIP("locale not available");
+    }
     ArchiveExtractor extractor;
-    QVERIFY2(extractor.extract(path, box.destination()), qPrintable(extractor.errorString()));
+    const bool extracted = extractor.extract(path, box.destination());
+    setlocale(LC_CTYPE, previous.constData());
+    QVERIFY2(extracted, qPrintable(extractor.errorString()));
     QCOMPARE(
         TestFiles::snapshot(box.destination()),
         (Snapshot{{QStringLiteral("衣服"), "<dir>"}, {QStringLiteral("衣服/上衣.txt"), "coat"}}));

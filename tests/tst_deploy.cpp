@@ -220,6 +220,8 @@ void TestDeploy::refusalsChangeNothing_data()
                                   << ".." << int(CommandReport::UnsafeName);
     QTest::newRow("name with separator") << "game/"
                                          << "a/b" << int(CommandReport::UnsafeName);
+    QTest::newRow("the game's name") << "game/"
+                                     << "HONEYSELECT" << int(CommandReport::NameIsGame);
     QTest::newRow("mod folder is the game") << "src/new/"
                                             << "new" << int(CommandReport::SourceOverlapsGame);
     QTest::newRow("mod folder holds the game") << "src/new/abdata/"

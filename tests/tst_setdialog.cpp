@@ -183,17 +183,18 @@ void TestSetDialog::opensOnStoredSelection_data()
         << "D:\\bak"
         << "PlayClub"
         << "/pc/";
+    // The field shows the current entry's folder, which OK stores under it.
     QTest::newRow("Select names a deleted game")
         << QByteArray("[Global]\nSelect=HoneySelect\n[PlayClub]\nGamePath=/pc/\n[Zeta]\n"
                       "GamePath=/z/\n")
         << ""
         << "PlayClub"
-        << "<registry>";
+        << "/pc/";
     QTest::newRow("Select in another case")
         << QByteArray("[Global]\nSelect=zeta\n[PlayClub]\nGamePath=/pc/\n[Zeta]\nGamePath=/z/\n")
         << ""
         << "PlayClub"
-        << "";
+        << "/pc/";
     QTest::newRow("listed game without GamePath")
         << QByteArray("[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=\n") << ""
         << "HoneySelect"
@@ -274,11 +275,12 @@ void TestSetDialog::addGame_data()
                                << QStringList{"HoneySelect", "PlayClub"} << "PlayClub"
                                << "/pc/"
                                << "/hs/";
+    // On Windows such names share a settings group, a catalogue and folders.
     QTest::newRow("differs only in case")
-        << two << "honeyselect" << QStringLiteral("提示|添加成功！")
-        << QStringList{"HoneySelect", "PlayClub", "honeyselect"} << "PlayClub"
+        << two << "honeyselect" << QStringLiteral("提示|游戏配置已存在，无需添加！")
+        << QStringList{"HoneySelect", "PlayClub"} << "PlayClub"
         << "/pc/"
-        << "/new/";
+        << "<registry>";
     QTest::newRow("first game becomes current with its folder")
         << QByteArray() << QStringLiteral("恋爱 游戏") << QStringLiteral("提示|添加成功！")
         << QStringList{QStringLiteral("恋爱 游戏")} << QStringLiteral("恋爱 游戏") << "/new/"
@@ -294,6 +296,9 @@ void TestSetDialog::addGame()
     QFETCH(QString, current);
     QFETCH(QString, gamePathField);
     QFETCH(QString, storedPath);
+    if (storedPath == QLatin1String("<registry>")) {
+        storedPath = registryFolder();
+    }
     ScopedWorkingDir dir;
     if (!ini.isEmpty()) {
         QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), ini));
@@ -490,6 +495,10 @@ void TestSetDialog::deleteAnsweredNoChangesNothing()
 {
     ScopedWorkingDir dir;
     writeTwoGames(dir, QStringLiteral("Honey"));
+    QVERIFY(TestFiles::write(dir.filePath("config/Honey.xml"),
+                             "<Honey><mod id=\"a\"><install>1</install></mod>"
+                             "<mod id=\"b\"><install>0</install></mod>"
+                             "<mod id=\"c\"><install>1</install></mod></Honey>"));
     const QMap<QString, QByteArray> before = TestFiles::snapshot(dir.path());
     SetDialog dialog;
     ModalAnswerer answerer;
@@ -497,6 +506,8 @@ void TestSetDialog::deleteAnsweredNoChangesNothing()
     button(dialog, "buttonDelete")->click();
     QVERIFY(answerer.waitUntilAnswered());
     QCOMPARE(answerer.messages().size(), 1);
+    QVERIFY2(answerer.messages().first().contains(QStringLiteral("仍有 2 个MOD处于安装状态")),
+             qPrintable(answerer.messages().first()));
     QCOMPARE(TestFiles::snapshot(dir.path()), before);
     QCOMPARE(comboEntries(dialog), (QStringList{"Honey", "HoneySelect"}));
 }
@@ -504,18 +515,39 @@ void TestSetDialog::deleteAnsweredNoChangesNothing()
 void TestSetDialog::deleteIsRefused_data()
 {
     QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("bakPath"); // "<cwd>" for the working directory
+    // "<cwd>" stands for the working directory, "<prefix>" for the Wine prefix.
+    QTest::addColumn<QString>("bakPath");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("home");
 
     QTest::newRow("empty backup path") << QByteArray("[HoneySelect]\nGamePath=/hs/\n") << ""
-                                       << "提示|备份路径不能为空!";
-    QTest::newRow("no game") << QByteArray() << "bak" << QStringLiteral("提示|没有可删除的游戏！");
+                                       << "提示|备份路径不能为空!"
+                                       << "";
+    QTest::newRow("no game") << QByteArray() << "bak" << QStringLiteral("提示|没有可删除的游戏！")
+                             << "";
     QTest::newRow("hand-written unsafe name")
         << QByteArray("[..]\nGamePath=/x/\n") << "bak/inner"
-        << QStringLiteral("提示|游戏名“..”不能用作文件夹名，未删除任何文件！");
+        << QStringLiteral("提示|游戏名“..”不能用作文件夹名，未删除任何文件！") << "";
     QTest::newRow("backup tree holding the kept copies")
         << QByteArray("[mod]\nGamePath=/x/\n") << "<cwd>"
-        << QStringLiteral("提示|备份路径下的“mod”包含本程序自己的文件夹，未删除任何文件！");
+        << QStringLiteral("提示|备份路径下的“mod”包含本程序自己的文件夹，未删除任何文件！") << "";
+    // The backup root is the folder that holds the games, and the game is named
+    // after its folder: its installation would go.
+    const QString held = QStringLiteral("提示|删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，"
+                                        "未删除任何文件！请换一个备份路径。");
+    QTest::newRow("backup tree is the game's install folder")
+        << QByteArray("[HoneySelect]\nGamePath=<cwd>/games/HoneySelect/\n") << "<cwd>/games"
+        << held.arg("HoneySelect", "<cwd>/games/HoneySelect/") << "";
+    QTest::newRow("through a link and ..")
+        << QByteArray("[PlayClub]\nGamePath=/x/\n[HoneySelect]\n"
+                      "GamePath=<cwd>/bak/../games/HoneySelect/Studio\n")
+        << "<cwd>/shortcut" << held.arg("HoneySelect", "<cwd>/bak/../games/HoneySelect/Studio")
+        << "";
+    QTest::newRow("another game's registered folder")
+        << QByteArray("[HS]\nGamePath=/x/\n[HoneySelect]\nGamePath=\n") << "<prefix>/drive_c"
+        << held.arg("HS", "<prefix>/drive_c/HS/") << "";
+    QTest::newRow("home folder") << QByteArray("[me]\nGamePath=/x/\n") << "<cwd>/games"
+                                 << held.arg("me", "<cwd>/games/me") << "<cwd>/games/me";
 }
 
 void TestSetDialog::deleteIsRefused()
@@ -523,10 +555,21 @@ void TestSetDialog::deleteIsRefused()
     QFETCH(QByteArray, ini);
     QFETCH(QString, bakPath);
     QFETCH(QString, message);
+    QFETCH(QString, home);
     ScopedWorkingDir dir;
+    const auto place = [&](QString text) {
+        return text.replace("<cwd>", dir.path()).replace("<prefix>", m_prefix->path());
+    };
     if (!ini.isEmpty()) {
-        QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), ini));
+        QVERIFY(TestFiles::write(dir.filePath("Veldane.ini"), place(ini).toUtf8()));
     }
+    const QByteArray oldHome = qgetenv("HOME");
+    if (!home.isEmpty()) {
+        qputenv("HOME", place(home).toUtf8());
+    }
+    TestFiles::write(dir.filePath("games/HoneySelect/UserData/chara/card.png"), "card");
+    TestFiles::write(dir.filePath("games/me/notes.txt"), "mine");
+    QVERIFY(QFile::link(dir.filePath("games"), dir.filePath("shortcut")));
     TestFiles::write(dir.filePath("bak/inner/keep.txt"), "backup");
     TestFiles::write(dir.filePath("bak/HoneySelect/keep.txt"), "backup");
     TestFiles::write(dir.filePath("mod/HoneySelect/coat/a.txt"), "kept");
@@ -534,14 +577,15 @@ void TestSetDialog::deleteIsRefused()
     const QMap<QString, QByteArray> before = TestFiles::snapshot(dir.path());
 
     SetDialog dialog;
-    child<QLineEdit>(dialog, "lineEditBakPath")
-        ->setText(bakPath == QLatin1String("<cwd>") ? dir.path() : bakPath);
+    child<QLineEdit>(dialog, "lineEditBakPath")->setText(place(bakPath));
     ModalAnswerer answerer;
     answerer.expect(ModalAnswerer::pressButton());
     button(dialog, "buttonDelete")->click();
-    QVERIFY(answerer.waitUntilAnswered());
+    const bool answered = answerer.waitUntilAnswered();
+    qputenv("HOME", oldHome);
+    QVERIFY(answered);
 
-    QCOMPARE(answerer.messages(), QStringList{message});
+    QCOMPARE(answerer.messages(), QStringList{place(message)});
     QCOMPARE(TestFiles::snapshot(dir.path()), before);
 }
 

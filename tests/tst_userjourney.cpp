@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -30,6 +31,10 @@ private slots:
     void init();
     void cleanup();
     void userJourney();
+    void notesFollowTheListAfterCommands();
+    void modNamedAfterTheGameIsRefused();
+    void correctedFoldersAreTakenAtOnce();
+    void removalThatRestoredButKeptTheRecord();
 
 private:
     using Tree = QMap<QString, QByteArray>;
@@ -332,6 +337,28 @@ void TestUserJourney::chooseGame(const QString &game, const QString &addFolder)
     QCOMPARE(m_window->gameName(), game);
 }
 
+// Counts the showings of the busy indicator and can act at each, while the
+// command that showed it runs.
+class BusyWatcher : public QObject
+{
+public:
+    BusyWatcher() { qApp->installEventFilter(this); }
+    int shown = 0;
+    std::function<void()> onShow;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QProgressDialog *>(watched)) {
+            ++shown;
+            if (onShow) {
+                onShow();
+            }
+        }
+        return false;
+    }
+};
+
 void TestUserJourney::userJourney()
 {
     const Tree original = files(path("game"));
@@ -492,6 +519,135 @@ void TestUserJourney::userJourney()
              QStringLiteral("B notes"));
     QVERIFY(!QDir(path("log")).exists() || QDir(path("log")).isEmpty());
     QVERIFY(m_answerer->unexpected().isEmpty());
+}
+
+void TestUserJourney::notesFollowTheListAfterCommands()
+{
+    firstStart();
+    install(path("mods/A"), "A");
+    QVERIFY(!QTest::currentTestFailed());
+    auto *notes = child<QTextEdit>(m_window, "textEdit");
+    BusyWatcher busy;
+    // After each command the acted-on mod is still the one whose notes show,
+    // so closing stores what the user sees.
+    for (const QString &action : {QStringLiteral("卸载"), QStringLiteral("安装")}) {
+        pressMod("A");
+        notes->setPlainText("A notes " + action);
+        m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+        runContextAction("A", action);
+        QCOMPARE(m_window->modName(), QStringLiteral("A"));
+        QCOMPARE(notes->toPlainText(), "A notes " + action);
+    }
+    QVERIFY(busy.shown > 0);
+    pressMod("HoneySelect");
+    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("info").text(),
+             QStringLiteral("A notes 安装"));
+
+    // Removing a mod that is not installed is no file work: no busy indicator.
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("A", QStringLiteral("卸载"));
+    QCOMPARE(m_window->modName(), QStringLiteral("A"));
+    busy.shown = 0;
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    child<QPushButton>(m_window, "buttonRemove")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|移除成功!"));
+    QCOMPARE(busy.shown, 0);
+    QCOMPARE(m_window->modName(), QStringLiteral("HoneySelect"));
+    QCOMPARE(notes->toPlainText(), QString());
+    QVERIFY(m_answerer->unexpected().isEmpty());
+}
+
+void TestUserJourney::modNamedAfterTheGameIsRefused()
+{
+    firstStart();
+    const Tree original = files(path("game"));
+    m_answerer->expect(ModalAnswerer::chooseFile(TestFiles::native(path("mods/A"))));
+    m_answerer->expect([](QWidget *nameDialog) {
+        child<QLineEdit>(nameDialog, "lineEdit")->setText("honeyselect");
+        queuedClick(child<QPushButton>(nameDialog, "pushButton"));
+    });
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    child<QPushButton>(m_window, "buttonInstall")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QCOMPARE(m_answerer->messages().last(),
+             QStringLiteral("提示|MOD名“honeyselect”与游戏名相同，无法使用，未做任何改动。"
+                            "请换一个名称。"));
+    expectGame(original);
+    QVERIFY(m_window->modCfg().m_mods.isEmpty());
+    QVERIFY(!QFileInfo::exists(path("data/HoneySelect/honeyselect")));
+    QVERIFY(!QFileInfo::exists(path("mod/HoneySelect/honeyselect")));
+    // A refusal is no file work: the busy indicator never came up.
+    QVERIFY(!m_window->progress().dialog());
+}
+
+void TestUserJourney::correctedFoldersAreTakenAtOnce()
+{
+    firstStart();
+    install(path("mods/A"), "A");
+    QVERIFY(!QTest::currentTestFailed());
+    pressMod("A");
+    child<QTextEdit>(m_window, "textEdit")->setPlainText("typed, not yet stored");
+
+    // The same game, with its folder and the backup root corrected.
+    const QString newGame = TestFiles::native(path("game2")) + QDir::separator();
+    m_answerer->expect([this, newGame](QWidget *settings) {
+        child<QLineEdit>(settings, "lineEditGamePath")->setText(newGame);
+        child<QLineEdit>(settings, "lineEditBakPath")->setText(TestFiles::native(path("bak2")));
+        queuedClick(child<QPushButton>(settings, "buttonOk"));
+    });
+    child<QPushButton>(m_window, "buttonSet")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QCOMPARE(m_window->gamePath(), newGame);
+    QCOMPARE(m_window->bakRoot(), TestFiles::native(path("bak2/HoneySelect")));
+    QCOMPARE(m_window->userDataDirs().value(QStringLiteral("女人")),
+             newGame + QDir::toNativeSeparators("UserData/chara/female"));
+    QCOMPARE(m_window->modName(), QStringLiteral("A"));
+    QCOMPARE(child<QTextEdit>(m_window, "textEdit")->toPlainText(),
+             QStringLiteral("typed, not yet stored"));
+
+    install(path("mods/B"), "B");
+    QCOMPARE(TestFiles::read(path("game2/abdata/chara/body_00.unity3d")), QByteArray("B body"));
+    QCOMPARE(TestFiles::read(path("game/abdata/chara/body_00.unity3d")), QByteArray("A body"));
+    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("info").text(),
+             QStringLiteral("typed, not yet stored"));
+}
+
+void TestUserJourney::removalThatRestoredButKeptTheRecord()
+{
+    const Tree original = files(path("game"));
+    firstStart();
+    install(path("mods/A"), "A");
+    QVERIFY(!QTest::currentTestFailed());
+    pressMod("A");
+
+    // Once the files are moving, the catalogue folder becomes unwritable.
+    BusyWatcher busy;
+    busy.onShow = [this]() {
+        QDir().rename(path("config"), path("config.away"));
+        TestFiles::write(path("config"), "in the way");
+    };
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    m_answerer->expect([this](QWidget *box) {
+        QFile::remove(path("config"));
+        QDir().rename(path("config.away"), path("config"));
+        ModalAnswerer::pressButton(QMessageBox::Ok)(box);
+    });
+    child<QPushButton>(m_window, "buttonRemove")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QCOMPARE(m_answerer->messages().last(),
+             QStringLiteral("提示|游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
+                            "请再试一次移除。")
+                 .arg(TestFiles::native(path("config/HoneySelect.xml"))));
+    expectGame(original);
+    QCOMPARE(modElement("HoneySelect", "A").firstChildElement("install").text(),
+             QStringLiteral("0"));
+    auto *mods = child<QTreeWidget>(m_window, "treeWidget");
+    const auto itemA = mods->findItems("A", Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(itemA.size(), 1);
+    QCOMPARE(itemA.first()->foreground(0).color(), QColor(Qt::red));
+    QCOMPARE(m_window->modName(), QStringLiteral("A"));
 }
 
 QTEST_MAIN(TestUserJourney)

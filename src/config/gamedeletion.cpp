@@ -1,8 +1,12 @@
 #include "config/gamedeletion.h"
 
+#include "catalogue/modcfg.h"
 #include "config/foldername.h"
 #include "config/gameinfo.h"
+#include "platform/gameregistry.h"
+#include "platform/pathrules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -18,6 +22,45 @@ bool isSameOrInside(const QString &path, const QString &folder)
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
 
+// The path with its links and ".." resolved as far as it exists, so that a
+// link in the backup root or a spelling with ".." cannot hide what it names.
+QString resolved(const QString &path)
+{
+    QString existing = absoluteClean(path);
+    QString rest;
+    while (!QFileInfo::exists(existing)) {
+        const int cut = existing.lastIndexOf(QLatin1Char('/'));
+        if (cut <= 0 || existing.endsWith(QLatin1Char(':'))) {
+            return absoluteClean(path);
+        }
+        rest.prepend(existing.mid(cut));
+        existing = existing.left(cut);
+    }
+    return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
+}
+
+bool holds(const QString &folder, const QString &path)
+{
+    if (PathRules::fileNameCase() == Qt::CaseInsensitive) {
+        return isSameOrInside(path.toCaseFolded(), folder.toCaseFolded());
+    }
+    return isSameOrInside(path, folder);
+}
+
+// Folders of the user's that no deletion of Veldane's data may take along.
+QStringList userFolders(const QString &game)
+{
+    QStringList games = GameInfo::gameList();
+    games << game;
+    QStringList folders;
+    for (const QString &known : qAsConst(games)) {
+        folders << GameInfo::gamePath(known) << GameRegistry::installDir(known);
+    }
+    folders << QDir::homePath();
+    folders.removeAll(QString());
+    return folders;
+}
+
 } // namespace
 
 QString GameDeletion::backupTree(const QString &backupRoot, const QString &game)
@@ -25,7 +68,8 @@ QString GameDeletion::backupTree(const QString &backupRoot, const QString &game)
     return backupRoot + QStringLiteral("/") + game;
 }
 
-GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QString &game)
+GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QString &game,
+                                          QString *heldFolder)
 {
     // With either part empty the joined paths would name the whole backup
     // root, the whole mod store, or a folder at the top of the drive.
@@ -41,15 +85,48 @@ GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QStri
     // A backup root set to the working directory (or above it) would make a
     // game called "mod" or "config" remove every game's kept copies or
     // catalogues.
-    const QString tree = absoluteClean(backupTree(backupRoot, game));
-    const QString work = absoluteClean(QDir::currentPath());
-    for (const QString &own : {work, work + QStringLiteral("/mod"),
-                               work + QStringLiteral("/config"), work + QStringLiteral("/log")}) {
-        if (isSameOrInside(own, tree)) {
-            return Refusal::ProgramFolder;
+    const QStringList removed = {resolved(backupTree(backupRoot, game)),
+                                 resolved(QDir::currentPath() + QStringLiteral("/mod/") + game)};
+    const QString work = resolved(QDir::currentPath());
+    QStringList own = {work, work + QStringLiteral("/mod"), work + QStringLiteral("/config"),
+                       work + QStringLiteral("/log")};
+    if (QCoreApplication::instance()) {
+        own << resolved(QCoreApplication::applicationDirPath());
+    }
+    for (const QString &tree : removed) {
+        for (const QString &folder : qAsConst(own)) {
+            if (holds(tree, folder)) {
+                return Refusal::ProgramFolder;
+            }
+        }
+    }
+    // With the backup root in the folder that holds the games, a game named
+    // after its folder would have its whole installation removed.
+    for (const QString &folder : userFolders(game)) {
+        const QString user = resolved(folder);
+        for (const QString &tree : removed) {
+            if (holds(tree, user)) {
+                if (heldFolder) {
+                    *heldFolder = QDir::toNativeSeparators(folder);
+                }
+                return Refusal::UserFolder;
+            }
         }
     }
     return Refusal::None;
+}
+
+int GameDeletion::installedMods(const QString &game)
+{
+    ModCfg catalogue;
+    catalogue.setGame(game);
+    int installed = 0;
+    for (const ModRecord &record : qAsConst(catalogue.m_mods)) {
+        if (record.install != 0) {
+            ++installed;
+        }
+    }
+    return installed;
 }
 
 GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const QString &game)

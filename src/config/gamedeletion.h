@@ -19,6 +19,8 @@ public:
         NoBackupRoot,  // the backup root is empty
         UnsafeName,    // the name is not one folder name (a hand-edited settings file)
         ProgramFolder, // the backup tree would hold the program's own folders
+        UserFolder,    // a folder to remove is or holds a game's install folder or the
+                       // user's home folder
     };
 
     struct Result
@@ -37,7 +39,13 @@ public:
     };
 
     // Why the game cannot be deleted with this backup root, or Refusal::None.
-    static Refusal check(const QString &backupRoot, const QString &game);
+    // For UserFolder, `heldFolder` receives the folder that would go with it.
+    static Refusal check(const QString &backupRoot, const QString &game,
+                         QString *heldFolder = nullptr);
+
+    // Mods of the game that its catalogue records as installed: their backups
+    // are the only copies of the game files they replaced.
+    static int installedMods(const QString &game);
 
     // The game's backup tree: backupRoot + "/" + game.
     static QString backupTree(const QString &backupRoot, const QString &game);

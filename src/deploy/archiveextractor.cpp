@@ -1,6 +1,8 @@
 #include "deploy/archiveextractor.h"
 
 #include "config/foldername.h"
+#include "platform/scopedutf8locale.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +52,8 @@ public:
     }
 
     archive *handle() const { return m_archive; }
+    // Whether archive_entry_pathname gives names as described at entryName.
+    bool rawNames() const { return m_names.active(); }
     bool fileOpened() const { return m_file.isOpen(); }
 
     QString error() const
@@ -100,6 +104,9 @@ private:
         return to - from;
     }
 
+    // First, so that libarchive finds the UTF-8 character type when it
+    // settles its name conversions, and keeps it until the archive is freed.
+    ScopedUtf8Locale m_names;
     archive *m_archive = nullptr;
     QFile m_file;
     QByteArray m_buffer;
@@ -108,10 +115,15 @@ private:
 // Entry names are UTF-8 in 7z, rar and flagged zip entries. Zip tools on
 // Chinese Windows write names in the ANSI code page without the flag; those
 // arrive as raw bytes and are read as GBK when they are not valid UTF-8.
-QString entryName(archive_entry *entry)
+// With rawNames (a UTF-8 reading locale) archive_entry_pathname holds UTF-8
+// for the first kind and the archive's own bytes for the second; asking for
+// UTF-8 instead would hand GBK bytes through as if they were UTF-8.
+QString entryName(archive_entry *entry, bool rawNames)
 {
-    if (const char *utf8 = archive_entry_pathname_utf8(entry)) {
-        return QString::fromUtf8(utf8);
+    if (!rawNames) {
+        if (const char *utf8 = archive_entry_pathname_utf8(entry)) {
+            return QString::fromUtf8(utf8);
+        }
     }
     const char *raw = archive_entry_pathname(entry);
     if (!raw) {
@@ -262,11 +274,11 @@ bool ArchiveExtractor::fail(Failure failure, const QString &detail)
 namespace {
 
 // Sorts one entry header; on refusal fills failure and detail.
-EntryKind classify(archive_entry *entry, QStringList *parts, ArchiveExtractor::Failure *failure,
-                   QString *detail)
+EntryKind classify(archive_entry *entry, bool rawNames, QStringList *parts,
+                   ArchiveExtractor::Failure *failure, QString *detail)
 {
     using Failure = ArchiveExtractor::Failure;
-    const QString name = entryName(entry);
+    const QString name = entryName(entry, rawNames);
     *detail = name;
     *failure = ArchiveExtractor::splitEntryName(name, parts);
     if (*failure != Failure::None) {
@@ -343,7 +355,7 @@ bool ArchiveExtractor::scan(const QString &archive, Scan *result)
         QStringList parts;
         Failure failure = Failure::None;
         QString detail;
-        const EntryKind kind = classify(entry, &parts, &failure, &detail);
+        const EntryKind kind = classify(entry, reader.rawNames(), &parts, &failure, &detail);
         if (failure != Failure::None) {
             return fail(failure, detail);
         }
@@ -387,7 +399,7 @@ bool ArchiveExtractor::unpack(const QString &archive, const QString &destination
         QStringList parts;
         Failure failure = Failure::None;
         QString detail;
-        const EntryKind kind = classify(entry, &parts, &failure, &detail);
+        const EntryKind kind = classify(entry, reader.rawNames(), &parts, &failure, &detail);
         if (failure != Failure::None) {
             return fail(failure, detail);
         }

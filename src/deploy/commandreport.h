@@ -21,6 +21,9 @@ struct CommandReport
         RecordedElsewhere,  // every recorded file lies outside the current game folder
         CatalogueFailed,    // the catalogue could not be written; no game file changed
         GameBusy,           // another process runs a command on this game; nothing changed
+        NameIsGame,         // the new mod's name is the game's, which the list shows as no mod
+        RestoredRecordKept, // removal put the game files back, but the record could not be
+                            // dropped: it stays, marked uninstalled, for another try
         ChangedFiles        // game files changed since the mod put them there and no
                             // decision was given: nothing changed, `changedFiles` names them
     };

@@ -210,6 +210,12 @@ CommandReport ModCommands::installLocked(const QString &folder, const QString &i
     if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
         return refusal(CommandReport::UnsafeName);
     }
+    // The mod list shows the game's name for "no mod selected": a mod of that
+    // name could never be chosen for uninstalling or removing.
+    if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
+        report.outcome = CommandReport::NameIsGame;
+        return report;
+    }
     // Installing into a name the catalogue holds would mix two installs in one
     // record and let the new backups be mistaken for the old ones.
     if (m_catalogue.m_mods.contains(id)) {
@@ -770,7 +776,10 @@ CommandReport ModCommands::removeLocked(const QString &id, ChangeDecision decisi
     }
     if (!m_catalogue.deleteMod(id)) {
         journal.finish(entry.id);
-        report.outcome = CommandReport::CatalogueFailed;
+        // After an uninstall the game is already restored and the record says
+        // so; only the record itself is left over.
+        report.outcome =
+            entry.wasInstalled ? CommandReport::RestoredRecordKept : CommandReport::CatalogueFailed;
         return report;
     }
     // An unusable name would make these paths point at other folders.

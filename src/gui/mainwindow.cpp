@@ -111,7 +111,7 @@ void MainWindow::connectSignals()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    keepNotes();
     event->accept();
 }
 
@@ -141,15 +141,23 @@ bool MainWindow::initGame()
         game = dialog.m_game;
     }
 
-    const QString path = GameInfo::gamePath(game);
     if (game.isEmpty()) {
         return false;
     }
 
     m_gameName = game;
-    m_gamePath = path;
     m_modCfg.setGame(game);
     m_modName = game;
+    takeGameSettings();
+    tellFinishedCommands(modCommands().recover());
+    return true;
+}
+
+void MainWindow::takeGameSettings()
+{
+    const QString &game = m_gameName;
+    QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
+    m_gamePath = GameInfo::gamePath(game);
     m_modStore = QDir::currentPath() + QStringLiteral("/mod/") + game;
 
     const QString bak = settings.value(QStringLiteral("/Global/BakPath")).toString();
@@ -184,8 +192,6 @@ bool MainWindow::initGame()
             m_userDataDirs.insert(QStringLiteral("场景"), userData("UserData/studio"));
         }
     }
-    tellFinishedCommands(modCommands().recover());
-    return true;
 }
 
 void MainWindow::tellFinishedCommands(const RecoveryReport &recovery)
@@ -241,6 +247,10 @@ void MainWindow::refreshModList()
     ui->treeWidget->clear();
     ui->treeWidget2->clear();
     ui->textEdit->clear();
+    // The box, the selection and m_modName must agree after every rebuild:
+    // the next press or close stores the box as m_modName's notes.
+    const QString shown = m_modName;
+    m_modName = m_modCfg.m_gameName;
 
     QTreeWidgetItem *root = nullptr;
     if (m_modCfg.exists()) {
@@ -261,6 +271,26 @@ void MainWindow::refreshModList()
     ui->treeWidget->expandAll();
     // Whole mod names rather than the header's default width.
     ui->treeWidget->resizeColumnToContents(0);
+
+    // The mod acted on stays selected, with its notes, while it is listed.
+    const auto record = m_modCfg.m_mods.constFind(shown);
+    if (record == m_modCfg.m_mods.cend()) {
+        return;
+    }
+    for (int i = 0; i < root->childCount(); ++i) {
+        if (root->child(i)->text(0) == shown) {
+            ui->treeWidget->setCurrentItem(root->child(i));
+            break;
+        }
+    }
+    m_modName = shown;
+    ui->textEdit->setPlainText(record->info);
+    showModFiles(*record);
+}
+
+void MainWindow::keepNotes()
+{
+    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
 }
 
 void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
@@ -272,7 +302,7 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     ui->treeWidget2->clear();
     // The notes typed so far belong to the mod selected until now: store them
     // before the box shows another mod's.
-    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    keepNotes();
     m_modName = item->text(0);
 
     if (!m_modCfg.exists()) {
@@ -350,15 +380,17 @@ void MainWindow::installModFolder(const QString &folder, const QString &suggeste
             QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(name));
         return;
     }
+    // The list is rebuilt after the command, and the box with it.
+    keepNotes();
     const QString previous = m_modName;
     m_modName = name;
-    m_progress.show();
     const CommandReport report = installFolder(folder);
     m_progress.finish();
+    // The message names the refused name; the selection then goes back.
+    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
     if (report.outcome != CommandReport::Done) {
         m_modName = previous;
     }
-    showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
 }
 
 CommandReport MainWindow::installFolder(const QString &folder)
@@ -371,7 +403,7 @@ void MainWindow::sltInstallSelectMod()
     if (m_modName == m_modCfg.m_gameName) {
         return;
     }
-    m_progress.show();
+    keepNotes();
     const CommandReport report = modCommands().reinstall(m_modName);
     m_progress.finish();
     showCommandResult(report, QStringLiteral("安装成功!"), QStringLiteral("安装"));
@@ -389,7 +421,6 @@ CommandReport MainWindow::removeMod(ChangeDecision decision)
 
 CommandReport MainWindow::takeOutAsking(const std::function<CommandReport(ChangeDecision)> &command)
 {
-    m_progress.show();
     CommandReport report = command(ChangeDecision::Ask);
     m_progress.finish();
     if (report.outcome != CommandReport::ChangedFiles) {
@@ -399,7 +430,6 @@ CommandReport MainWindow::takeOutAsking(const std::function<CommandReport(Change
     if (decision == ChangeDecision::Ask) {
         return report;
     }
-    m_progress.show();
     report = command(decision);
     m_progress.finish();
     return report;
@@ -453,6 +483,7 @@ void MainWindow::sltUninstall()
         sltRemoveMod();
         return;
     }
+    keepNotes();
     const CommandReport report =
         takeOutAsking([this](ChangeDecision decision) { return uninstallMod(decision); });
     showCommandResult(report, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
@@ -469,19 +500,23 @@ void MainWindow::sltRemoveMod()
     if (answer != QMessageBox::Yes) {
         return;
     }
+    keepNotes();
     const CommandReport report =
         takeOutAsking([this](ChangeDecision decision) { return removeMod(decision); });
-    if (report.outcome == CommandReport::Done && !report.removalStopped) {
-        // The record is gone: nothing is selected any more.
-        m_modName = m_modCfg.m_gameName;
-    }
     showCommandResult(report, QStringLiteral("移除成功!"), QStringLiteral("移除"));
 }
 
 ModCommands MainWindow::modCommands()
 {
-    return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore),
-                       m_progress.commandProgress());
+    // The busy indicator appears when a command starts its file work, so that
+    // refusals and record-only changes show none.
+    CommandProgress progress = m_progress.commandProgress();
+    const auto setRange = progress.setRange;
+    progress.setRange = [this, setRange](int minimum, int maximum) {
+        m_progress.show();
+        setRange(minimum, maximum);
+    };
+    return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore), progress);
 }
 
 bool MainWindow::refuseWithoutGameFolder()
@@ -565,9 +600,19 @@ void MainWindow::showCommandResult(const CommandReport &report, const QString &s
         text = QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
                    .arg(QDir::toNativeSeparators(QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
         break;
+    case CommandReport::NameIsGame:
+        text = QStringLiteral("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。")
+                   .arg(m_modName);
+        break;
+    case CommandReport::RestoredRecordKept:
+        text = QStringLiteral("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
+                              "请再试一次移除。")
+                   .arg(QDir::toNativeSeparators(QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
+        break;
     }
     QMessageBox::information(this, QStringLiteral("提示"), text);
-    if (report.outcome == CommandReport::Done) {
+    if (report.outcome == CommandReport::Done ||
+        report.outcome == CommandReport::RestoredRecordKept) {
         refreshModList();
     }
 }
@@ -578,10 +623,14 @@ void MainWindow::sltSet()
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    keepNotes();
     if (dialog.m_game != m_gameName) {
         initGame();
         refreshModList();
+    } else {
+        // A folder corrected after a refusal is used by the next command; the
+        // catalogue and the box stay as they are.
+        takeGameSettings();
     }
 }
 

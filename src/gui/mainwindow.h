@@ -76,6 +76,11 @@ private slots:
 
 private:
     void connectSignals();
+    // Game folder, backup root, mod store and user-data folders of m_gameName
+    // from the settings.
+    void takeGameSettings();
+    // Stores the notes box as the notes of m_modName.
+    void keepNotes();
 
     // Mod deployment commands.
     ModCommands modCommands();

@@ -34,9 +34,9 @@ SetDialog::SetDialog(QWidget *parent) : QDialog(parent), ui(new Ui_SetDialog)
     if (index >= 0) {
         ui->comboBoxGame->setCurrentIndex(index);
     }
-    // Looked up for the stored name even when the list lacks it, so a game
-    // whose settings group was deleted still shows its registered folder.
-    ui->lineEditGamePath->setText(GameInfo::gamePath(selected));
+    // The folder of the entry that is current: OK stores the field under that
+    // entry, also when the stored selection is no longer in the list.
+    ui->lineEditGamePath->setText(GameInfo::gamePath(ui->comboBoxGame->currentText()));
 
     // Connected after filling, so that filling runs no slot.
     connect(ui->buttonView, &QPushButton::clicked, this, &SetDialog::sltViewBakFolder);
@@ -125,8 +125,9 @@ void SetDialog::sltAddGame()
     if (dialog.exec() == 0) {
         return;
     }
-    if (ui->comboBoxGame->findText(dialog.m_gameName, Qt::MatchExactly | Qt::MatchCaseSensitive) >=
-        0) {
+    // Names differing only in letter case share the settings group, the
+    // catalogue and the folders wherever the file system ignores case.
+    if (ui->comboBoxGame->findText(dialog.m_gameName, Qt::MatchFixedString) >= 0) {
         QMessageBox::information(nullptr, QStringLiteral("提示"),
                                  QStringLiteral("游戏配置已存在，无需添加！"), QMessageBox::Ok);
         return;
@@ -152,7 +153,8 @@ void SetDialog::sltDeleteGame()
     const QString backupRoot = ui->lineEditBakPath->text();
 
     QString refusal;
-    switch (GameDeletion::check(backupRoot, game)) {
+    QString heldFolder;
+    switch (GameDeletion::check(backupRoot, game, &heldFolder)) {
     case GameDeletion::Refusal::None:
         break;
     case GameDeletion::Refusal::NoGame:
@@ -168,14 +170,26 @@ void SetDialog::sltDeleteGame()
         refusal =
             QStringLiteral("备份路径下的“%1”包含本程序自己的文件夹，未删除任何文件！").arg(game);
         break;
+    case GameDeletion::Refusal::UserFolder:
+        refusal = QStringLiteral("删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，"
+                                 "未删除任何文件！请换一个备份路径。")
+                      .arg(game, heldFolder);
+        break;
     }
     if (!refusal.isEmpty()) {
         QMessageBox::information(this, QStringLiteral("提示"), refusal, QMessageBox::Ok);
         return;
     }
 
-    if (QMessageBox::information(this, QStringLiteral("注意"),
-                                 QStringLiteral("游戏管理相关文件将被完全删除，是否继续？"),
+    QString question = QStringLiteral("游戏管理相关文件将被完全删除，是否继续？");
+    const int installed = GameDeletion::installedMods(game);
+    if (installed > 0) {
+        question = QStringLiteral("该游戏仍有 %1 个MOD处于安装状态，它们的备份是被替换的游戏文件"
+                                  "仅有的副本，删除后将无法恢复。\n")
+                       .arg(installed) +
+                   question;
+    }
+    if (QMessageBox::information(this, QStringLiteral("注意"), question,
                                  QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         return;
     }

@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
-#include <QProgressDialog>
 #include <QTest>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
@@ -107,6 +106,13 @@ void ModalAnswerer::poll()
     }
     // The busy indicator is modal too, but closes by itself when the command ends.
     if (qobject_cast<QProgressDialog *>(modal)) {
+        return;
+    }
+    // A window must still be on top at the next look: a parent dialog shows
+    // through for a moment while its child closes and before the message box
+    // that follows opens, and must not take that message box's answer.
+    if (modal != m_candidate) {
+        m_candidate = modal;
         return;
     }
     if (m_handled) {

@@ -53,6 +53,7 @@ private:
     QTimer m_timer;
     QQueue<Handler> m_queue;
     QPointer<QWidget> m_handled;
+    QPointer<QWidget> m_candidate;
     bool m_running = false;
     QStringList m_messages;
     QStringList m_unexpected;
