@@ -50,7 +50,7 @@ fi
 # The definitions of the Linux build, read from CMake's flags of the core library
 # when the Makefile generator wrote them, so that a definition added to
 # CMakeLists.txt reaches this check too.
-defines=(-DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_XML_LIB
+defines=(-DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_XML_LIB -DQT_SQL_LIB
          -DQT_NO_CAST_FROM_BYTEARRAY)
 flags_make="$build/CMakeFiles/veldane_core.dir/flags.make"
 if [ -f "$flags_make" ]; then
@@ -74,7 +74,7 @@ if grep -rqE '#[[:space:]]*include[[:space:]]*[<"]archive(_entry)?\.h[>"]' "$top
     ln -s /usr/include/archive.h /usr/include/archive_entry.h "$work/archive/"
     includes+=(-I"$work/archive")
 fi
-for module in "" QtCore QtGui QtWidgets QtXml; do
+for module in "" QtCore QtGui QtWidgets QtXml QtSql; do
     includes+=(-isystem "$qt_headers${module:+/$module}")
 done
 [ -d "$qt_mkspec" ] && includes+=(-isystem "$qt_mkspec")

@@ -16,6 +16,17 @@ bool GameLock::acquire(int timeoutMs)
         return true;
     }
     if (m_file.error() == QLockFile::LockFailedError) {
+        // A process killed between creating the lock file and writing its
+        // id into it leaves a file that names no owner, and with no age
+        // limit nothing would ever take it over. A live owner writes its id
+        // at once, long before the wait above ends.
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        if (!m_file.getLockInfo(&pid, &host, &application) && m_file.removeStaleLockFile()) {
+            CEasyLog::instance()->write(QStringLiteral("[LockTakenOver]:") + m_path);
+            return m_file.tryLock(0);
+        }
         return false;
     }
     // No lock file can be made here (a missing or read-only folder): then no

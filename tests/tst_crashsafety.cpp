@@ -1,0 +1,454 @@
+// Commands killed part way, in a process of their own, and the start after:
+// whatever the moment, the next start and the plain user steps give back the
+// game exactly as it was, with no backup or kept copy left behind.
+
+#include "catalogue/modcfg.h"
+#include "deploy/gamelayout.h"
+#include "deploy/modcommands.h"
+#include "gui/mainwindow.h"
+#include "state/gamelock.h"
+#include "state/journal.h"
+#include "support/modalanswerer.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QThread>
+#include <QtTest>
+
+using FileMap = QMap<QString, QByteArray>;
+Q_DECLARE_METATYPE(RecoveryReport::Step::Kind)
+
+namespace {
+
+const QString kGame = QStringLiteral("HoneySelect");
+
+// Files only: folders made by an install stay after its uninstall.
+FileMap filesBelow(const QString &root)
+{
+    FileMap files = TestFiles::snapshot(root);
+    for (auto it = files.begin(); it != files.end();) {
+        it = it.value() == "<dir>" ? files.erase(it) : std::next(it);
+    }
+    return files;
+}
+
+// A game of 30 files; mod A replaces 20 of them and adds 20, mod B lies
+// under A on ten replaced and ten added files, so uninstalling B hands its
+// backups up to A.
+class CrashGame
+{
+public:
+    CrashGame()
+    {
+        QDir().mkdir(QStringLiteral("config"));
+        QSettings settings(QStringLiteral("Veldane.ini"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Global/Select"), kGame);
+        settings.setValue(QStringLiteral("Global/BakPath"), path(QStringLiteral("data")));
+        settings.setValue(kGame + QStringLiteral("/GamePath"),
+                          QDir::toNativeSeparators(path(QStringLiteral("game"))) +
+                              QDir::separator());
+        settings.sync();
+        for (int i = 0; i < 30; ++i) {
+            TestFiles::write(gameFile(i), "game " + QByteArray(100 + 37 * i, char('a' + i % 26)));
+        }
+        for (int i = 0; i < 40; ++i) {
+            TestFiles::write(source(QStringLiteral("A"), i), "A " + QByteArray(50 + i, 'x'));
+        }
+        for (int i = 10; i < 30; ++i) {
+            TestFiles::write(source(QStringLiteral("B"), i), "B " + QByteArray(70 + i, 'y'));
+        }
+        ModCfg catalogue;
+        catalogue.setGame(kGame);
+        catalogue.create();
+        original = filesBelow(path(QStringLiteral("game")));
+    }
+
+    static QString path(const QString &relative) { return QDir::current().filePath(relative); }
+    static QString gameFile(int i) { return path(QStringLiteral("game/abdata/g/f%1.txt").arg(i)); }
+    static QString source(const QString &mod, int i = -1)
+    {
+        const QString root = path(QStringLiteral("src/") + mod);
+        return i < 0 ? root : root + QStringLiteral("/abdata/g/f%1.txt").arg(i);
+    }
+    static GameLayout layout()
+    {
+        return GameLayout(QDir::toNativeSeparators(path(QStringLiteral("game"))) +
+                              QDir::separator(),
+                          QDir::toNativeSeparators(path(QStringLiteral("data/HoneySelect"))),
+                          path(QStringLiteral("mod/HoneySelect")));
+    }
+
+    // Brings the game to the state before the command of `scenario` and
+    // returns the helper's arguments for that command.
+    static QStringList prepare(const QString &scenario)
+    {
+        ModCfg catalogue;
+        catalogue.setGame(kGame);
+        ModCommands commands(catalogue, layout());
+        commands.setSyncing(false);
+        if (scenario == QLatin1String("install")) {
+            return {QStringLiteral("install"), QStringLiteral("A"), source(QStringLiteral("A"))};
+        }
+        if (scenario == QLatin1String("handdown")) {
+            commands.install(source(QStringLiteral("B")), QStringLiteral("B"));
+            commands.install(source(QStringLiteral("A")), QStringLiteral("A"));
+            return {QStringLiteral("uninstall"), QStringLiteral("B")};
+        }
+        commands.install(source(QStringLiteral("A")), QStringLiteral("A"));
+        if (scenario == QLatin1String("reinstall")) {
+            commands.uninstall(QStringLiteral("A"));
+        }
+        return {scenario, QStringLiteral("A")};
+    }
+
+    // What a user does after the start: uninstall what is shown installed,
+    // then remove every mod.
+    static void plainUserSteps()
+    {
+        ModCfg catalogue;
+        catalogue.setGame(kGame);
+        ModCommands commands(catalogue, layout());
+        for (const QString &mod : catalogue.m_mods.keys()) {
+            if (catalogue.m_mods.value(mod).install != 0) {
+                QVERIFY(commands.uninstall(mod).clean());
+            }
+        }
+        for (const QString &mod : catalogue.m_mods.keys()) {
+            QVERIFY(commands.remove(mod).clean());
+        }
+        QVERIFY(catalogue.m_mods.isEmpty());
+    }
+
+    void verifyAsBefore() const
+    {
+        QCOMPARE(filesBelow(path(QStringLiteral("game"))), original);
+        QCOMPARE(filesBelow(path(QStringLiteral("data"))), FileMap());
+        QCOMPARE(filesBelow(path(QStringLiteral("mod"))), FileMap());
+    }
+
+    // The same mod installs and uninstalls cleanly again.
+    void verifyUsable() const
+    {
+        ModCfg catalogue;
+        catalogue.setGame(kGame);
+        ModCommands commands(catalogue, layout());
+        const CommandReport report =
+            commands.install(source(QStringLiteral("A")), QStringLiteral("A"));
+        QVERIFY2(report.clean(), qPrintable(QStringLiteral("outcome %1 failed %2 left %3")
+                                                .arg(report.outcome)
+                                                .arg(report.failed)
+                                                .arg(report.leftAlone)));
+        QCOMPARE(TestFiles::read(gameFile(5)), TestFiles::read(source(QStringLiteral("A"), 5)));
+        QVERIFY(commands.uninstall(QStringLiteral("A")).clean());
+        QVERIFY(commands.remove(QStringLiteral("A")).clean());
+        verifyAsBefore();
+    }
+
+    FileMap original;
+};
+
+// Starts the helper and returns once it is about to run its command.
+bool startHelper(QProcess &helper, const QStringList &arguments, const QByteArray &crashAt = {},
+                 int sleepUs = 0)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELDANE_CRASH_SLEEP_US"), QString::number(sleepUs));
+    if (!crashAt.isEmpty()) {
+        environment.insert(QStringLiteral("VELDANE_CRASH_AT"), QString::fromLatin1(crashAt));
+    }
+    helper.setProcessEnvironment(environment);
+    helper.start(QStringLiteral(VELDANE_CRASHHELPER), QStringList{QDir::currentPath()} + arguments);
+    while (!helper.canReadLine()) {
+        if (!helper.waitForReadyRead(10000)) {
+            return false;
+        }
+    }
+    return helper.readLine().trimmed() == "ready";
+}
+
+// Kills the helper with SIGKILL once it reports progress step `step` (0:
+// right away), a random moment later within the work of the next file.
+void killAt(QProcess &helper, int step, QRandomGenerator &random)
+{
+    int reached = 0;
+    while (reached < step && helper.state() == QProcess::Running) {
+        if (!helper.canReadLine() && !helper.waitForReadyRead(200)) {
+            continue;
+        }
+        const QByteArray line = helper.readLine().trimmed();
+        if (line.startsWith("step ")) {
+            reached = line.mid(5).toInt();
+        }
+    }
+    QThread::usleep(random.bounded(4000));
+    helper.kill();
+    helper.waitForFinished(10000);
+}
+
+bool journalEmpty()
+{
+    ModCfg catalogue;
+    catalogue.setGame(kGame);
+    return Journal(catalogue.m_cfgPath).unfinished().isEmpty();
+}
+
+} // namespace
+
+class TestCrashSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killedCommandRecovers_data();
+    void killedCommandRecovers();
+    void replayRules_data();
+    void replayRules();
+    void unwritableCatalogueMovesNothing_data();
+    void unwritableCatalogueMovesNothing();
+    void secondProcessIsRefused();
+};
+
+void TestCrashSafety::killedCommandRecovers_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<int>("steps"); // progress steps the command reports
+    QTest::addColumn<int>("kills");
+    QTest::addColumn<bool>("killRecovery");
+    QTest::newRow("install") << "install" << 41 << 9 << false;
+    QTest::newRow("uninstall") << "uninstall" << 40 << 9 << false;
+    QTest::newRow("reinstall") << "reinstall" << 40 << 9 << false;
+    QTest::newRow("removal") << "remove" << 40 << 9 << false;
+    QTest::newRow("hand-down") << "handdown" << 20 << 9 << false;
+    QTest::newRow("recovery killed too") << "handdown" << 20 << 4 << true;
+}
+
+// Seeded kill moments across each command; every fourth start goes through
+// the window's own set-up.
+void TestCrashSafety::killedCommandRecovers()
+{
+    QFETCH(QString, scenario);
+    QFETCH(int, steps);
+    QFETCH(int, kills);
+    QFETCH(bool, killRecovery);
+    QRandomGenerator random(qHash(scenario) + kills);
+    int interrupted = 0;
+    for (int kill = 0; kill < kills; ++kill) {
+        ScopedWorkingDir work;
+        CrashGame game;
+        const QStringList arguments = CrashGame::prepare(scenario);
+        QProcess helper;
+        QVERIFY(startHelper(helper, arguments, {}, 3000));
+        killAt(helper, random.bounded(steps), random);
+        interrupted += journalEmpty() ? 0 : 1;
+        if (killRecovery) {
+            for (int again = 0; again < 2 && !journalEmpty(); ++again) {
+                QProcess recovery;
+                QVERIFY(startHelper(recovery, {QStringLiteral("recover"), QStringLiteral("A")}, {},
+                                    3000));
+                killAt(recovery, random.bounded(20), random);
+            }
+        }
+
+        const bool unfinished = !journalEmpty();
+        if (kill % 4 == 0) {
+            ModalAnswerer answerer;
+            if (unfinished) {
+                answerer.expect(ModalAnswerer::pressButton());
+            }
+            MainWindow window;
+            QVERIFY(window.isReady());
+            QVERIFY(answerer.waitUntilAnswered());
+            QVERIFY(answerer.unexpected().isEmpty());
+            if (unfinished) {
+                QVERIFY2(answerer.messages().value(0).contains(
+                             QStringLiteral("上次的操作被中断，已自动完成：")),
+                         qPrintable(answerer.messages().value(0)));
+            }
+        } else {
+            ModCfg catalogue;
+            catalogue.setGame(kGame);
+            ModCommands(catalogue, CrashGame::layout()).recover();
+        }
+        QVERIFY(journalEmpty());
+        CrashGame::plainUserSteps();
+        game.verifyAsBefore();
+        game.verifyUsable();
+        if (QTest::currentTestFailed()) {
+            qWarning("failed after kill %d", kill);
+            return;
+        }
+    }
+    // Most kills must land inside the command, not before or after it.
+    QVERIFY2(interrupted * 2 > kills, qPrintable(QString::number(interrupted)));
+}
+
+void TestCrashSafety::replayRules_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QByteArray>("crashAt");
+    QTest::addColumn<bool>("sourceCut");
+    QTest::addColumn<RecoveryReport::Step::Kind>("finished");
+    QTest::addColumn<QStringList>("installedAfter");
+
+    using Step = RecoveryReport::Step;
+    const QStringList a{QStringLiteral("A")};
+    const QStringList none;
+    // "range": the entry is written, no file has moved yet.
+    QTest::newRow("install before its backups: forward")
+        << "install" << QByteArray("range") << false << Step::Installed << a;
+    QTest::newRow("install before its backups, source cut: undone")
+        << "install" << QByteArray("range") << true << Step::InstallUndone << none;
+    QTest::newRow("install half copied: forward")
+        << "install" << QByteArray("12") << false << Step::Installed << a;
+    QTest::newRow("install half copied, source cut: undone")
+        << "install" << QByteArray("12") << true << Step::InstallUndone << none;
+    QTest::newRow("reinstall half copied: forward")
+        << "reinstall" << QByteArray("12") << false << Step::Installed << a;
+    QTest::newRow("reinstall half copied, kept copy cut: undone")
+        << "reinstall" << QByteArray("12") << true << Step::InstallUndone << none;
+    QTest::newRow("uninstall before its first file: forward")
+        << "uninstall" << QByteArray("range") << false << Step::Uninstalled << none;
+    QTest::newRow("uninstall half done: forward")
+        << "uninstall" << QByteArray("12") << false << Step::Uninstalled << none;
+    QTest::newRow("removal half done: forward")
+        << "remove" << QByteArray("12") << false << Step::Removed << none;
+    QTest::newRow("hand-down half done: forward")
+        << "handdown" << QByteArray("5") << false << Step::Uninstalled << a;
+}
+
+void TestCrashSafety::replayRules()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QByteArray, crashAt);
+    QFETCH(bool, sourceCut);
+    QFETCH(RecoveryReport::Step::Kind, finished);
+    QFETCH(QStringList, installedAfter);
+
+    ScopedWorkingDir work;
+    CrashGame game;
+    QProcess helper;
+    QVERIFY(startHelper(helper, CrashGame::prepare(scenario), crashAt));
+    QVERIFY(helper.waitForFinished(10000));
+    QCOMPARE(helper.exitCode(), 9);
+    if (sourceCut) {
+        const QString cut =
+            scenario == QLatin1String("install")
+                ? CrashGame::source(QStringLiteral("A"), 30)
+                : CrashGame::path(QStringLiteral("mod/HoneySelect/A/abdata/g/f30.txt"));
+        QVERIFY(QFile::remove(cut));
+    }
+
+    ModCfg catalogue;
+    catalogue.setGame(kGame);
+    const RecoveryReport report = ModCommands(catalogue, CrashGame::layout()).recover();
+    QCOMPARE(report.steps.size(), 1);
+    QCOMPARE(report.steps.at(0).kind, finished);
+    QCOMPARE(report.failed, 0);
+    QStringList installed;
+    for (auto it = catalogue.m_mods.cbegin(); it != catalogue.m_mods.cend(); ++it) {
+        if (it->install != 0) {
+            installed << it.key();
+        }
+    }
+    QCOMPARE(installed, installedAfter);
+    if (installedAfter.isEmpty()) {
+        QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), game.original);
+    } else {
+        QCOMPARE(TestFiles::read(CrashGame::gameFile(25)),
+                 TestFiles::read(CrashGame::source(QStringLiteral("A"), 25)));
+    }
+    QVERIFY(journalEmpty());
+    CrashGame::plainUserSteps();
+    game.verifyAsBefore();
+}
+
+void TestCrashSafety::unwritableCatalogueMovesNothing_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("uninstalledFirst");
+    QTest::addColumn<bool>("folderInPlace");
+    QTest::newRow("uninstall, damaged") << "uninstall" << false << false;
+    QTest::newRow("uninstall, folder in its place") << "uninstall" << false << true;
+    QTest::newRow("removal, damaged") << "remove" << false << false;
+    QTest::newRow("removal, folder in its place") << "remove" << false << true;
+    QTest::newRow("removal of an uninstalled mod") << "remove" << true << false;
+}
+
+void TestCrashSafety::unwritableCatalogueMovesNothing()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, uninstalledFirst);
+    QFETCH(bool, folderInPlace);
+    ScopedWorkingDir work;
+    CrashGame game;
+    ModCfg catalogue;
+    catalogue.setGame(kGame);
+    ModCommands commands(catalogue, CrashGame::layout());
+    QVERIFY(commands.install(CrashGame::source(QStringLiteral("A")), QStringLiteral("A")).clean());
+    if (uninstalledFirst) {
+        // A backup left by a failed restore must survive the failed removal.
+        QVERIFY(commands.uninstall(QStringLiteral("A")).clean());
+        TestFiles::write(CrashGame::path(QStringLiteral("data/HoneySelect/abdata/g/f1.txt")),
+                         "left");
+    }
+    const QString cfg = catalogue.m_cfgPath;
+    const QByteArray saved = TestFiles::read(cfg);
+    QVERIFY(QFile::remove(cfg));
+    if (folderInPlace) {
+        QVERIFY(QDir().mkdir(cfg));
+    } else {
+        TestFiles::write(cfg, saved.left(saved.size() / 2));
+    }
+    // The log and the state database may change; nothing else may.
+    const auto everything = [] {
+        FileMap files = TestFiles::snapshot(CrashGame::path(QString()));
+        for (auto it = files.begin(); it != files.end();) {
+            it = it.key().startsWith(QLatin1String("log/")) ||
+                         it.key().startsWith(QLatin1String("config/HoneySelect.db"))
+                     ? files.erase(it)
+                     : std::next(it);
+        }
+        return files;
+    };
+    const FileMap before = everything();
+
+    const CommandReport report = command == QLatin1String("uninstall")
+                                     ? commands.uninstall(QStringLiteral("A"))
+                                     : commands.remove(QStringLiteral("A"));
+    QCOMPARE(report.outcome, CommandReport::CatalogueFailed);
+    QCOMPARE(everything(), before);
+    QVERIFY(journalEmpty());
+}
+
+// A second process waits for the first, then refuses and changes nothing.
+void TestCrashSafety::secondProcessIsRefused()
+{
+    ScopedWorkingDir work;
+    CrashGame game;
+    const QStringList arguments = CrashGame::prepare(QStringLiteral("uninstall"));
+    const FileMap installed = filesBelow(CrashGame::path(QStringLiteral("game")));
+    ModCfg catalogue;
+    catalogue.setGame(kGame);
+    {
+        GameLock lock(catalogue.m_cfgPath);
+        QVERIFY(lock.acquire());
+        QProcess helper;
+        QVERIFY(startHelper(helper, arguments));
+        QVERIFY(helper.waitForFinished(10000));
+        QCOMPARE(helper.readAll().trimmed(), QByteArray("outcome ") +
+                                                 QByteArray::number(int(CommandReport::GameBusy)) +
+                                                 " failed 0");
+        QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), installed);
+    }
+
+    // A lock file that names no owner (its maker killed before writing its
+    // id) is taken over after the wait.
+    QVERIFY(TestFiles::write(GameLock::pathForCatalogue(catalogue.m_cfgPath), QByteArray()));
+    QVERIFY(ModCommands(catalogue, CrashGame::layout()).uninstall(QStringLiteral("A")).clean());
+}
+
+QTEST_MAIN(TestCrashSafety)
+#include "tst_crashsafety.moc"
