@@ -65,14 +65,21 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# libarchive's headers live in /usr/include beside glibc's. Adding that whole
-# folder would let glibc headers shadow MinGW's, so only the two archive headers
-# are offered, through a folder of their own.
+# libarchive's and xxHash's headers live in /usr/include beside glibc's. Adding
+# that whole folder would let glibc headers shadow MinGW's, so only their own
+# headers are offered, through a folder of their own.
 includes=(-I"$autogen/include" -I"$top/src")
+# The windows' generated form headers come with the library of the windows.
+[ -d "$build/veldane_gui_autogen/include" ] && includes+=(-I"$build/veldane_gui_autogen/include")
 if grep -rqE '#[[:space:]]*include[[:space:]]*[<"]archive(_entry)?\.h[>"]' "$top/src"; then
     mkdir -p "$work/archive"
     ln -s /usr/include/archive.h /usr/include/archive_entry.h "$work/archive/"
     includes+=(-I"$work/archive")
+fi
+if grep -rqE '#[[:space:]]*include[[:space:]]*[<"]xxhash\.h[>"]' "$top/src"; then
+    mkdir -p "$work/xxhash"
+    ln -s /usr/include/xxhash.h "$work/xxhash/"
+    includes+=(-I"$work/xxhash")
 fi
 for module in "" QtCore QtGui QtWidgets QtXml QtSql; do
     includes+=(-isystem "$qt_headers${module:+/$module}")

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 using FileMap = QMap<QString, QByteArray>;
 
 // The mod commands driven through the main window, as a user would.
@@ -25,6 +27,8 @@ private slots:
     void withoutGameFolderNothingIsAsked();
     void nameAlreadyInCatalogueIsRefused();
     void uninstallAndReinstallFromKeptCopy();
+    void largeFileKeepsTheWindowAnswering_data();
+    void largeFileKeepsTheWindowAnswering();
     void missingKeptCopyTurnsUninstallIntoRemoval_data();
     void missingKeptCopyTurnsUninstallIntoRemoval();
     void failedBackupsAreReportedWithTheLog();
@@ -97,6 +101,43 @@ QString treeColourOf(MainWindow &window, const QString &id)
     const auto found = tree->findItems(id, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? QString() : found.first()->foreground(0).color().name();
 }
+
+// Ticks every 10 ms while a command runs and keeps the longest time between
+// two ticks, which is how long the window stopped answering, and how often
+// the busy indicator's value went up.
+struct EventLoopWatch
+{
+    explicit EventLoopWatch(const MainWindow &window)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this, &window] {
+            longestGap = qMax(longestGap, clock.restart());
+            const QProgressDialog *dialog = window.progress().dialog();
+            if (dialog && dialog->isVisible() && dialog->value() > lastValue) {
+                ++rises;
+            }
+            lastValue = dialog ? dialog->value() : -1;
+        });
+    }
+    void start()
+    {
+        longestGap = 0;
+        rises = 0;
+        lastValue = -1;
+        clock.start();
+        timer.start(10);
+    }
+    void stop()
+    {
+        longestGap = qMax(longestGap, clock.elapsed());
+        timer.stop();
+    }
+
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 longestGap = 0;
+    int rises = 0;
+    int lastValue = -1;
+};
 
 bool progressHidden(const MainWindow &window)
 {
@@ -213,6 +254,67 @@ void TestInstall::uninstallAndReinstallFromKeptCopy()
     run(window, "sltInstallSelectMod");
     QVERIFY(answerer.waitUntilAnswered());
     QCOMPARE(answerer.messages().last(), QStringLiteral("提示|MOD已经安装!"));
+    QVERIFY(answerer.unexpected().isEmpty());
+}
+
+void TestInstall::largeFileKeepsTheWindowAnswering_data()
+{
+    QTest::addColumn<bool>("replacesGameFile");
+    QTest::newRow("added") << false;
+    QTest::newRow("replacing a game file") << true;
+}
+
+void TestInstall::largeFileKeepsTheWindowAnswering()
+{
+    QFETCH(bool, replacesGameFile);
+    // Sparse, so the test writes little; the copies still write every byte,
+    // for well over half a second.
+    const qint64 size = qint64(384) << 20;
+    Workspace w;
+    const QString mod = w.mod("big", {{"abdata/small", "small"}});
+    const auto makeLarge = [size](const QString &path, char mark) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.resize(size) && file.seek(size - 1) &&
+               file.putChar(mark);
+    };
+    QVERIFY(makeLarge(mod + "/abdata/large.unity3d", 'm'));
+    if (replacesGameFile) {
+        QVERIFY(makeLarge(w.gamePath + "abdata/large.unity3d", 'g'));
+    }
+    const FileMap before = replacesGameFile ? FileMap() : w.gameFiles();
+    MainWindow window;
+    ModalAnswerer answerer;
+    EventLoopWatch watch(window);
+
+    answerer.expect(typeName("big"));
+    answerer.expect(ModalAnswerer::pressButton());
+    watch.start();
+    window.installModFolder(mod);
+    watch.stop();
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(answerer.messages().last(), QStringLiteral("提示|安装成功!"));
+    QCOMPARE(QFileInfo(w.gamePath + "abdata/large.unity3d").size(), size);
+    QVERIFY2(watch.longestGap < 250, qPrintable(QString::number(watch.longestGap)));
+    QVERIFY2(watch.rises > 2, qPrintable(QString::number(watch.rises)));
+
+    // The install leaves a gigabyte for the disk to write; a catalogue write
+    // right after waits for it, which is the disk's time, not the command's.
+    ::sync();
+    answerer.expect(ModalAnswerer::pressButton());
+    watch.start();
+    run(window, "sltUninstall");
+    QVERIFY(answerer.waitUntilAnswered());
+    watch.stop();
+    QCOMPARE(answerer.messages().last(), QStringLiteral("提示|卸载成功!"));
+    QVERIFY2(watch.longestGap < 250, qPrintable(QString::number(watch.longestGap)));
+    if (replacesGameFile) {
+        QFile restored(w.gamePath + "abdata/large.unity3d");
+        QVERIFY(restored.open(QIODevice::ReadOnly) && restored.seek(size - 1));
+        QCOMPARE(restored.read(1), QByteArray("g"));
+    } else {
+        QCOMPARE(w.gameFiles(), before);
+    }
     QVERIFY(answerer.unexpected().isEmpty());
 }
 

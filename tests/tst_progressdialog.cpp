@@ -14,6 +14,7 @@ private slots:
     void oneWindowServesEveryCommand();
     void closesAtMaximum();
     void finishClosesWithoutRange();
+    void fileBytesMoveWithinTheStepAndNeverClose();
 };
 
 void TestProgressDialog::callsBeforeFirstShowAreIgnored()
@@ -68,6 +69,24 @@ void TestProgressDialog::finishClosesWithoutRange()
     progress.show();
     progress.setRange(0, 1);
     progress.setValue(1);
+    QVERIFY(!progress.dialog()->isVisible());
+}
+
+void TestProgressDialog::fileBytesMoveWithinTheStepAndNeverClose()
+{
+    ProgressDialog progress;
+    progress.show();
+    progress.setRange(0, 2);
+    progress.setValue(1);
+    const int stepStart = progress.dialog()->value();
+    progress.setFileBytes(50, 100);
+    const int halfWay = progress.dialog()->value();
+    QVERIFY(halfWay > stepStart && halfWay < progress.dialog()->maximum());
+    // The last bytes of the last file must not close the window early.
+    progress.setFileBytes(100, 100);
+    QVERIFY(progress.dialog()->isVisible());
+    QVERIFY(progress.dialog()->value() > halfWay);
+    progress.setValue(2);
     QVERIFY(!progress.dialog()->isVisible());
 }
 

@@ -17,8 +17,13 @@ using CopyOptions = FileCopier::CopyOptions;
 // Frees the hash state on every way out of a copy.
 struct HashState
 {
-    HashState() : state(XXH3_createState()) {}
-    ~HashState() { XXH3_freeState(state); }
+    explicit HashState(bool wanted) : state(wanted ? XXH3_createState() : nullptr) {}
+    ~HashState()
+    {
+        if (state) {
+            XXH3_freeState(state);
+        }
+    }
     HashState(const HashState &) = delete;
     HashState &operator=(const HashState &) = delete;
     XXH3_state_t *state;
@@ -28,7 +33,7 @@ struct HashState
 // bytes are hashed on their way. Without `out`, only hashes.
 bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
 {
-    HashState hash;
+    HashState hash(options.hash != nullptr);
     if (options.hash && (!hash.state || XXH3_64bits_reset(hash.state) != XXH_OK)) {
         return false;
     }
@@ -59,9 +64,10 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
         }
         done += read;
         if (read == size && buffer == small) {
-            large.resize(largeSize);
+            // No larger than a step, so that progress comes at every step.
+            size = qMax(smallSize, qMin(largeSize, options.step));
+            large.resize(int(size));
             buffer = large.data();
-            size = largeSize;
         }
         if (options.progress && done - reported >= options.step) {
             if (total < 0) {
@@ -188,9 +194,31 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
         return false;
     }
     std::error_code error;
+    // Renaming over a large file frees its blocks inside that one call, which
+    // takes a second for a few gigabytes. A second name keeps the old file
+    // alive through the rename, and it is then freed a step at a time. Where
+    // no such name can be made, the rename frees it as usual.
+    QString aside;
+    if (options.progress) {
+        const QFileInfo old(destination);
+        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20) &&
+            !std::filesystem::equivalent(fsPath(source), fsPath(destination), error) && !error) {
+            aside = destination + QStringLiteral(".veldane-old");
+            std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
+            if (error) {
+                aside.clear();
+            }
+        }
+    }
     std::filesystem::rename(fsPath(source), fsPath(destination), error);
     if (!error) {
+        if (!aside.isEmpty()) {
+            remove(aside, options);
+        }
         return !options.hash || hashInPlace(destination, options);
+    }
+    if (!aside.isEmpty()) {
+        QFile::remove(aside);
     }
     // Another drive, or a system that refuses to rename over a file: copy
     // beside the destination first, so a failure cannot leave it half written.
@@ -210,4 +238,31 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
     }
     QFile::remove(source);
     return true;
+}
+
+bool FileCopier::remove(const QString &path, const CopyOptions &options)
+{
+    // Freeing a piece costs about the same whatever its size up to some tens
+    // of megabytes: smaller pieces would make the whole delete slower.
+    const qint64 piece = qMax(options.step, qint64(32) << 20);
+    const QFileInfo file(path);
+    std::error_code error;
+    // A file with another name somewhere keeps its bytes there: shrinking it
+    // would empty that other name too.
+    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > piece &&
+        std::filesystem::hard_link_count(fsPath(path), error) == 1 && !error) {
+        // Shrunk from the end, so that the file system frees the blocks in
+        // parts and the progress gets a turn between them.
+        QFile shrinking(path);
+        if (shrinking.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            const qint64 total = file.size();
+            for (qint64 size = total - piece; size > 0; size -= piece) {
+                if (!shrinking.resize(size)) {
+                    break;
+                }
+                options.progress(total - size, total);
+            }
+        }
+    }
+    return QFile::remove(path);
 }

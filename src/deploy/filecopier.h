@@ -20,7 +20,7 @@ public:
         // move its bar and handle its events during a large file. Never
         // called for smaller files, which cost no more than a call.
         std::function<void(qint64 done, qint64 total)> progress;
-        qint64 step = qint64(8) << 20;
+        qint64 step = qint64(4) << 20;
         // When set, receives the XXH3 (64 bits) of the bytes written. The
         // copy then goes through a buffer of ours, so the bytes are hashed as
         // they pass and never read a second time; a file that needs no copy
@@ -46,6 +46,12 @@ public:
     // destination stays untouched when the move fails.
     static bool move(const QString &source, const QString &destination);
     static bool move(const QString &source, const QString &destination, const CopyOptions &options);
+
+    // Deletes a file or a link. With a progress, a large file is first
+    // shrunk a piece at a time: file systems free the blocks of a
+    // deleted file inside one call, a second for a few gigabytes, and the
+    // window would stop answering meanwhile.
+    static bool remove(const QString &path, const CopyOptions &options);
 };
 
 #endif

@@ -1055,7 +1055,8 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
                 }
             } else if (existsOrIsLink(action.path)) {
                 const QFileInfo file(action.path);
-                if ((file.isDir() && !file.isSymLink()) || !QFile::remove(action.path)) {
+                if ((file.isDir() && !file.isSymLink()) ||
+                    !FileCopier::remove(action.path, byteProgress(m_progress))) {
                     fail("[DeleteFileError]:", action.path);
                 }
             }

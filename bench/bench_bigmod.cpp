@@ -1,0 +1,305 @@
+// Times installing a large mod (1 GiB of 32 MiB files, half of them replacing
+// game files) from a folder and from a stored zip, through the code the window
+// runs, next to the copies no design can avoid: the mod written once into the
+// game and once into the kept copy (for the zip: unpacked once, then copied
+// into the game). Every timed step ends with a sync on both sides, so the
+// figures include writing the bytes out.
+//
+//   bench_bigmod          the two ratios
+//   bench_bigmod stall    the longest time the window's event loop stands
+//                         still while a mod of one 1.5 GiB file is installed
+//                         and uninstalled
+
+#include "catalogue/modcfg.h"
+#include "deploy/archiveextractor.h"
+#include "deploy/gamelayout.h"
+#include "deploy/modcommands.h"
+#include "gui/progressdialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 MiB = qint64(1) << 20;
+constexpr int FileCount = 32;
+constexpr qint64 FileSize = 32 * MiB;
+
+bool shell(const QString &script)
+{
+    QProcess process;
+    process.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+    process.waitForFinished(-1);
+    if (process.exitCode() != 0) {
+        std::fprintf(stderr, "shell failed: %s\n%s\n", qPrintable(script),
+                     process.readAllStandardError().constData());
+    }
+    return process.exitCode() == 0;
+}
+
+void sync()
+{
+    shell(QStringLiteral("sync"));
+}
+
+// Incompressible bytes, different in every file, so no file system or zip
+// can take a short cut.
+bool writeFile(const QString &path, qint64 size, quint32 seed)
+{
+    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    QByteArray block(int(4 * MiB), Qt::Uninitialized);
+    quint64 state = 0x9e3779b97f4a7c15ull * (seed + 1);
+    for (qint64 written = 0; written < size; written += block.size()) {
+        auto *words = reinterpret_cast<quint64 *>(block.data());
+        for (int i = 0; i < block.size() / 8; ++i) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            words[i] = state;
+        }
+        if (file.write(block.constData(), qMin<qint64>(block.size(), size - written)) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The mod in <root>/src/Mod, half of its files also in <root>/game.
+void generate(const QString &root)
+{
+    for (int i = 0; i < FileCount; ++i) {
+        const QString relative =
+            QStringLiteral("abdata/chara/pack%1/asset%2.unity3d").arg(i % 4).arg(i);
+        writeFile(root + "/src/Mod/" + relative, FileSize, quint32(i));
+        if (i % 2 == 0) {
+            writeFile(root + "/game/" + relative, FileSize, quint32(1000 + i));
+        }
+    }
+    QDir().mkpath(root + "/game");
+}
+
+struct Engine
+{
+    explicit Engine(const QString &root)
+    {
+        QDir::setCurrent(root);
+        QDir().mkdir(QStringLiteral("config"));
+        catalogue.setGame(QStringLiteral("HoneySelect"));
+        catalogue.create();
+    }
+    ~Engine() { QDir::setCurrent(QDir::tempPath()); }
+
+    ModCommands commands(const QString &root, const CommandProgress &progress = {})
+    {
+        return ModCommands(
+            catalogue,
+            GameLayout(root + "/game/", root + "/data/HoneySelect", root + "/mod/HoneySelect"),
+            progress);
+    }
+
+    ModCfg catalogue;
+};
+
+// What the window does with a dropped archive. Once archives are unpacked
+// straight into the kept copy, this is the one line to change.
+bool installArchive(ModCommands &commands, const QString &archive, const QString &name)
+{
+    QTemporaryDir unpacked(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
+    ArchiveExtractor extractor;
+    if (!unpacked.isValid() || !extractor.extract(archive, unpacked.path())) {
+        return false;
+    }
+    return commands.install(ArchiveExtractor::modFolder(unpacked.path()), name).clean();
+}
+
+QString workRoot()
+{
+    // Beside the build, on the disk the game would be on, not in a tmpfs.
+    return QDir::currentPath();
+}
+
+qint64 engineFolder()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    generate(dir.path());
+    Engine engine(dir.path());
+    sync();
+    QElapsedTimer clock;
+    clock.start();
+    const CommandReport report =
+        engine.commands(dir.path()).install(dir.path() + "/src/Mod", QStringLiteral("Mod"));
+    sync();
+    const qint64 elapsed = clock.nsecsElapsed();
+    if (!report.clean() || report.files != FileCount) {
+        std::fprintf(stderr, "folder install failed\n");
+    }
+    return elapsed;
+}
+
+qint64 baselineFolder()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    generate(dir.path());
+    sync();
+    QElapsedTimer clock;
+    clock.start();
+    shell(
+        QStringLiteral("cd '%1' && mkdir -p mod && cp -a src/Mod/. game/ && cp -a src/Mod mod/Mod "
+                       "&& sync")
+            .arg(dir.path()));
+    return clock.nsecsElapsed();
+}
+
+void makeZip(const QString &root)
+{
+    shell(QStringLiteral("cd '%1/src' && zip -q -0 -r ../mod.zip Mod && rm -rf Mod").arg(root));
+}
+
+qint64 engineZip()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    generate(dir.path());
+    makeZip(dir.path());
+    Engine engine(dir.path());
+    sync();
+    QElapsedTimer clock;
+    clock.start();
+    ModCommands commands = engine.commands(dir.path());
+    const bool installed = installArchive(commands, dir.path() + "/mod.zip", QStringLiteral("Mod"));
+    sync();
+    const qint64 elapsed = clock.nsecsElapsed();
+    if (!installed) {
+        std::fprintf(stderr, "zip install failed\n");
+    }
+    return elapsed;
+}
+
+qint64 baselineZip()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    generate(dir.path());
+    makeZip(dir.path());
+    sync();
+    QElapsedTimer clock;
+    clock.start();
+    shell(QStringLiteral("cd '%1' && unzip -q mod.zip -d kept && cp -a kept/Mod/. game/ && sync")
+              .arg(dir.path()));
+    return clock.nsecsElapsed();
+}
+
+double seconds(qint64 ns)
+{
+    return double(ns) / 1e9;
+}
+
+int ratios()
+{
+    std::printf("%-8s %12s %12s %8s\n", "source", "veldane s", "copies s", "ratio");
+    const auto best = [](qint64 (*run)(), int rounds) {
+        qint64 result = -1;
+        for (int round = 0; round < rounds; ++round) {
+            const qint64 time = run();
+            result = result < 0 ? time : std::min(result, time);
+        }
+        return result;
+    };
+    const int rounds = qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0
+                           ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
+                           : 1;
+    const qint64 folderBase = best(baselineFolder, rounds);
+    const qint64 folder = best(engineFolder, rounds);
+    std::printf("%-8s %12.2f %12.2f %8.2f\n", "folder", seconds(folder), seconds(folderBase),
+                double(folder) / double(folderBase));
+    std::fflush(stdout);
+    const qint64 zipBase = best(baselineZip, rounds);
+    const qint64 zip = best(engineZip, rounds);
+    std::printf("%-8s %12.2f %12.2f %8.2f\n", "zip", seconds(zip), seconds(zipBase),
+                double(zip) / double(zipBase));
+    return 0;
+}
+
+// Ticks every 10 ms and keeps the longest time between two ticks.
+struct Watch
+{
+    Watch()
+    {
+        QObject::connect(&timer, &QTimer::timeout,
+                         [this] { longest = std::max(longest, clock.restart()); });
+    }
+    void start()
+    {
+        longest = 0;
+        clock.start();
+        timer.start(10);
+    }
+    qint64 stop()
+    {
+        longest = std::max(longest, clock.elapsed());
+        timer.stop();
+        return longest;
+    }
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 longest = 0;
+};
+
+int stall()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    writeFile(dir.path() + "/src/Mod/abdata/map/huge.unity3d", 1536 * MiB, 7);
+    QDir().mkpath(dir.path() + "/game");
+    Engine engine(dir.path());
+    ProgressDialog dialog;
+    dialog.show();
+    ModCommands commands = engine.commands(dir.path(), dialog.commandProgress());
+    sync();
+    Watch watch;
+    QElapsedTimer clock;
+    clock.start();
+    watch.start();
+    const bool installed = commands.install(dir.path() + "/src/Mod", QStringLiteral("Mod")).clean();
+    const qint64 installStall = watch.stop();
+    const qint64 installTime = clock.restart();
+    dialog.finish();
+    sync();
+    dialog.show();
+    clock.restart();
+    watch.start();
+    const bool uninstalled = commands.uninstall(QStringLiteral("Mod")).clean();
+    const qint64 uninstallStall = watch.stop();
+    const qint64 uninstallTime = clock.elapsed();
+    dialog.finish();
+    if (!installed || !uninstalled) {
+        std::fprintf(stderr, "stall run failed\n");
+    }
+    std::printf("1.5 GiB file  install %.2f s, longest stall %lld ms; uninstall %.2f s, "
+                "longest stall %lld ms\n",
+                double(installTime) / 1e3, installStall, double(uninstallTime) / 1e3,
+                uninstallStall);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The stall is measured on the real wait window, without a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    return arguments.contains(QStringLiteral("stall")) ? stall() : ratios();
+}
