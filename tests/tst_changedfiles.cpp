@@ -26,6 +26,8 @@ private slots:
     void uninstallAsksOnceAndKeepsEveryVersion();
     void catalogueWithoutRecordsUninstallsAsBefore();
     void changedFileUnderTwoModsSurvivesBothUninstalls();
+    void editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes_data();
+    void editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes();
     void killedUninstallIsFinishedWithTheSameAnswer_data();
     void killedUninstallIsFinishedWithTheSameAnswer();
 };
@@ -346,6 +348,57 @@ void TestChangedFiles::changedFileUnderTwoModsSurvivesBothUninstalls()
     QCOMPARE(g.setAside(), FileMap({{"abdata/G", "game G"}}));
     QCOMPARE(g.kept("Lower"), FileMap({{"abdata/G", "low G"}}));
     QCOMPARE(g.kept("Upper"), FileMap({{"abdata/G", "up G"}}));
+}
+
+void TestChangedFiles::editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes_data()
+{
+    QTest::addColumn<int>("decision");
+    QTest::addColumn<FileMap>("setAside");
+    QTest::addColumn<FileMap>("gameAtTheEnd");
+    // The edited file came into the upper layer's backups; the lower layer's
+    // added file there is set aside either way, never dropped.
+    QTest::newRow("keep the changed files")
+        << int(ChangeDecision::KeepChanged)
+        << FileMap{{"abdata/G", "game G"}, {"abdata/N", "edit N!"}}
+        << FileMap{{"abdata/G", "edit G!"}};
+    QTest::newRow("restore anyway") << int(ChangeDecision::RestoreAnyway)
+                                    << FileMap{{"abdata/G", "edit G!"}, {"abdata/N", "edit N!"}}
+                                    << FileMap{{"abdata/G", "game G"}};
+}
+
+void TestChangedFiles::editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes()
+{
+    QFETCH(int, decision);
+    QFETCH(FileMap, setAside);
+    QFETCH(FileMap, gameAtTheEnd);
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    QCOMPARE(f.commands()
+                 .install(f.mod("Lower", {{"abdata/G", "low G"}, {"abdata/N", "low N"}}), "Lower")
+                 .outcome,
+             CommandReport::Done);
+    TestFiles::write(f.game("abdata/G"), "edit G!");
+    TestFiles::write(f.game("abdata/N"), "edit N!");
+    QCOMPARE(f.commands()
+                 .install(f.mod("Upper", {{"abdata/G", "up G"}, {"abdata/N", "up N"}}), "Upper")
+                 .outcome,
+             CommandReport::Done);
+
+    const CommandReport asked = f.commands().uninstall("Lower");
+    QCOMPARE(asked.outcome, CommandReport::ChangedFiles);
+    QCOMPARE(asked.changedFiles, QStringList({f.game("abdata/G"), f.game("abdata/N")}));
+    QVERIFY(f.commands().uninstall("Lower", ChangeDecision(decision)).clean());
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "up G"}, {"abdata/N", "up N"}}));
+
+    // The upper layer was installed over the edits and goes without a question.
+    QVERIFY(f.commands().uninstall("Upper").clean());
+    QCOMPARE(f.gameFiles(), gameAtTheEnd);
+    FileMap aside;
+    const FileMap all = DeployFixture::files(f.layout().setAsideRoot());
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        aside.insert(it.key().section('/', 2), it.value());
+    }
+    QCOMPARE(aside, setAside);
 }
 
 void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer_data()

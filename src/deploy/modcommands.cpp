@@ -872,20 +872,25 @@ QString ModCommands::markChanged(StackChange &change, const QString &id,
 
 QStringList ModCommands::changedGameFiles(const QString &id, const StackChange &change) const
 {
-    // Only a top layer's file is restored or deleted; lower layers leave the
-    // game file alone.
+    // A top layer restores or deletes the game file. A lower layer leaves the
+    // game alone, but overwrites or drops the backup of the layer above, which
+    // holds what the game had when that layer came: this mod's file, unless
+    // it was changed in between.
     QStringList changed;
     const QHash<QString, ManifestEntry> recorded = manifest()->entries(id);
     if (recorded.isEmpty()) {
         return changed;
     }
     for (const FileAction &action : change.actions) {
-        if (action.kind != FileAction::Restore && action.kind != FileAction::Delete) {
-            continue;
+        QString file;
+        if (action.kind == FileAction::Restore || action.kind == FileAction::Delete) {
+            file = action.path;
+        } else if (action.kind == FileAction::HandDown || action.kind == FileAction::DropBackup) {
+            file = action.upperBackup;
         }
         const auto entry = recorded.constFind(action.path);
-        if (entry != recorded.cend() &&
-            FileCheck::compare(action.path, *entry) == FileCheck::Changed) {
+        if (!file.isEmpty() && entry != recorded.cend() &&
+            FileCheck::compare(file, *entry) == FileCheck::Changed) {
             changed << action.path;
         }
     }
@@ -1008,14 +1013,15 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
         ++report.setAside;
         return true;
     };
-    // Restoring over a changed file: the changed file moves out first, and a
+    // Putting the backup in place of a changed file (in the game, or in the
+    // backups of the layer above): the changed file moves out first, and a
     // replay finds it already gone.
-    const auto restoreOverChanged = [&](const FileAction &action) {
-        if (!existsOrIsLink(action.setAside) && !setAside(action.path, action)) {
+    const auto moveOverChanged = [&](const FileAction &action, const QString &target) {
+        if (!existsOrIsLink(action.setAside) && !setAside(target, action)) {
             return false;
         }
-        return !existsOrIsLink(action.path) && isPlainFile(action.backup) &&
-               FileCopier::move(action.backup, action.path, byteProgress(m_progress));
+        return !existsOrIsLink(target) && isPlainFile(action.backup) &&
+               FileCopier::move(action.backup, target, byteProgress(m_progress));
     };
 
     m_progress.range(0, change.actions.size());
@@ -1036,7 +1042,7 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
                 // The restore is skipped when the changed file could not be
                 // set aside.
                 if (action.keepChanged ? !setAside(action.backup, action)
-                                       : !restoreOverChanged(action)) {
+                                       : !moveOverChanged(action, action.path)) {
                     fail("[SetAsideError]:", action.path);
                 }
             } else if (!isPlainFile(action.backup) ||
@@ -1073,6 +1079,14 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
             } else if (!upperHolds(action)) {
                 leaveAlone("[OutsideBackupError]:",
                            action.upperBackup.isEmpty() ? action.path : action.upperBackup);
+            } else if (action.changed) {
+                // The layer above keeps what the game held when it came, which
+                // is no longer this mod's file: kept, the original goes aside.
+                QDir().mkpath(parentOf(action.upperBackup));
+                if (action.keepChanged ? !setAside(action.backup, action)
+                                       : !moveOverChanged(action, action.upperBackup)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             } else {
                 QDir().mkpath(parentOf(action.upperBackup));
                 if (!isPlainFile(action.backup) ||
@@ -1085,9 +1099,14 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
         case FileAction::DropBackup:
             // The layer above is an add now; its old backup is a stale copy of
             // the uninstalled mod's file and may go, or stay when it cannot.
+            // A changed one is the only copy of that version and goes aside.
             if (game.contains(action.path) && upperHolds(action) &&
                 existsOrIsLink(action.upperBackup)) {
-                QFile::remove(action.upperBackup);
+                if (!action.changed) {
+                    QFile::remove(action.upperBackup);
+                } else if (!setAside(action.upperBackup, action)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             }
             break;
         case FileAction::KeepAsIs:
