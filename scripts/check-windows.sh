@@ -88,11 +88,11 @@ done
 
 common=(-fsyntax-only -std=c++17 -Wall -Wextra -Werror "${defines[@]}" "${includes[@]}")
 
-# Every source of the library and the executable, found afresh on every run, and
-# moc's output for them. The platform layer, and any other file with Windows-only
-# code, is compiled a second time with UNICODE, as qmake-based and many IDE builds
-# set it, so that code which relies on the narrow or the wide Windows API being
-# the default fails here.
+# Every source of the libraries, the window and the command-line tool (src/cli),
+# found afresh on every run, and moc's output for them. The platform layer, and
+# any other file with Windows-only code, is compiled a second time with UNICODE,
+# as qmake-based and many IDE builds set it, so that code which relies on the
+# narrow or the wide Windows API being the default fails here.
 mapfile -t sources < <(find "$top/src" -name '*.cpp' | sort)
 if [ ${#sources[@]} -eq 0 ]; then
     echo "check-windows: no sources found below $top/src" >&2
@@ -111,7 +111,8 @@ for source in "${sources[@]}"; do
         add_unit "-DUNICODE -D_UNICODE" "$source"
     fi
 done
-for mocs in "$autogen/mocs_compilation.cpp" "$build/veldane_autogen/mocs_compilation.cpp"; do
+for mocs in "$autogen/mocs_compilation.cpp" "$build/veldane_gui_autogen/mocs_compilation.cpp" \
+    "$build/veldane_autogen/mocs_compilation.cpp" "$build/veldane-cli_autogen/mocs_compilation.cpp"; do
     [ -f "$mocs" ] && add_unit "" "$mocs"
 done
 

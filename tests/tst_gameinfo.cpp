@@ -1,4 +1,5 @@
 #include "config/gameinfo.h"
+#include "config/gamesettings.h"
 #include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
 
@@ -26,6 +27,8 @@ private slots:
     void removingAnUnknownGameChangesNothing();
     void emptyGameNameTouchesNothing();
     void unwritableSettingsFileIsReported();
+    void workspaceSettingsIgnoreTheWorkingDirectory_data();
+    void workspaceSettingsIgnoreTheWorkingDirectory();
 
 private:
     std::unique_ptr<ScopedWinePrefix> m_prefix;
@@ -193,6 +196,54 @@ void TestGameInfo::unwritableSettingsFileIsReported()
     QVERIFY(QDir().mkdir(dir.filePath("Veldane.ini")));
     QVERIFY(!GameInfo::setGamePath(QStringLiteral("HoneySelect"), QStringLiteral("/hs/")));
     QVERIFY(QFileInfo(dir.filePath("Veldane.ini")).isDir());
+}
+
+void TestGameInfo::workspaceSettingsIgnoreTheWorkingDirectory_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("backupRoot"); // "@" stands for the workspace folder
+
+    const QByteArray games = "[HoneySelect]\nGamePath=a\n[PlayClub]\nGamePath=b\n";
+    QTest::newRow("selection and backup root")
+        << "[Global]\nSelect=PlayClub\nBakPath=/bak\n" + games << "PlayClub"
+        << "/bak/PlayClub";
+    QTest::newRow("relative backup root lies in the workspace")
+        << "[Global]\nSelect=PlayClub\nBakPath=bak\n" + games << "PlayClub"
+        << "@/bak/PlayClub";
+    QTest::newRow("default backup root") << "[Global]\nSelect=PlayClub\n" + games << "PlayClub"
+                                         << "@/data/PlayClub";
+    QTest::newRow("unsafe selection falls back to the list")
+        << "[Global]\nSelect=../x\n" + games << "HoneySelect"
+        << "@/data/HoneySelect";
+    QTest::newRow("one game without Global") << QByteArray("[PlayClub]\nGamePath=b\n") << "PlayClub"
+                                             << "@/data/PlayClub";
+    QTest::newRow("no settings file") << QByteArray() << QString() << "@/data/";
+}
+
+void TestGameInfo::workspaceSettingsIgnoreTheWorkingDirectory()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, current);
+    QFETCH(QString, backupRoot);
+
+    ScopedWorkingDir decoy;
+    const QByteArray decoyIni = "[Global]\nSelect=Decoy\nBakPath=/decoy\n[Decoy]\nGamePath=d\n";
+    QVERIFY(TestFiles::write(decoy.filePath("Veldane.ini"), decoyIni));
+    QTemporaryDir folder;
+    if (!ini.isEmpty()) {
+        QVERIFY(TestFiles::write(folder.filePath("Veldane.ini"), ini));
+    }
+    GameSettings settings{Workspace(folder.path())};
+    QCOMPARE(settings.currentGame(), current);
+    QCOMPARE(settings.backupRoot(current),
+             QDir::toNativeSeparators(QString(backupRoot).replace("@", folder.path())));
+
+    QVERIFY(settings.setSelectedGame("HoneySelect"));
+    QVERIFY(settings.setGamePath("HoneySelect", "/games/hs/"));
+    QCOMPARE(settings.currentGame(), QStringLiteral("HoneySelect"));
+    QCOMPARE(settings.gamePath("HoneySelect"), QStringLiteral("/games/hs/"));
+    QCOMPARE(TestFiles::read(decoy.filePath("Veldane.ini")), decoyIni);
 }
 
 QTEST_GUILESS_MAIN(TestGameInfo)

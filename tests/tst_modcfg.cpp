@@ -197,6 +197,8 @@ private slots:
     void recordMissingFromMemoryIsReadFromFile();
     void declarationIsWrittenInOneForm_data();
     void declarationIsWrittenInOneForm();
+    void fileChangedByAnotherProcessIsReRead_data();
+    void fileChangedByAnotherProcessIsReRead();
 };
 
 void TestModCfg::exampleWrittenByRecording()
@@ -793,6 +795,50 @@ void TestModCfg::declarationIsWrittenInOneForm()
         TestFiles::read(kCatalogue),
         catalogue("    <mod id=\"a\">\n        <info>café</info>\n        <install>1</install>\n"
                   "    </mod>\n"));
+}
+
+void TestModCfg::fileChangedByAnotherProcessIsReRead_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<bool>("sameTime");
+    QTest::newRow("another mod recorded")
+        << QByteArray("</HoneySelect>")
+        << modElement("B", "t", "1", itemElement(2, "p"), QByteArray()) + "</HoneySelect>" << false;
+    // Same size, and the modification time put back: only the content tells.
+    QTest::newRow("uninstalled, same size and time")
+        << QByteArray("<install>1</install>") << QByteArray("<install>0</install>") << true;
+    QTest::newRow("edited by hand, with a comment")
+        << QByteArray("<info/>") << QByteArray("<info>hand</info>\n        <!--c-->") << false;
+}
+
+void TestModCfg::fileChangedByAnotherProcessIsReRead()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(bool, sameTime);
+    ScopedWorkingDir dir;
+    QVERIFY(TestFiles::write(
+        kCatalogue, catalogue(modElement("A", "t", "1", QByteArray(), itemElement(1, "p")))));
+    ModCfg cfg;
+    QVERIFY(cfg.addItem("mine", "q", false));
+    const QDateTime written = QFileInfo(kCatalogue).lastModified();
+
+    QByteArray changed = TestFiles::read(kCatalogue);
+    changed.replace(changed.indexOf(from), from.size(), to);
+    QVERIFY(TestFiles::write(kCatalogue, changed));
+    if (sameTime) {
+        QFile file(kCatalogue);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+
+    QVERIFY(cfg.setInstall("mine", false));
+    ModCfg reread;
+    QCOMPARE(cfg.m_mods, reread.m_mods);
+    QCOMPARE(cfg.m_mods.value("mine").install, 0);
+    QVERIFY(TestFiles::read(kCatalogue).contains(to));
+    QVERIFY(indexMatchesScan(cfg, {"p", "q"}));
 }
 
 QTEST_GUILESS_MAIN(TestModCfg)

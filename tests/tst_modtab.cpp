@@ -23,6 +23,7 @@ private slots:
     void notesOfPreviousModAreStoredBeforeNextIsShown();
     void notesThatLookLikeMarkupStayAsTyped();
     void rootClearsNotesAndStoresNothing();
+    void pressingRowsWithUnchangedNotesWritesNothing();
     void fileListShowsAddedAboveReplacedAndMarksOverwritten_data();
     void fileListShowsAddedAboveReplacedAndMarksOverwritten();
     void fileNameIsTakenAfterLastSeparator_data();
@@ -260,6 +261,31 @@ void TestModTab::rootClearsNotesAndStoresNothing()
     QTest::keyClicks(tab.notes, "typed again");
     window.close();
     QCOMPARE(TestFiles::read("config/HoneySelect.xml"), before);
+}
+
+void TestModTab::pressingRowsWithUnchangedNotesWritesNothing()
+{
+    Setup setup("HoneySelect", {{"A", 1, {}, {{1, "x"}}, "A notes"}, {"B", 1, {}, {}, ""}});
+    const QString path = QStringLiteral("config/HoneySelect.xml");
+    // An old time, so that any rewrite shows in it.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const QDateTime before = QFileInfo(path).lastModified();
+    const QByteArray content = TestFiles::read(path);
+    MainWindow window;
+    ModTab tab(window);
+
+    for (const QString row : {"A", "B", "HoneySelect", "A", "HoneySelect", "B", "A"}) {
+        tab.press(row);
+    }
+
+    QCOMPARE(tab.notes->toPlainText(), QStringLiteral("A notes"));
+    QCOMPARE(QFileInfo(path).lastModified(), before);
+    QCOMPARE(TestFiles::read(path), content);
 }
 
 void TestModTab::fileListShowsAddedAboveReplacedAndMarksOverwritten_data()

@@ -5,9 +5,13 @@
 #include <QDomElement>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QTextStream>
 #include <QVector>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -23,11 +27,6 @@ QDomProcessingInstruction declaration(QDomDocument &doc)
 {
     return doc.createProcessingInstruction(QStringLiteral("xml"),
                                            QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
-}
-
-QString cfgPathFor(const QString &game)
-{
-    return QStringLiteral("./config/%1.xml").arg(game);
 }
 
 // The XML 1.0 Char production: what a text or attribute may hold at all.
@@ -191,12 +190,451 @@ void fillList(QDomDocument &doc, QDomElement &mod, bool replaced, const QList<Fi
     }
 }
 
+// ---- The writer's own layout, written and read without a document tree ----
+//
+// The layout is what saving the document tree at an indentation of 4 gives
+// for a catalogue of complete mod elements: one element per line, texts
+// escaped as the tree escapes them, empty elements in the empty-element form.
+
+const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+// Appends `text` in UTF-8 with the escapes the document tree writes: in a text
+// `<`, `&`, the `>` of "]]>" and carriage returns; in an attribute value also
+// `"`, tabs and line feeds, which a reader would otherwise turn into blanks.
+void appendEscaped(QByteArray &out, const QString &text, bool attribute)
+{
+    const int start = out.size();
+    out.resize(start + text.size() * 6);
+    char *const begin = out.data();
+    char *d = begin + start;
+    const auto put = [&d](const char *s) {
+        while (*s) {
+            *d++ = *s++;
+        }
+    };
+    const ushort *p = text.utf16();
+    const int n = text.size();
+    for (int i = 0; i < n; ++i) {
+        const ushort c = p[i];
+        if (c < 0x80) {
+            switch (c) {
+            case '<':
+                put("&lt;");
+                break;
+            case '&':
+                put("&amp;");
+                break;
+            case '"':
+                attribute ? put("&quot;") : void(*d++ = '"');
+                break;
+            case '>':
+                (d - begin >= 2 && d[-1] == ']' && d[-2] == ']') ? put("&gt;") : void(*d++ = '>');
+                break;
+            case '\r':
+                put("&#xd;");
+                break;
+            case '\n':
+                attribute ? put("&#xa;") : void(*d++ = '\n');
+                break;
+            case '\t':
+                attribute ? put("&#x9;") : void(*d++ = '\t');
+                break;
+            default:
+                *d++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *d++ = char(0xC0 | (c >> 6));
+            *d++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            const uint u = QChar::surrogateToUcs4(c, p[++i]);
+            *d++ = char(0xF0 | (u >> 18));
+            *d++ = char(0x80 | ((u >> 12) & 0x3F));
+            *d++ = char(0x80 | ((u >> 6) & 0x3F));
+            *d++ = char(0x80 | (u & 0x3F));
+        } else {
+            *d++ = char(0xE0 | (c >> 12));
+            *d++ = char(0x80 | ((c >> 6) & 0x3F));
+            *d++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    out.resize(int(d - begin));
+}
+
+// Decimal, as QString::number writes it, without a string of its own.
+void appendNumber(QByteArray &out, int value)
+{
+    char digits[12];
+    char *d = digits + sizeof(digits);
+    unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    do {
+        *--d = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        *--d = '-';
+    }
+    out.append(d, int(digits + sizeof(digits) - d));
+}
+
+void appendTextElement(QByteArray &out, const char *indent, const char *tag, const QString &text)
+{
+    out += indent;
+    out += '<';
+    out += tag;
+    if (text.isEmpty()) {
+        out += "/>\n";
+        return;
+    }
+    out += '>';
+    appendEscaped(out, text, false);
+    out += "</";
+    out += tag;
+    out += ">\n";
+}
+
+void appendList(QByteArray &out, const char *tag, const QList<FileItem> &items)
+{
+    if (items.isEmpty()) {
+        out += "        <";
+        out += tag;
+        out += "/>\n";
+        return;
+    }
+    out += "        <";
+    out += tag;
+    out += ">\n";
+    static const char itemStart[] = "            <item order=\"";
+    for (const FileItem &item : items) {
+        out.append(itemStart, int(sizeof(itemStart)) - 1);
+        appendNumber(out, item.order);
+        if (item.path.isEmpty()) {
+            out.append("\"/>\n", 4);
+            continue;
+        }
+        out.append("\">", 2);
+        appendEscaped(out, item.path, false);
+        out.append("</item>\n", 8);
+    }
+    out += "        </";
+    out += tag;
+    out += ">\n";
+}
+
+void appendMod(QByteArray &out, const QString &id, const ModRecord &record)
+{
+    out += "    <mod id=\"";
+    appendEscaped(out, id, true);
+    out += "\">\n";
+    appendTextElement(out, "        ", "info", record.info);
+    appendTextElement(out, "        ", "time", record.time);
+    appendTextElement(out, "        ", "install", QString::number(record.install));
+    appendList(out, "replace", record.replace);
+    appendList(out, "add", record.add);
+    out += "    </mod>\n";
+}
+
+void appendHead(QByteArray &out, const QString &root, bool empty)
+{
+    out += kDeclaration;
+    out += '<';
+    appendEscaped(out, root, false);
+    out += empty ? "/>\n" : ">\n";
+}
+
+void appendTail(QByteArray &out, const QString &root)
+{
+    out += "</";
+    appendEscaped(out, root, false);
+    out += ">\n";
+}
+
+// The document tree drops a text that is nothing but blanks, and writes an
+// item whose path is empty differently on the call that creates it: texts
+// like these are left to the tree, so that the file comes out as it always did.
+bool survivesReading(const QString &text)
+{
+    return text.isEmpty() || !text.trimmed().isEmpty();
+}
+
+bool isLayoutPath(const QString &path)
+{
+    return !path.isEmpty() && survivesReading(path);
+}
+
+bool isLayoutRecord(const ModRecord &record)
+{
+    if (!survivesReading(record.info) || !survivesReading(record.time)) {
+        return false;
+    }
+    for (const QList<FileItem> *items : {&record.replace, &record.add}) {
+        for (const FileItem &item : *items) {
+            if (!isLayoutPath(item.path)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+quint64 contentHash(const QByteArray &bytes)
+{
+    return (quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0)) << 32) |
+           qHashBits(bytes.constData(), size_t(bytes.size()), 0x9E3779B9u);
+}
+
+// Reads the writer's own layout, line by line as the writer lays it out.
+// Every text is taken as the writer escapes it; anything else (another
+// escape, a character XML does not allow, other elements or blanks) fails,
+// and the document tree reads the file instead.
+class LayoutReader
+{
+public:
+    explicit LayoutReader(const QByteArray &bytes)
+        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size())
+    {
+    }
+
+    bool atEnd() const { return m_p == m_end; }
+
+    bool literal(const char *text)
+    {
+        const size_t n = std::strlen(text);
+        if (size_t(m_end - m_p) < n || std::memcmp(m_p, text, n) != 0) {
+            return false;
+        }
+        m_p += n;
+        return true;
+    }
+
+    // The text up to `stop` (`<` after a text, `"` after an attribute value).
+    bool text(char stop, QString &out)
+    {
+        const char *q = static_cast<const char *>(std::memchr(m_p, stop, size_t(m_end - m_p)));
+        if (!q) {
+            return false;
+        }
+        bool plain = true;
+        for (const char *c = m_p; c < q; ++c) {
+            const uchar b = uchar(*c);
+            if (b < 0x20 && b != '\t' && b != '\n') {
+                return false;
+            }
+            plain = plain && b < 0x80 && b != '&';
+        }
+        if (plain) {
+            out = QString::fromLatin1(m_p, int(q - m_p));
+        } else if (!decode(m_p, q, out)) {
+            return false;
+        }
+        m_p = q;
+        return true;
+    }
+
+    // A decimal number up to the closing quote of an attribute.
+    bool number(int &value)
+    {
+        const char *q = m_p;
+        if (q < m_end && *q == '-') {
+            ++q;
+        }
+        const char *digits = q;
+        while (q < m_end && *q >= '0' && *q <= '9') {
+            ++q;
+        }
+        if (q == digits || q - m_p > 10) {
+            return false;
+        }
+        bool ok = false;
+        value = QByteArray::fromRawData(m_p, int(q - m_p)).toInt(&ok);
+        m_p = q;
+        return ok;
+    }
+
+    bool name(char stop, QString &out)
+    {
+        const char *q = static_cast<const char *>(std::memchr(m_p, stop, size_t(m_end - m_p)));
+        if (!q) {
+            return false;
+        }
+        out = QString::fromUtf8(QByteArray::fromRawData(m_p, int(q - m_p)));
+        m_p = q;
+        return true;
+    }
+
+private:
+    static bool decode(const char *from, const char *to, QString &out)
+    {
+        static const struct
+        {
+            const char *escape;
+            char c;
+        } escapes[] = {{"&lt;", '<'},   {"&amp;", '&'},  {"&gt;", '>'},  {"&quot;", '"'},
+                       {"&#xd;", '\r'}, {"&#xa;", '\n'}, {"&#x9;", '\t'}};
+        QByteArray utf8;
+        utf8.reserve(int(to - from));
+        for (const char *c = from; c < to;) {
+            if (*c != '&') {
+                utf8 += *c++;
+                continue;
+            }
+            bool known = false;
+            for (const auto &e : escapes) {
+                const size_t n = std::strlen(e.escape);
+                if (size_t(to - c) >= n && std::memcmp(c, e.escape, n) == 0) {
+                    utf8 += e.c;
+                    c += n;
+                    known = true;
+                    break;
+                }
+            }
+            if (!known) {
+                return false;
+            }
+        }
+        out = QString::fromUtf8(utf8);
+        return isXmlText(out);
+    }
+
+    const char *m_p;
+    const char *m_end;
+};
+
+// One element of text: empty form, or text between its tags.
+bool readTextElement(LayoutReader &in, const char *emptyForm, const char *start, const char *end,
+                     QString &text)
+{
+    if (in.literal(emptyForm)) {
+        text.clear();
+        return true;
+    }
+    return in.literal(start) && in.text('<', text) && !text.isEmpty() && survivesReading(text) &&
+           in.literal(end);
+}
+
+bool readList(LayoutReader &in, const char *emptyForm, const char *start, const char *end,
+              QList<FileItem> &items)
+{
+    if (in.literal(emptyForm)) {
+        return true;
+    }
+    if (!in.literal(start)) {
+        return false;
+    }
+    while (in.literal("            <item order=\"")) {
+        FileItem item;
+        if (!in.number(item.order)) {
+            return false;
+        }
+        if (!in.literal("\"/>\n")) {
+            if (!in.literal("\">") || !in.text('<', item.path) || item.path.isEmpty() ||
+                !survivesReading(item.path) || !in.literal("</item>\n")) {
+                return false;
+            }
+        }
+        items.append(item);
+    }
+    return in.literal(end);
+}
+
 } // namespace
 
-ModCfg::ModCfg(QObject *parent) : QObject(parent)
+// One reading of the file: its records, and how later changes are written.
+struct ModCfg::Snapshot
+{
+    QMap<QString, ModRecord> mods;
+    QHash<QString, int> index; // installed items by path, as m_installedCount
+    bool inLayout = false;
+    QStringList order;
+    QString rootTag;
+    FileStamp stamp;
+};
+
+namespace {
+
+// Reads a file in the writer's own layout; false for anything else, which the
+// document tree then reads. Whatever is read is written back again and
+// compared with the file, so that a file this reader accepts is one that the
+// writer reproduces byte for byte.
+bool readLayout(const QByteArray &bytes, QMap<QString, ModRecord> &mods, QStringList &order,
+                QString &rootTag)
+{
+    LayoutReader in(bytes);
+    if (!in.literal(kDeclaration) || !in.literal("<") || !in.name('>', rootTag)) {
+        return false;
+    }
+    const bool emptyRoot = rootTag.endsWith(QLatin1Char('/'));
+    if (emptyRoot) {
+        rootTag.chop(1);
+    }
+    if (!ModCfg::isXmlName(rootTag) || !in.literal(">\n")) {
+        return false;
+    }
+    if (!emptyRoot) {
+        while (in.literal("    <mod id=\"")) {
+            QString id;
+            ModRecord record;
+            QString install;
+            if (!in.text('"', id) || !in.literal("\">\n") || mods.contains(id) ||
+                !readTextElement(in, "        <info/>\n", "        <info>", "</info>\n",
+                                 record.info) ||
+                !readTextElement(in, "        <time/>\n", "        <time>", "</time>\n",
+                                 record.time) ||
+                !readTextElement(in, "        <install/>\n", "        <install>", "</install>\n",
+                                 install) ||
+                !readList(in, "        <replace/>\n", "        <replace>\n", "        </replace>\n",
+                          record.replace) ||
+                !readList(in, "        <add/>\n", "        <add>\n", "        </add>\n",
+                          record.add) ||
+                !in.literal("    </mod>\n")) {
+                return false;
+            }
+            record.install = install.toInt();
+            mods.insert(id, record);
+            order.append(id);
+        }
+        // The closing tag is compared below, with the rest.
+    }
+
+    // Compared piece by piece, so that no second copy of the file is made.
+    QByteArray piece;
+    piece.reserve(1 << 16);
+    int offset = 0;
+    const auto matches = [&]() {
+        const bool same =
+            bytes.size() - offset >= piece.size() &&
+            std::memcmp(bytes.constData() + offset, piece.constData(), size_t(piece.size())) == 0;
+        offset += piece.size();
+        piece.resize(0);
+        return same;
+    };
+    appendHead(piece, rootTag, order.isEmpty());
+    if (!matches()) {
+        return false;
+    }
+    for (const QString &id : qAsConst(order)) {
+        appendMod(piece, id, mods.value(id));
+        if (!matches()) {
+            return false;
+        }
+    }
+    if (!order.isEmpty()) {
+        appendTail(piece, rootTag);
+        if (!matches()) {
+            return false;
+        }
+    }
+    return offset == bytes.size();
+}
+
+} // namespace
+
+ModCfg::ModCfg(QObject *parent) : ModCfg(QStringLiteral("./config"), parent) {}
+
+ModCfg::ModCfg(const QString &configFolder, QObject *parent)
+    : QObject(parent), m_configFolder(configFolder)
 {
     m_gameName = QStringLiteral("HoneySelect");
-    m_cfgPath = cfgPathFor(m_gameName);
+    m_cfgPath = QStringLiteral("%1/%2.xml").arg(m_configFolder, m_gameName);
     load();
 }
 
@@ -205,7 +643,7 @@ ModCfg::~ModCfg() = default;
 void ModCfg::setGame(const QString &game)
 {
     m_gameName = game;
-    m_cfgPath = cfgPathFor(m_gameName);
+    m_cfgPath = QStringLiteral("%1/%2.xml").arg(m_configFolder, m_gameName);
     m_mods.clear();
     m_installedCount.clear();
     load();
@@ -213,15 +651,13 @@ void ModCfg::setGame(const QString &game)
 
 bool ModCfg::load()
 {
-    QDomDocument doc;
-    if (!readDocument(doc)) {
+    Snapshot snapshot;
+    if (!readSnapshot(snapshot)) {
+        leaveLayout();
+        m_stamp = FileStamp();
         return false;
     }
-    const QDomElement root = doc.documentElement();
-    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        m_mods.insert(e.attribute(QStringLiteral("id")), readRecord(e));
-    }
-    rebuildIndex();
+    adopt(snapshot, m_mods.isEmpty());
     return true;
 }
 
@@ -235,10 +671,16 @@ bool ModCfg::create()
     if (QFileInfo(m_cfgPath).exists() || QFileInfo(m_cfgPath).isSymLink()) {
         return false;
     }
-    QDomDocument doc;
-    doc.appendChild(declaration(doc));
-    doc.appendChild(doc.createElement(rootTagFor(m_gameName)));
-    return writeDocument(doc);
+    const QString root = rootTagFor(m_gameName);
+    QByteArray bytes;
+    appendHead(bytes, root, true);
+    if (!commitBytes(bytes)) {
+        return false;
+    }
+    m_rootTag = root;
+    m_layoutOrder.clear();
+    m_inLayout = true;
+    return true;
 }
 
 bool ModCfg::addItem(const QString &id, const QString &path, bool replaced)
@@ -246,6 +688,14 @@ bool ModCfg::addItem(const QString &id, const QString &path, bool replaced)
     if (!isXmlText(id) || !isXmlText(path)) {
         return false;
     }
+    if (!sync()) {
+        return false;
+    }
+    if (m_inLayout && isLayoutPath(path)) {
+        recordInLayout(id, path, replaced, m_layoutOrder.contains(id));
+        return writeLayout(m_layoutOrder, QMap<QString, ModRecord>());
+    }
+    leaveLayout();
     QDomDocument doc;
     if (!readDocument(doc)) {
         return false;
@@ -267,15 +717,30 @@ bool ModCfg::addItems(const QString &id, const QList<RecordedFile> &files)
     // other files are in the game all the same and must stay on record.
     QList<RecordedFile> recordable;
     recordable.reserve(files.size());
+    bool layoutPaths = true;
     for (const RecordedFile &file : files) {
         if (isXmlText(file.path)) {
             recordable.append(file);
+            layoutPaths = layoutPaths && isLayoutPath(file.path);
         }
     }
     const bool allRecordable = recordable.size() == files.size();
     if (recordable.isEmpty()) {
         return false;
     }
+    if (!sync()) {
+        return false;
+    }
+    if (m_inLayout && layoutPaths) {
+        // The first file may create the mod; the rest then find it.
+        bool inFile = m_layoutOrder.contains(id);
+        for (const RecordedFile &file : qAsConst(recordable)) {
+            recordInLayout(id, file.path, file.replaced, inFile);
+            inFile = true;
+        }
+        return writeLayout(m_layoutOrder, QMap<QString, ModRecord>()) && allRecordable;
+    }
+    leaveLayout();
     QDomDocument doc;
     if (!readDocument(doc)) {
         return false;
@@ -291,6 +756,19 @@ bool ModCfg::addItems(const QString &id, const QList<RecordedFile> &files)
 
 bool ModCfg::setInstall(const QString &id, bool installed)
 {
+    if (!sync()) {
+        return false;
+    }
+    const int flag = installed ? 1 : 0;
+    if (m_inLayout) {
+        if (!m_layoutOrder.contains(id)) {
+            return false;
+        }
+        ModRecord record = m_mods.value(id);
+        record.install = flag;
+        putRecord(id, record);
+        return writeLayout(m_layoutOrder, QMap<QString, ModRecord>());
+    }
     QDomDocument doc;
     if (!readDocument(doc)) {
         return false;
@@ -304,7 +782,6 @@ bool ModCfg::setInstall(const QString &id, bool installed)
         install = doc.createElement(QStringLiteral("install"));
         mod.appendChild(install);
     }
-    const int flag = installed ? 1 : 0;
     setElementText(doc, install, QString::number(flag));
 
     ModRecord record = m_mods.contains(id) ? m_mods.value(id) : readRecord(mod);
@@ -318,6 +795,26 @@ bool ModCfg::setInfo(const QString &id, const QString &text)
     if (!isXmlText(text)) {
         return false;
     }
+    if (!sync()) {
+        return false;
+    }
+    if (m_inLayout && survivesReading(text)) {
+        if (!m_layoutOrder.contains(id)) {
+            return true;
+        }
+        const auto current = m_mods.constFind(id);
+        if (current.value().info == text) {
+            return true; // the file holds these notes already
+        }
+        ModRecord record = current.value();
+        record.info = text;
+        if (!writeLayout(m_layoutOrder, {{id, record}})) {
+            return false;
+        }
+        m_mods[id].info = text;
+        return true;
+    }
+    leaveLayout();
     QDomDocument doc;
     if (!readDocument(doc)) {
         return false;
@@ -342,6 +839,21 @@ bool ModCfg::setInfo(const QString &id, const QString &text)
 
 bool ModCfg::deleteMod(const QString &id)
 {
+    if (!sync()) {
+        return false;
+    }
+    if (m_inLayout) {
+        QStringList order = m_layoutOrder;
+        if (order.removeAll(id) == 0) {
+            return false;
+        }
+        if (!writeLayout(order, QMap<QString, ModRecord>())) {
+            return false;
+        }
+        m_layoutOrder = order;
+        dropRecord(id);
+        return true;
+    }
     QDomDocument doc;
     if (!readDocument(doc)) {
         return false;
@@ -361,11 +873,20 @@ bool ModCfg::deleteMod(const QString &id)
 
 bool ModCfg::applyChanges(const QMap<QString, ModRecord> &changed, const QStringList &removed)
 {
+    bool layoutRecords = true;
     for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
         if (!isRecordXmlText(it.key(), it.value())) {
             return false;
         }
+        layoutRecords = layoutRecords && isLayoutRecord(it.value());
     }
+    if (!sync()) {
+        return false;
+    }
+    if (m_inLayout && layoutRecords) {
+        return applyInLayout(changed, removed);
+    }
+    leaveLayout();
     QDomDocument doc;
     if (!readDocument(doc)) {
         return false;
@@ -475,7 +996,21 @@ bool ModCfg::readDocument(QDomDocument &doc) const
     return true;
 }
 
-bool ModCfg::writeDocument(const QDomDocument &doc) const
+bool ModCfg::writeDocument(const QDomDocument &doc)
+{
+    QByteArray bytes;
+    {
+        QTextStream out(&bytes, QIODevice::WriteOnly);
+        doc.save(out, kIndent, QDomNode::EncodingFromDocument);
+        out.flush();
+        if (out.status() != QTextStream::Ok) {
+            return false;
+        }
+    }
+    return commitBytes(bytes);
+}
+
+bool ModCfg::commitBytes(const QByteArray &bytes)
 {
     // Written beside the old file and renamed over it, so that a crash or a
     // full disk leaves the previous catalogue whole.
@@ -483,14 +1018,244 @@ bool ModCfg::writeDocument(const QDomDocument &doc) const
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    QTextStream out(&file);
-    doc.save(out, kIndent, QDomNode::EncodingFromDocument);
-    out.flush();
-    if (out.status() != QTextStream::Ok) {
+    // Flushed here: commit() does not see a failure of its own final flush,
+    // and would put a cut-off catalogue in place.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        return false;
+    }
+    m_stamp = stampOf(m_cfgPath);
+    if (m_stamp.timesTooRecent()) {
+        m_stamp.hash = contentHash(bytes);
+    }
+    return true;
+}
+
+// Writes the mods `order` names in the writer's layout, each from `overrides`
+// or else from memory. A failed write leaves memory as the caller made it and
+// the file as it was: the next change then edits the file's own document.
+bool ModCfg::writeLayout(const QStringList &order, const QMap<QString, ModRecord> &overrides)
+{
+    QByteArray bytes;
+    bytes.reserve(int(qBound<qint64>(1 << 12, m_stamp.size + (1 << 16), 1 << 30)));
+    appendHead(bytes, m_rootTag, order.isEmpty());
+    const ModRecord none;
+    for (const QString &id : order) {
+        const ModRecord *record = &none;
+        const auto given = overrides.constFind(id);
+        const auto kept = m_mods.constFind(id);
+        if (given != overrides.cend()) {
+            record = &given.value();
+        } else if (kept != m_mods.cend()) {
+            record = &kept.value();
+        }
+        appendMod(bytes, id, *record);
+    }
+    if (!order.isEmpty()) {
+        appendTail(bytes, m_rootTag);
+    }
+    if (!commitBytes(bytes)) {
+        leaveLayout();
+        return false;
+    }
+    return true;
+}
+
+void ModCfg::leaveLayout()
+{
+    m_inLayout = false;
+    m_layoutOrder.clear();
+}
+
+// One addItem step in the writer's layout; `inFile` tells whether the file
+// has a mod element with this id.
+void ModCfg::recordInLayout(const QString &id, const QString &path, bool replaced, bool inFile)
+{
+    FileItem item;
+    item.path = path;
+    const auto known = m_installedCount.constFind(path);
+    if (known != m_installedCount.cend()) {
+        item.path = known.key(); // one text for the records and the index
+    }
+    if (!inFile) {
+        dropRecord(id);
+        item.order = installedItemCount(path) + 1;
+        ModRecord record;
+        record.time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-M-d hh:mm:ss"));
+        record.install = 1;
+        (replaced ? record.replace : record.add).append(item);
+        putRecord(id, record);
+        m_layoutOrder.append(id);
+        return;
+    }
+    ModRecord &record = m_mods[id];
+    item.order = installedItemCount(path) + 1;
+    (replaced ? record.replace : record.add).append(item);
+    if (record.install != 0) {
+        ++m_installedCount[item.path];
+    }
+}
+
+bool ModCfg::applyInLayout(const QMap<QString, ModRecord> &changed, const QStringList &removed)
+{
+    QStringList order = m_layoutOrder;
+    for (const QString &id : removed) {
+        order.removeAll(id);
+    }
+    QMap<QString, ModRecord> written;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        if (removed.contains(it.key())) {
+            continue;
+        }
+        ModRecord record = it.value();
+        const auto current = m_mods.constFind(it.key());
+        if (m_layoutOrder.contains(it.key()) && current != m_mods.cend()) {
+            // Notes and time stay as the file has them.
+            record.info = current.value().info;
+            record.time = current.value().time;
+        } else {
+            order.append(it.key());
+        }
+        written.insert(it.key(), record);
+    }
+    if (!writeLayout(order, written)) {
+        return false;
+    }
+    m_layoutOrder = order;
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        putRecord(it.key(), it.value());
+    }
+    for (const QString &id : removed) {
+        dropRecord(id);
+    }
+    return true;
+}
+
+bool ModCfg::FileStamp::timesTooRecent() const
+{
+    const qint64 clockSlackMs = 2500;
+    return std::max(modified, changed) >= takenAt - clockSlackMs;
+}
+
+ModCfg::FileStamp ModCfg::stampOf(const QString &path)
+{
+    const QFileInfo info(path);
+    FileStamp stamp;
+    stamp.takenAt = QDateTime::currentMSecsSinceEpoch();
+    stamp.valid = info.isFile();
+    stamp.size = info.size();
+    stamp.modified = info.lastModified().toMSecsSinceEpoch();
+    stamp.changed = info.metadataChangeTime().toMSecsSinceEpoch();
+    return stamp;
+}
+
+bool ModCfg::unchangedOnDisk() const
+{
+    const FileStamp now = stampOf(m_cfgPath);
+    if (!now.valid || now.size != m_stamp.size || now.modified != m_stamp.modified ||
+        now.changed != m_stamp.changed) {
+        return false;
+    }
+    // Another write close to the stamp can leave the same times and size;
+    // only the content tells then.
+    if (!m_stamp.timesTooRecent()) {
+        return true;
+    }
+    QFile file(m_cfgPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    return file.error() == QFile::NoError && contentHash(bytes) == m_stamp.hash;
+}
+
+// Brings the records and the way of writing up to date with the file: read
+// again, records included, when it is not the file last read or written here.
+bool ModCfg::sync()
+{
+    if (m_stamp.valid && unchangedOnDisk()) {
+        return true;
+    }
+    Snapshot snapshot;
+    if (!readSnapshot(snapshot)) {
+        return false;
+    }
+    adopt(snapshot, true);
+    return true;
+}
+
+bool ModCfg::readSnapshot(Snapshot &snapshot) const
+{
+    // Stamped before reading: a change made meanwhile shows at the next check.
+    FileStamp stamp = stampOf(m_cfgPath);
+    QFile file(m_cfgPath);
+    if (!stamp.valid || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError) {
+        return false;
+    }
+    file.close();
+    if (stamp.timesTooRecent()) {
+        stamp.hash = contentHash(bytes);
+    }
+
+    snapshot.inLayout = readLayout(bytes, snapshot.mods, snapshot.order, snapshot.rootTag);
+    if (!snapshot.inLayout) {
+        snapshot.mods.clear();
+        snapshot.order.clear();
+        QDomDocument doc;
+        if (!doc.setContent(bytes) || doc.documentElement().isNull()) {
+            return false;
+        }
+        const QDomElement root = doc.documentElement();
+        snapshot.rootTag = root.tagName();
+        for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            snapshot.mods.insert(e.attribute(QStringLiteral("id")), readRecord(e));
+        }
+    }
+    // The index, sharing one text per path between it and the records.
+    int installedItems = 0;
+    for (const ModRecord &record : qAsConst(snapshot.mods)) {
+        installedItems += record.install != 0 ? record.add.size() + record.replace.size() : 0;
+    }
+    snapshot.index.reserve(installedItems);
+    for (auto it = snapshot.mods.begin(); it != snapshot.mods.end(); ++it) {
+        ModRecord &record = it.value();
+        if (record.install == 0) {
+            continue;
+        }
+        for (QList<FileItem> *items : {&record.add, &record.replace}) {
+            for (FileItem &item : *items) {
+                if (snapshot.index[item.path]++ != 0) {
+                    item.path = snapshot.index.find(item.path).key();
+                }
+            }
+        }
+    }
+    snapshot.stamp = stamp;
+    return true;
+}
+
+void ModCfg::adopt(Snapshot &snapshot, bool replaceRecords)
+{
+    if (replaceRecords) {
+        m_mods = std::move(snapshot.mods);
+        m_installedCount = std::move(snapshot.index);
+    } else {
+        for (auto it = snapshot.mods.cbegin(); it != snapshot.mods.cend(); ++it) {
+            m_mods.insert(it.key(), it.value());
+        }
+        rebuildIndex();
+    }
+    m_inLayout = snapshot.inLayout;
+    m_layoutOrder = snapshot.order;
+    m_rootTag = snapshot.rootTag;
+    m_stamp = snapshot.stamp;
 }
 
 // One addItem step on an already parsed document: appends the item to the

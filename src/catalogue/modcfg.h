@@ -14,9 +14,19 @@
 class QDomDocument;
 class QDomElement;
 
-// The catalogue of one game: ./config/<game>.xml and its records in memory.
-// Every change re-reads the file, edits the parsed document and replaces the
-// file atomically, so a failed write leaves the previous catalogue whole.
+// The catalogue of one game: config/<game>.xml in the workspace and its
+// records in memory.
+// Every change starts from the file on disk and replaces the file atomically,
+// so a failed write leaves the previous catalogue whole. The file is read
+// again only when it changed since this object last read or wrote it (size
+// and times differ, or, when its times are too close to that moment to tell,
+// its content differs); it is then read whole, records included.
+//
+// A file in the layout this class writes is read in one pass, checked to be
+// exactly what the writer makes of what was read, and written from the
+// records in memory. Any other file (written by hand, with comments,
+// foreign elements or repeated ids) is kept as a document tree, edited and
+// saved as such, so that nothing in it is lost.
 //
 // Memory and file on a failed write: addItem, addItems and setInstall change
 // the records in memory before writing and keep that change when the write
@@ -35,6 +45,9 @@ class ModCfg : public QObject
 
 public:
     explicit ModCfg(QObject *parent = nullptr);
+    // A catalogue kept in another folder than the working directory's
+    // ./config (Workspace::configFolder()).
+    explicit ModCfg(const QString &configFolder, QObject *parent = nullptr);
     ~ModCfg() override;
 
     void setGame(const QString &game);
@@ -74,8 +87,38 @@ public:
     QMap<QString, ModRecord> m_mods;
 
 private:
+    QString m_configFolder = QStringLiteral("./config");
+
+    // What the file looked like when this object last read or wrote it.
+    struct FileStamp
+    {
+        bool valid = false;
+        qint64 size = -1;
+        qint64 modified = 0; // ms since the epoch
+        qint64 changed = 0;  // metadata change time, ms since the epoch
+        qint64 takenAt = 0;  // when the stamp was taken, ms since the epoch
+        quint64 hash = 0;    // of the whole content, taken when the times cannot tell
+
+        // Whether the file's times are too close to the moment of the stamp to
+        // show a later write: they follow a coarse clock, and some file
+        // systems keep them in whole seconds.
+        bool timesTooRecent() const;
+    };
+    struct Snapshot;
+
+    static FileStamp stampOf(const QString &path);
+    bool readSnapshot(Snapshot &snapshot) const;
+    void adopt(Snapshot &snapshot, bool replaceRecords);
+    bool sync();
+    bool unchangedOnDisk() const;
+    bool commitBytes(const QByteArray &bytes);
+    bool writeLayout(const QStringList &order, const QMap<QString, ModRecord> &overrides);
+    void leaveLayout();
+    void recordInLayout(const QString &id, const QString &path, bool replaced, bool inFile);
+    bool applyInLayout(const QMap<QString, ModRecord> &changed, const QStringList &removed);
+
     bool readDocument(QDomDocument &doc) const;
-    bool writeDocument(const QDomDocument &doc) const;
+    bool writeDocument(const QDomDocument &doc);
     void recordFile(QDomDocument &doc, QDomElement &mod, const QString &id, const QString &path,
                     bool replaced);
     ModRecord &ensureRecord(const QString &id, const QDomElement &mod);
@@ -86,6 +129,14 @@ private:
 
     // Installed items by path; kept in step with m_mods by every operation.
     QHash<QString, int> m_installedCount;
+
+    // True while the file is exactly what the writer makes of m_layoutOrder
+    // and the records in memory: changes are then written from memory.
+    // Otherwise every change edits the document tree read from the file.
+    bool m_inLayout = false;
+    QStringList m_layoutOrder; // ids of the file's mod elements, in file order
+    QString m_rootTag;
+    FileStamp m_stamp;
 };
 
 #endif

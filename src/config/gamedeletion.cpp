@@ -3,6 +3,7 @@
 #include "catalogue/modcfg.h"
 #include "config/foldername.h"
 #include "config/gameinfo.h"
+#include "config/gamesettings.h"
 #include "platform/gameregistry.h"
 #include "platform/pathrules.h"
 
@@ -48,13 +49,13 @@ bool holds(const QString &folder, const QString &path)
 }
 
 // Folders of the user's that no deletion of Veldane's data may take along.
-QStringList userFolders(const QString &game)
+QStringList userFolders(const GameSettings &settings, const QString &game)
 {
-    QStringList games = GameInfo::gameList();
+    QStringList games = settings.games();
     games << game;
     QStringList folders;
     for (const QString &known : qAsConst(games)) {
-        folders << GameInfo::gamePath(known) << GameRegistry::installDir(known);
+        folders << settings.gamePath(known) << GameRegistry::installDir(known);
     }
     folders << QDir::homePath();
     folders.removeAll(QString());
@@ -71,6 +72,12 @@ QString GameDeletion::backupTree(const QString &backupRoot, const QString &game)
 GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QString &game,
                                           QString *heldFolder)
 {
+    return check(Workspace(), backupRoot, game, heldFolder);
+}
+
+GameDeletion::Refusal GameDeletion::check(const Workspace &workspace, const QString &backupRoot,
+                                          const QString &game, QString *heldFolder)
+{
     // With either part empty the joined paths would name the whole backup
     // root, the whole mod store, or a folder at the top of the drive.
     if (game.isEmpty()) {
@@ -86,8 +93,8 @@ GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QStri
     // game called "mod" or "config" remove every game's kept copies or
     // catalogues.
     const QStringList removed = {resolved(backupTree(backupRoot, game)),
-                                 resolved(QDir::currentPath() + QStringLiteral("/mod/") + game)};
-    const QString work = resolved(QDir::currentPath());
+                                 resolved(workspace.modStore(game))};
+    const QString work = resolved(workspace.folder());
     QStringList own = {work, work + QStringLiteral("/mod"), work + QStringLiteral("/config"),
                        work + QStringLiteral("/log")};
     if (QCoreApplication::instance()) {
@@ -102,7 +109,7 @@ GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QStri
     }
     // With the backup root in the folder that holds the games, a game named
     // after its folder would have its whole installation removed.
-    for (const QString &folder : userFolders(game)) {
+    for (const QString &folder : userFolders(GameSettings(workspace), game)) {
         const QString user = resolved(folder);
         for (const QString &tree : removed) {
             if (holds(tree, user)) {
@@ -116,9 +123,9 @@ GameDeletion::Refusal GameDeletion::check(const QString &backupRoot, const QStri
     return Refusal::None;
 }
 
-int GameDeletion::installedMods(const QString &game)
+int GameDeletion::installedMods(const QString &game, const Workspace &workspace)
 {
-    ModCfg catalogue;
+    ModCfg catalogue(workspace.configFolder());
     catalogue.setGame(game);
     int installed = 0;
     for (const ModRecord &record : qAsConst(catalogue.m_mods)) {
@@ -131,8 +138,14 @@ int GameDeletion::installedMods(const QString &game)
 
 GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const QString &game)
 {
+    return removeGame(Workspace(), backupRoot, game);
+}
+
+GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const QString &backupRoot,
+                                              const QString &game)
+{
     Result result;
-    result.refusal = check(backupRoot, game);
+    result.refusal = check(workspace, backupRoot, game);
     if (result.refusal != Refusal::None) {
         return result;
     }
@@ -157,20 +170,22 @@ GameDeletion::Result GameDeletion::removeGame(const QString &backupRoot, const Q
     } else if (!GameInfo::removeFolder(backups)) {
         result.failed << QDir::toNativeSeparators(backups);
     }
-    const QString keptCopies = QDir::currentPath() + QStringLiteral("/mod/") + game;
+    const QString keptCopies = workspace.modStore(game);
     if (!GameInfo::removeFolder(keptCopies)) {
         result.failed << QDir::toNativeSeparators(keptCopies);
     }
     // The state database goes with the catalogue it keeps the books for.
+    QString base = workspace.catalogueFile(game);
+    base.chop(4); // ".xml"
     for (const char *suffix : {".xml", ".db", ".db-wal", ".db-shm"}) {
-        const QString catalogue = QStringLiteral("./config/%1%2").arg(game, QLatin1String(suffix));
-        const QFileInfo catalogueInfo(catalogue);
-        if ((catalogueInfo.exists() || catalogueInfo.isSymLink()) && !QFile::remove(catalogue)) {
-            result.failed << QDir::toNativeSeparators(catalogue);
+        const QString file = base + QLatin1String(suffix);
+        const QFileInfo info(file);
+        if ((info.exists() || info.isSymLink()) && !QFile::remove(file)) {
+            result.failed << QDir::toNativeSeparators(file);
         }
     }
     if (result.failed.isEmpty()) {
-        result.settingsWritten = GameInfo::removeGameSettings(game);
+        result.settingsWritten = GameSettings(workspace).removeGame(game);
     }
     return result;
 }

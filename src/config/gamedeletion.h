@@ -1,14 +1,17 @@
 #ifndef VELDANE_CONFIG_GAMEDELETION_H
 #define VELDANE_CONFIG_GAMEDELETION_H
 
+#include "config/workspace.h"
+
 #include <QString>
 #include <QStringList>
 
 // Deletes what Veldane keeps for one game: its backup tree below the backup
-// root, the kept copies of its mods in ./mod, its catalogue ./config/<game>.xml
-// and its settings group. The game's own install folder is never touched, and
-// neither is the folder of set-aside file versions in the backup tree: those
-// are the user's own versions of game files, which only the user deletes.
+// root, the kept copies of its mods in the workspace's mod/, its catalogue
+// config/<game>.xml and its settings group. The game's own install folder is
+// never touched, and neither is the folder of set-aside file versions in the
+// backup tree: those are the user's own versions of game files, which only the
+// user deletes.
 class GameDeletion
 {
 public:
@@ -42,10 +45,12 @@ public:
     // For UserFolder, `heldFolder` receives the folder that would go with it.
     static Refusal check(const QString &backupRoot, const QString &game,
                          QString *heldFolder = nullptr);
+    static Refusal check(const Workspace &workspace, const QString &backupRoot, const QString &game,
+                         QString *heldFolder = nullptr);
 
     // Mods of the game that its catalogue records as installed: their backups
     // are the only copies of the game files they replaced.
-    static int installedMods(const QString &game);
+    static int installedMods(const QString &game, const Workspace &workspace = Workspace());
 
     // The game's backup tree: backupRoot + "/" + game.
     static QString backupTree(const QString &backupRoot, const QString &game);
@@ -53,6 +58,8 @@ public:
     // Checks, then removes the backup tree, the kept copies and the catalogue,
     // and, when all of them are gone, the settings group.
     static Result removeGame(const QString &backupRoot, const QString &game);
+    static Result removeGame(const Workspace &workspace, const QString &backupRoot,
+                             const QString &game);
 };
 
 #endif

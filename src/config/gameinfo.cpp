@@ -1,62 +1,34 @@
 #include "config/gameinfo.h"
 
-#include "platform/gameregistry.h"
+#include "config/gamesettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 QString GameInfo::settingsFile()
 {
-    return QStringLiteral("Veldane.ini");
+    return Workspace().settingsFile();
 }
 
 QStringList GameInfo::gameList()
 {
-    QSettings settings(settingsFile(), QSettings::IniFormat);
-    QStringList games = settings.childGroups();
-    games.removeAll(QStringLiteral("Global"));
-    return games;
+    return GameSettings().games();
 }
 
 QString GameInfo::gamePath(QString game)
 {
-    // An empty name would make "//GamePath" a key of the file's top level.
-    if (game.isEmpty()) {
-        return QString();
-    }
-    {
-        QSettings settings(settingsFile(), QSettings::IniFormat);
-        const QString stored = settings.value(QStringLiteral("/%1/GamePath").arg(game)).toString();
-        if (!stored.isEmpty()) {
-            return stored;
-        }
-    }
-    return GameRegistry::installDir(game);
+    return GameSettings().gamePath(game);
 }
 
 bool GameInfo::setGamePath(QString game, QString path)
 {
-    if (game.isEmpty()) {
-        return false;
-    }
-    QSettings settings(settingsFile(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("/%1/GamePath").arg(game), path);
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return GameSettings().setGamePath(game, path);
 }
 
 bool GameInfo::removeGameSettings(QString game)
 {
-    // An empty name would remove the whole file's content.
-    if (game.isEmpty()) {
-        return false;
-    }
-    QSettings settings(settingsFile(), QSettings::IniFormat);
-    settings.remove(QStringLiteral("/%1").arg(game));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return GameSettings().removeGame(game);
 }
 
 bool GameInfo::copyFile(QString src, QString dst, bool overwrite)

@@ -5,9 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-// Where a game is installed (settings file first, then the registry) and the
-// plain file operations that the install, uninstall and delete-game commands
-// share. Everything is static.
+// The plain file operations that the install, uninstall and delete-game
+// commands share, and shorthands for the settings of the working directory's
+// workspace (GameSettings owns the keys). Everything is static.
 class GameInfo : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "deploy/gamelayout.h"
 
 #include "config/foldername.h"
+#include "config/gamesettings.h"
 
 #include <QDir>
 
@@ -8,6 +9,12 @@ GameLayout::GameLayout(const QString &gamePath, const QString &bakRoot, const QS
     : m_gamePath(gamePath), m_gameRoot(withoutTrailingSeparator(gamePath)), m_bakRoot(bakRoot),
       m_modStore(modStore)
 {
+}
+
+GameLayout GameLayout::forGame(const Workspace &workspace, const QString &game)
+{
+    const GameSettings settings(workspace);
+    return GameLayout(settings.gamePath(game), settings.backupRoot(game), workspace.modStore(game));
 }
 
 QString GameLayout::backupFolder(const QString &mod) const

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class Workspace;
+
 // The three per-game roots that every mod command works with, and the mirror
 // rule between them: a game file, its backup and its kept copy have the same
 // path relative to the game folder, the mod's backup folder and its kept copy.
@@ -11,6 +13,8 @@ class GameLayout
 public:
     GameLayout() = default;
     GameLayout(const QString &gamePath, const QString &bakRoot, const QString &modStore);
+    // The roots of `game` as the workspace's settings name them.
+    static GameLayout forGame(const Workspace &workspace, const QString &game);
 
     // The game folder without its trailing separator; empty when none is set.
     QString gameRoot() const { return m_gameRoot; }

@@ -152,6 +152,38 @@ bool ModCommands::gameFolderUsable() const
     return game.isAbsolute() && game.isDir();
 }
 
+CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const QString &id) const
+{
+    if (!gameFolderUsable()) {
+        return CommandReport::NoGameFolder;
+    }
+    if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
+        return CommandReport::UnsafeName;
+    }
+    // The mod list shows the game's name for "no mod selected": a mod of that
+    // name could never be chosen for uninstalling or removing.
+    if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
+        return CommandReport::NameIsGame;
+    }
+    // Installing into a name the catalogue holds would mix two installs in one
+    // record and let the new backups be mistaken for the old ones.
+    if (m_catalogue.m_mods.contains(id)) {
+        return CommandReport::NameTaken;
+    }
+    const QFileInfo source(folder);
+    if (!source.isDir()) {
+        return CommandReport::SourceMissing;
+    }
+    // Copying a folder into itself or into its own parent would overwrite the
+    // files being read and back up the mod's own copies as game files.
+    const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
+    if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
+        PathGuard(folder).contains(m_layout.gameRoot())) {
+        return CommandReport::SourceOverlapsGame;
+    }
+    return CommandReport::Done;
+}
+
 CommandReport ModCommands::install(const QString &folder, const QString &id)
 {
     return locked([&](Journal &journal) { return installLocked(folder, id, journal); });
@@ -204,33 +236,9 @@ RecoveryReport ModCommands::recover()
 CommandReport ModCommands::installLocked(const QString &folder, const QString &id, Journal &journal)
 {
     CommandReport report;
-    if (!gameFolderUsable()) {
-        return refusal(CommandReport::NoGameFolder);
-    }
-    if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
-        return refusal(CommandReport::UnsafeName);
-    }
-    // The mod list shows the game's name for "no mod selected": a mod of that
-    // name could never be chosen for uninstalling or removing.
-    if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
-        report.outcome = CommandReport::NameIsGame;
+    report.outcome = installRefusal(folder, id);
+    if (report.outcome != CommandReport::Done) {
         return report;
-    }
-    // Installing into a name the catalogue holds would mix two installs in one
-    // record and let the new backups be mistaken for the old ones.
-    if (m_catalogue.m_mods.contains(id)) {
-        return refusal(CommandReport::NameTaken);
-    }
-    const QFileInfo source(folder);
-    if (!source.isDir()) {
-        return refusal(CommandReport::SourceMissing);
-    }
-    // Copying a folder into itself or into its own parent would overwrite the
-    // files being read and back up the mod's own copies as game files.
-    const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
-    if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
-        PathGuard(folder).contains(m_layout.gameRoot())) {
-        return refusal(CommandReport::SourceOverlapsGame);
     }
 
     QString targetRoot = m_layout.gameRoot();

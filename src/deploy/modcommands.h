@@ -52,6 +52,9 @@ public:
                 const CommandProgress &progress = CommandProgress());
 
     CommandReport install(const QString &folder, const QString &id);
+    // Why install(folder, id) would change nothing, or Done when it would run.
+    // Only reads the disk.
+    CommandReport::Outcome installRefusal(const QString &folder, const QString &id) const;
     CommandReport reinstall(const QString &id);
     CommandReport uninstall(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
     CommandReport remove(const QString &id, ChangeDecision decision = ChangeDecision::Ask);

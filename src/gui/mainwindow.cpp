@@ -1,10 +1,10 @@
 #include "gui/mainwindow.h"
 
-#include "config/foldername.h"
-#include "config/gameinfo.h"
-#include "deploy/archiveextractor.h"
+#include "config/gamesettings.h"
+#include "deploy/commandmessages.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
+#include "deploy/modsource.h"
 #include "gui/cardpreview.h"
 #include "gui/dialog.h"
 #include "gui/moddropfilter.h"
@@ -29,10 +29,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QSettings>
 #include <QSignalBlocker>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -43,8 +41,10 @@ MainWindow::MainWindow(QWidget *parent)
     Q_INIT_RESOURCE(resource);
     ui->setupUi(this);
 
-    if (!QDir(QStringLiteral("./config")).exists()) {
-        QDir().mkdir(QDir::currentPath() + QStringLiteral("/config"));
+    // The window's workspace is the working directory, as it always was.
+    const QString configFolder = Workspace().configFolder();
+    if (!QDir(configFolder).exists()) {
+        QDir().mkdir(configFolder);
     }
 
     ui->treeWidget->header()->setSectionResizeMode(QHeaderView::Interactive);
@@ -117,22 +117,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::initGame()
 {
-    QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
-    const QStringList groups = settings.childGroups();
-
+    const Workspace workspace;
+    const GameSettings settings(workspace);
     QString game;
-    if (groups.size() > 1) {
-        game = settings.value(QStringLiteral("/Global/Select"), QString()).toString();
-        // A hand-edited selection that is no plain folder name would point the
-        // mod store and the backups at other folders: fall back to the list.
-        if (!isSafeFolderName(game)) {
-            game.clear();
-        }
-        if (game.isEmpty()) {
-            // The settings' own group is never a game, also when a game's name
-            // sorts before it.
-            game = groups.at(1) != QLatin1String("Global") ? groups.at(1) : groups.at(0);
-        }
+    if (settings.hasGames()) {
+        game = settings.currentGame();
     } else {
         SetDialog dialog(this);
         if (dialog.exec() != QDialog::Accepted) {
@@ -156,17 +145,11 @@ bool MainWindow::initGame()
 void MainWindow::takeGameSettings()
 {
     const QString &game = m_gameName;
-    QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
-    m_gamePath = GameInfo::gamePath(game);
-    m_modStore = QDir::currentPath() + QStringLiteral("/mod/") + game;
-
-    const QString bak = settings.value(QStringLiteral("/Global/BakPath")).toString();
-    if (!bak.isEmpty()) {
-        m_bakRoot = bak + QStringLiteral("/") + game;
-    } else {
-        m_bakRoot = QDir::currentPath() + QStringLiteral("/data/") + game;
-    }
-    m_bakRoot = QDir::toNativeSeparators(m_bakRoot);
+    const Workspace workspace;
+    const GameSettings settings(workspace);
+    m_gamePath = settings.gamePath(game);
+    m_modStore = workspace.modStore(game);
+    m_bakRoot = settings.backupRoot(game);
 
     m_userDataDirs.clear();
     const auto userData = [this](const char *relative) -> QString {
@@ -290,7 +273,13 @@ void MainWindow::refreshModList()
 
 void MainWindow::keepNotes()
 {
-    m_modCfg.setInfo(m_modName, ui->textEdit->toPlainText());
+    // Unchanged notes, and the game's own row, which has none, cost no write
+    // of the catalogue.
+    const auto record = m_modCfg.m_mods.constFind(m_modName);
+    const QString notes = ui->textEdit->toPlainText();
+    if (record != m_modCfg.m_mods.cend() && record->info != notes) {
+        m_modCfg.setInfo(m_modName, notes);
+    }
 }
 
 void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
@@ -535,81 +524,12 @@ bool MainWindow::refuseWithoutGameFolder()
 void MainWindow::showCommandResult(const CommandReport &report, const QString &success,
                                    const QString &action)
 {
-    const QString logPath =
-        QDir::toNativeSeparators(QFileInfo(CEasyLog::todayFilePath()).absoluteFilePath());
-    QString text;
-    switch (report.outcome) {
-    case CommandReport::ChangedFiles:
-        // The user cancelled at the question: nothing was done, nothing to tell.
+    // The user cancelled at the question: nothing was done, nothing to tell.
+    if (report.outcome == CommandReport::ChangedFiles) {
         return;
-    case CommandReport::Done:
-        if (report.removalStopped) {
-            text = QStringLiteral("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
-                                  "详情请查看日志：%2")
-                       .arg(report.failed)
-                       .arg(logPath);
-        } else if (report.clean()) {
-            text = success;
-        } else {
-            text = QStringLiteral("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
-                       .arg(action)
-                       .arg(report.failed)
-                       .arg(report.leftAlone)
-                       .arg(logPath);
-        }
-        if (!report.setAsideFolder.isEmpty()) {
-            text += QStringLiteral("\n\n%1 个文件的另一个版本已移到：\n%2\nVeldane不会删除它们。")
-                        .arg(report.setAside)
-                        .arg(QDir::toNativeSeparators(report.setAsideFolder));
-        }
-        break;
-    case CommandReport::SourceMissing:
-        text = QStringLiteral("安装失败!");
-        break;
-    case CommandReport::SourceOverlapsGame:
-        text = QStringLiteral("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
-                              "无法安装，未做任何改动。");
-        break;
-    case CommandReport::NoGameFolder:
-        text = QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
-        break;
-    case CommandReport::NameTaken:
-        text = QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(m_modName);
-        break;
-    case CommandReport::UnsafeName:
-        text = QStringLiteral("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(m_modName);
-        break;
-    case CommandReport::NotRecorded:
-        text = QStringLiteral("找不到MOD“%1”的记录。").arg(m_modName);
-        break;
-    case CommandReport::AlreadyInstalled:
-        text = QStringLiteral("MOD已经安装!");
-        break;
-    case CommandReport::NotInstalled:
-        text = QStringLiteral("MOD没有安装!");
-        break;
-    case CommandReport::RecordedElsewhere:
-        text = QStringLiteral("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
-                              "请检查设置中的游戏目录。")
-                   .arg(m_modName);
-        break;
-    case CommandReport::GameBusy:
-        text = QStringLiteral("另一个 Veldane 正在操作这个游戏，请稍后再试。");
-        break;
-    case CommandReport::CatalogueFailed:
-        text = QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
-                   .arg(QDir::toNativeSeparators(QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
-        break;
-    case CommandReport::NameIsGame:
-        text = QStringLiteral("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。")
-                   .arg(m_modName);
-        break;
-    case CommandReport::RestoredRecordKept:
-        text = QStringLiteral("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
-                              "请再试一次移除。")
-                   .arg(QDir::toNativeSeparators(QFileInfo(m_modCfg.m_cfgPath).absoluteFilePath()));
-        break;
     }
+    const QString text =
+        CommandMessages::describe(report, m_modName, success, action, m_modCfg.m_cfgPath);
     QMessageBox::information(this, QStringLiteral("提示"), text);
     if (report.outcome == CommandReport::Done ||
         report.outcome == CommandReport::RestoredRecordKept) {
@@ -779,7 +699,7 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
     QStringList refused;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        if (info.isDir() || (info.isFile() && ArchiveExtractor::isArchiveFile(path))) {
+        if (ModSource::isModSource(path)) {
             folders << info.absoluteFilePath();
         } else {
             refused << QDir::toNativeSeparators(path);
@@ -805,35 +725,15 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
 
 void MainWindow::installDroppedArchive(const QString &archive)
 {
-    const QString shownName = QFileInfo(archive).fileName();
-    QTemporaryDir unpacked(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
-    if (!unpacked.isValid()) {
-        QMessageBox::information(this, QStringLiteral("提示"),
-                                 QStringLiteral("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
-                                     .arg(shownName, unpacked.errorString()));
-        return;
-    }
-
-    ArchiveExtractor extractor;
+    ModSource source(archive);
     m_progress.show();
     m_progress.setRange(0, 1000);
     m_progress.setValue(0);
-    extractor.setProgress([this](int perMille) { m_progress.setValue(perMille); });
-    const bool ready = extractor.extract(archive, unpacked.path());
+    const bool ready = source.prepare([this](int perMille) { m_progress.setValue(perMille); });
     m_progress.finish();
-
-    if (ready) {
-        // The install keeps its copy from the unpacked tree, so the archive
-        // is not needed for a reinstall and the folder can go afterwards.
-        installModFolder(ArchiveExtractor::modFolder(unpacked.path()),
-                         QFileInfo(archive).completeBaseName());
-    } else {
-        QMessageBox::information(
-            this, QStringLiteral("提示"),
-            QStringLiteral("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString()));
+    if (!ready) {
+        QMessageBox::information(this, QStringLiteral("提示"), source.errorString());
+        return;
     }
-    if (!unpacked.remove()) {
-        CEasyLog::instance()->write(QStringLiteral("[TempFolderError]:") +
-                                    QDir::toNativeSeparators(unpacked.path()));
-    }
+    installModFolder(source.folder(), source.suggestedName());
 }

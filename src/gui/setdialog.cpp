@@ -3,32 +3,23 @@
 #include "config/foldername.h"
 #include "config/gamedeletion.h"
 #include "config/gameinfo.h"
+#include "config/gamesettings.h"
 #include "gui/folderchooser.h"
 #include "gui/setgamedlg.h"
 #include "ui_setdialog.h"
 
-#include <QDir>
 #include <QMessageBox>
-#include <QSettings>
 
 SetDialog::SetDialog(QWidget *parent) : QDialog(parent), ui(new Ui_SetDialog)
 {
     ui->setupUi(this);
 
-    {
-        QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
-        const QString bak = settings.value(QStringLiteral("/Global/BakPath")).toString();
-        ui->lineEditBakPath->setText(
-            !bak.isEmpty()
-                ? bak
-                : QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/data")));
-    }
+    const GameSettings settings;
+    ui->lineEditBakPath->setText(settings.shownBackupPath());
 
-    ui->comboBoxGame->addItems(GameInfo::gameList());
+    ui->comboBoxGame->addItems(settings.games());
 
-    const QString selected = QSettings(GameInfo::settingsFile(), QSettings::IniFormat)
-                                 .value(QStringLiteral("/Global/Select"))
-                                 .toString();
+    const QString selected = settings.selectedGame();
     const int index =
         ui->comboBoxGame->findText(selected, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0) {
@@ -95,15 +86,10 @@ void SetDialog::sltOk()
     }
     m_game = game;
 
-    bool written = false;
-    {
-        QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("/Global/BakPath"), ui->lineEditBakPath->text());
-        settings.setValue(QStringLiteral("/Global/Select"), m_game);
-        settings.sync();
-        written = settings.status() == QSettings::NoError;
-    }
-    written = GameInfo::setGamePath(m_game, ui->lineEditGamePath->text()) && written;
+    GameSettings settings;
+    bool written = settings.setBackupPath(ui->lineEditBakPath->text());
+    written = settings.setSelectedGame(m_game) && written;
+    written = settings.setGamePath(m_game, ui->lineEditGamePath->text()) && written;
     if (!written) {
         QMessageBox::information(
             this, QStringLiteral("提示"),

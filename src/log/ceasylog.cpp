@@ -16,18 +16,30 @@ CEasyLog *CEasyLog::instance()
 
 CEasyLog::~CEasyLog() = default;
 
+void CEasyLog::setFolder(const QString &folder)
+{
+    QMutexLocker lock(&m_mutex);
+    m_folder = folder;
+}
+
+QString CEasyLog::folder()
+{
+    CEasyLog *log = instance();
+    QMutexLocker lock(&log->m_mutex);
+    return log->m_folder;
+}
+
 QString CEasyLog::todayFilePath()
 {
     const QString name = QDate::currentDate().toString(QStringLiteral("yyyy-M-d")) + ".log";
-    return QStringLiteral("log") + QDir::separator() + name;
+    return folder() + QDir::separator() + name;
 }
 
 void CEasyLog::write(const QString &message)
 {
-    QMutexLocker lock(&m_mutex);
-
     const QString path = todayFilePath();
-    QDir::current().mkdir(QStringLiteral("log"));
+    QMutexLocker lock(&m_mutex);
+    QDir::current().mkdir(m_folder);
 
     // Create a missing file only: an existing log must never be truncated.
     if (!QFile::exists(path)) {

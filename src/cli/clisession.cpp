@@ -1,0 +1,440 @@
+#include "cli/clisession.h"
+
+#include "cli/commandline.h"
+#include "config/foldername.h"
+#include "config/gamesettings.h"
+#include "deploy/commandmessages.h"
+#include "deploy/installpreview.h"
+#include "deploy/layerstack.h"
+#include "deploy/modcommands.h"
+#include "deploy/modsource.h"
+#include "platform/console.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <memory>
+
+namespace {
+
+QString outcomeName(CommandReport::Outcome outcome)
+{
+    switch (outcome) {
+    case CommandReport::Done:
+        return QStringLiteral("done");
+    case CommandReport::SourceMissing:
+        return QStringLiteral("sourceMissing");
+    case CommandReport::SourceOverlapsGame:
+        return QStringLiteral("sourceOverlapsGame");
+    case CommandReport::NoGameFolder:
+        return QStringLiteral("noGameFolder");
+    case CommandReport::NameTaken:
+        return QStringLiteral("nameTaken");
+    case CommandReport::UnsafeName:
+        return QStringLiteral("unsafeName");
+    case CommandReport::NotRecorded:
+        return QStringLiteral("notRecorded");
+    case CommandReport::AlreadyInstalled:
+        return QStringLiteral("alreadyInstalled");
+    case CommandReport::NotInstalled:
+        return QStringLiteral("notInstalled");
+    case CommandReport::RecordedElsewhere:
+        return QStringLiteral("recordedElsewhere");
+    case CommandReport::CatalogueFailed:
+        return QStringLiteral("catalogueFailed");
+    case CommandReport::NameIsGame:
+        return QStringLiteral("nameIsGame");
+    case CommandReport::RestoredRecordKept:
+        return QStringLiteral("restoredRecordKept");
+    }
+    return QString();
+}
+
+QJsonValue nameOrNull(const QString &name)
+{
+    return name.isEmpty() ? QJsonValue() : QJsonValue(name);
+}
+
+QString operationWord(bool replaced)
+{
+    return replaced ? QStringLiteral("替换") : QStringLiteral("增加");
+}
+
+} // namespace
+
+CliSession::CliSession(const Workspace &workspace, const CommandLine &line)
+    : m_workspace(workspace), m_line(line), m_catalogue(m_workspace.configFolder()),
+      m_showProgress(Console::errorIsTerminal())
+{
+}
+
+int CliSession::run()
+{
+    const QString command = m_line.command();
+    const QStringList args = m_line.arguments();
+    if (command == QLatin1String("games")) {
+        return games();
+    }
+    if (!chooseGame()) {
+        return Refused;
+    }
+    if (command == QLatin1String("list")) {
+        return list();
+    }
+    if (command == QLatin1String("files")) {
+        return files(args.at(0));
+    }
+    if (command == QLatin1String("install")) {
+        return install(args.at(0), args.at(1));
+    }
+    if (command == QLatin1String("uninstall")) {
+        return uninstall(args.at(0));
+    }
+    if (command == QLatin1String("reinstall")) {
+        return reinstall(args.at(0));
+    }
+    if (command == QLatin1String("remove")) {
+        return remove(args.at(0));
+    }
+    return UsageError;
+}
+
+bool CliSession::chooseGame()
+{
+    const GameSettings settings(m_workspace);
+    QString game = m_line.game();
+    if (game.isEmpty()) {
+        game = settings.currentGame();
+        if (game.isEmpty()) {
+            refuse(QStringLiteral("无法获取游戏路径,请检查注册表!"));
+            return false;
+        }
+    }
+    // The name becomes the catalogue's, the kept copies' and the backups'
+    // folder name.
+    if (!isSafeFolderName(game)) {
+        refuse(QStringLiteral("游戏名“%1”不能用作文件夹名，请在%2中改正！")
+                   .arg(game, QDir::toNativeSeparators(settings.file())));
+        return false;
+    }
+    if (!settings.games().contains(game) && settings.gamePath(game).isEmpty()) {
+        refuse(QStringLiteral("找不到游戏“%1”，请先在设置中添加。").arg(game));
+        return false;
+    }
+    m_game = game;
+    m_layout = GameLayout::forGame(m_workspace, game);
+    m_catalogue.setGame(game);
+    // An unreadable catalogue would list as empty and fail every change: say
+    // so once, up front. Loading again adds nothing to records already read.
+    if (m_catalogue.exists() && m_catalogue.m_mods.isEmpty() && !m_catalogue.load()) {
+        refuse(QStringLiteral("无法读取MOD记录（%1），未做任何改动。")
+                   .arg(QDir::toNativeSeparators(
+                       QFileInfo(m_catalogue.m_cfgPath).absoluteFilePath())));
+        return false;
+    }
+    return true;
+}
+
+int CliSession::games()
+{
+    const GameSettings settings(m_workspace);
+    const QString current = settings.currentGame();
+    QJsonArray list;
+    QString text;
+    for (const QString &game : settings.games()) {
+        const QString folder = settings.gamePath(game);
+        list.append(QJsonObject{{QStringLiteral("name"), game},
+                                {QStringLiteral("folder"), folder},
+                                {QStringLiteral("selected"), game == current}});
+        text += QStringLiteral("%1 %2\t%3\n")
+                    .arg(game == current ? QStringLiteral("*") : QStringLiteral(" "), game,
+                         QDir::toNativeSeparators(folder));
+    }
+    if (m_line.json()) {
+        printJson(QJsonDocument(QJsonObject{{QStringLiteral("selected"), nameOrNull(current)},
+                                            {QStringLiteral("games"), list}}));
+    } else {
+        print(text);
+    }
+    return Success;
+}
+
+int CliSession::list()
+{
+    QJsonArray mods;
+    QString text;
+    for (auto it = m_catalogue.m_mods.cbegin(); it != m_catalogue.m_mods.cend(); ++it) {
+        const ModRecord &record = it.value();
+        const bool installed = record.install != 0;
+        mods.append(QJsonObject{{QStringLiteral("name"), it.key()},
+                                {QStringLiteral("installed"), installed},
+                                {QStringLiteral("time"), record.time},
+                                {QStringLiteral("added"), record.add.size()},
+                                {QStringLiteral("replaced"), record.replace.size()}});
+        text += QStringLiteral("%1\t%2\t%3\t增加 %4\t替换 %5\n")
+                    .arg(it.key(), installed ? QStringLiteral("已安装") : QStringLiteral("未安装"),
+                         record.time)
+                    .arg(record.add.size())
+                    .arg(record.replace.size());
+    }
+    if (m_line.json()) {
+        printJson(QJsonDocument(
+            QJsonObject{{QStringLiteral("game"), m_game}, {QStringLiteral("mods"), mods}}));
+    } else {
+        print(text);
+    }
+    return Success;
+}
+
+int CliSession::files(const QString &mod)
+{
+    const auto record = m_catalogue.m_mods.constFind(mod);
+    if (record == m_catalogue.m_mods.cend()) {
+        CommandReport report;
+        report.outcome = CommandReport::NotRecorded;
+        return finish(report, mod, QString(), QString());
+    }
+    const QMap<QString, QStringList> stacks = LayerStack::stacks(m_catalogue.m_mods);
+    QJsonArray list;
+    QString text;
+    const auto add = [&](const FileItem &file, bool replaced) {
+        // The window's rule for a file shown in blue: a mod installed later
+        // wrote the same file over this one.
+        const bool overwritten = file.order < m_catalogue.installedItemCount(file.path);
+        const QString by = overwritten
+                               ? stacks.value(file.path).value(stacks.value(file.path).size() - 1)
+                               : QString();
+        list.append(QJsonObject{{QStringLiteral("path"), file.path},
+                                {QStringLiteral("operation"),
+                                 replaced ? QStringLiteral("replaced") : QStringLiteral("added")},
+                                {QStringLiteral("layer"), file.order},
+                                {QStringLiteral("overwritten"), overwritten},
+                                {QStringLiteral("overwrittenBy"), nameOrNull(by)}});
+        text += QStringLiteral("%1\t%2\t%3")
+                    .arg(operationWord(replaced))
+                    .arg(file.order)
+                    .arg(file.path);
+        if (overwritten) {
+            text += QStringLiteral("\t被“%1”覆盖").arg(by);
+        }
+        text += QLatin1Char('\n');
+    };
+    for (const FileItem &file : record->add) {
+        add(file, false);
+    }
+    for (const FileItem &file : record->replace) {
+        add(file, true);
+    }
+    if (m_line.json()) {
+        printJson(QJsonDocument(QJsonObject{{QStringLiteral("game"), m_game},
+                                            {QStringLiteral("mod"), mod},
+                                            {QStringLiteral("installed"), record->install != 0},
+                                            {QStringLiteral("files"), list}}));
+    } else {
+        print(text);
+    }
+    return Success;
+}
+
+int CliSession::install(const QString &path, const QString &name)
+{
+    ModSource source(path);
+    CommandProgress unpacking = progress(QStringLiteral("解压"));
+    if (source.isArchive()) {
+        unpacking.range(0, 1000);
+    }
+    const bool ready = source.prepare([&unpacking](int perMille) { unpacking.value(perMille); });
+    if (!ready) {
+        return refuse(source.errorString());
+    }
+    if (m_line.dryRun()) {
+        return preview(source.folder(), name);
+    }
+
+    ModCommands commands(m_catalogue, m_layout, progress(QStringLiteral("安装")));
+    CommandReport report;
+    report.outcome = commands.installRefusal(source.folder(), name);
+    if (report.outcome == CommandReport::Done && !prepareCatalogue()) {
+        report.outcome = CommandReport::CatalogueFailed;
+    }
+    if (report.outcome == CommandReport::Done) {
+        report = commands.install(source.folder(), name);
+    }
+    return finish(report, name, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+}
+
+int CliSession::preview(const QString &folder, const QString &name)
+{
+    const InstallPreview plan = InstallPreview::plan(m_catalogue, m_layout, folder, name);
+    const QString message =
+        plan.refusal == CommandReport::Done
+            ? QString()
+            : CommandMessages::describe(CommandReport{plan.refusal}, name, QString(), QString(),
+                                        m_catalogue.m_cfgPath);
+    if (m_line.json()) {
+        QJsonArray replaced;
+        for (const InstallPreview::Replacement &file : plan.replaced) {
+            replaced.append(
+                QJsonObject{{QStringLiteral("path"), file.path},
+                            {QStringLiteral("providedBy"), nameOrNull(file.providedBy)}});
+        }
+        QJsonObject refusal;
+        if (plan.refusal != CommandReport::Done) {
+            refusal = QJsonObject{{QStringLiteral("code"), outcomeName(plan.refusal)},
+                                  {QStringLiteral("message"), message}};
+        }
+        printJson(QJsonDocument(QJsonObject{
+            {QStringLiteral("game"), m_game},
+            {QStringLiteral("mod"), name},
+            {QStringLiteral("refusal"), refusal.isEmpty() ? QJsonValue() : QJsonValue(refusal)},
+            {QStringLiteral("added"), QJsonArray::fromStringList(plan.added)},
+            {QStringLiteral("replaced"), replaced},
+            {QStringLiteral("skippedLinks"), QJsonArray::fromStringList(plan.skippedLinks)},
+            {QStringLiteral("unrecordableNames"),
+             QJsonArray::fromStringList(plan.unrecordableNames)}}));
+    } else {
+        QString text;
+        for (const QString &file : plan.added) {
+            text += QStringLiteral("增加\t%1\n").arg(file);
+        }
+        for (const InstallPreview::Replacement &file : plan.replaced) {
+            text += QStringLiteral("替换\t%1\t%2\n")
+                        .arg(file.path, file.providedBy.isEmpty()
+                                            ? QStringLiteral("游戏原文件")
+                                            : QStringLiteral("来自“%1”").arg(file.providedBy));
+        }
+        for (const QString &link : plan.skippedLinks) {
+            text += QStringLiteral("跳过链接\t%1\n").arg(link);
+        }
+        for (const QString &entry : plan.unrecordableNames) {
+            text += QStringLiteral("无法记录\t%1\n").arg(entry);
+        }
+        print(text);
+    }
+    if (plan.refusal != CommandReport::Done) {
+        return refuse(message);
+    }
+    return Success;
+}
+
+int CliSession::uninstall(const QString &mod)
+{
+    // As in the window: without its kept copy the mod could never be
+    // installed again, so uninstalling it means removing it.
+    if (m_catalogue.m_mods.contains(mod) && !QFileInfo(m_layout.keptCopy(mod)).isDir()) {
+        return remove(mod);
+    }
+    if (!prepareCatalogue()) {
+        return finish(CommandReport{CommandReport::CatalogueFailed}, mod, QString(), QString());
+    }
+    const CommandReport report =
+        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("卸载"))).uninstall(mod);
+    return finish(report, mod, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
+}
+
+int CliSession::reinstall(const QString &mod)
+{
+    if (!prepareCatalogue()) {
+        return finish(CommandReport{CommandReport::CatalogueFailed}, mod, QString(), QString());
+    }
+    const CommandReport report =
+        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("安装"))).reinstall(mod);
+    return finish(report, mod, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+}
+
+int CliSession::remove(const QString &mod)
+{
+    if (!m_catalogue.m_mods.contains(mod)) {
+        return finish(CommandReport{CommandReport::NotRecorded}, mod, QString(), QString());
+    }
+    if (!m_line.yes() && !confirmRemoval()) {
+        return Refused;
+    }
+    const CommandReport report =
+        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("移除"))).remove(mod);
+    return finish(report, mod, QStringLiteral("移除成功!"), QStringLiteral("移除"));
+}
+
+bool CliSession::confirmRemoval()
+{
+    const QString warning = QStringLiteral("MOD将会完全被移除，是否继续操作!");
+    // Nobody can answer: a script has to say --yes.
+    if (!Console::inputIsTerminal()) {
+        refuse(warning + QStringLiteral(" 没有终端可以确认，请加 --yes。未做任何改动。"));
+        return false;
+    }
+    endProgressLine();
+    Console::writeError((warning + QStringLiteral(" [y/N] ")).toUtf8());
+    const QByteArray answer = Console::readLine().trimmed().toLower();
+    if (answer == "y" || answer == "yes") {
+        return true;
+    }
+    refuse(QStringLiteral("未做任何改动。"));
+    return false;
+}
+
+bool CliSession::prepareCatalogue()
+{
+    if (m_catalogue.exists()) {
+        return true;
+    }
+    QDir().mkpath(m_workspace.configFolder());
+    return m_catalogue.create();
+}
+
+CommandProgress CliSession::progress(const QString &label)
+{
+    CommandProgress progress;
+    if (!m_showProgress) {
+        return progress;
+    }
+    auto maximum = std::make_shared<int>(0);
+    progress.setRange = [maximum](int, int top) { *maximum = top; };
+    progress.setValue = [this, maximum, label](int value) {
+        Console::writeError(
+            QStringLiteral("\r%1 %2/%3").arg(label).arg(value).arg(*maximum).toUtf8());
+        m_progressLineOpen = true;
+    };
+    return progress;
+}
+
+void CliSession::endProgressLine() const
+{
+    if (m_progressLineOpen) {
+        Console::writeError("\n");
+        m_progressLineOpen = false;
+    }
+}
+
+int CliSession::finish(const CommandReport &report, const QString &mod, const QString &success,
+                       const QString &action)
+{
+    const QString text =
+        CommandMessages::describe(report, mod, success, action, m_catalogue.m_cfgPath);
+    if (report.outcome == CommandReport::Done && report.clean()) {
+        print(text + QLatin1Char('\n'));
+        return Success;
+    }
+    return refuse(text);
+}
+
+void CliSession::print(const QString &text) const
+{
+    endProgressLine();
+    Console::writeOut(text.toUtf8());
+}
+
+void CliSession::printJson(const QJsonDocument &document) const
+{
+    endProgressLine();
+    Console::writeOut(document.toJson(QJsonDocument::Indented));
+}
+
+int CliSession::refuse(const QString &reason) const
+{
+    endProgressLine();
+    Console::writeError(reason.toUtf8() + '\n');
+    return Refused;
+}

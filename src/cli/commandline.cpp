@@ -1,0 +1,109 @@
+#include "cli/commandline.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QMap>
+
+namespace {
+
+struct CommandShape
+{
+    int arguments;
+    bool json;
+};
+
+// Commands, their argument counts and whether they print JSON.
+const QMap<QString, CommandShape> &commands()
+{
+    static const QMap<QString, CommandShape> known{
+        {QStringLiteral("games"), {0, true}},      {QStringLiteral("list"), {0, true}},
+        {QStringLiteral("files"), {1, true}},      {QStringLiteral("install"), {2, false}},
+        {QStringLiteral("uninstall"), {1, false}}, {QStringLiteral("reinstall"), {1, false}},
+        {QStringLiteral("remove"), {1, false}},
+    };
+    return known;
+}
+
+} // namespace
+
+QString CommandLine::usage()
+{
+    return QStringLiteral("用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
+                          "\n"
+                          "  games                    列出游戏及其目录\n"
+                          "  list                     列出当前游戏的MOD\n"
+                          "  files MOD                列出MOD的文件\n"
+                          "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
+                          "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
+                          "  uninstall MOD            卸载MOD\n"
+                          "  reinstall MOD            重新安装已卸载的MOD\n"
+                          "  remove MOD [--yes]       完全移除MOD\n"
+                          "\n"
+                          "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
+                          "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
+                          "  --json         games、list、files 与 --dry-run 输出 JSON\n"
+                          "  --yes          移除时不再询问\n");
+}
+
+bool CommandLine::fail(const QString &error)
+{
+    m_error = error;
+    return false;
+}
+
+bool CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption workdir(QStringLiteral("workdir"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption game(QStringLiteral("game"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption yes(QStringLiteral("yes"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({workdir, game, json, yes, dryRun, help});
+    if (!parser.parse(arguments)) {
+        return fail(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        m_help = true;
+        return true;
+    }
+    for (const QCommandLineOption *single : {&workdir, &game}) {
+        if (parser.values(*single).size() > 1) {
+            return fail(QStringLiteral("--%1 只能给一次").arg(single->names().constFirst()));
+        }
+    }
+    m_workdir = parser.value(workdir);
+    m_game = parser.value(game);
+    m_json = parser.isSet(json);
+    m_yes = parser.isSet(yes);
+    m_dryRun = parser.isSet(dryRun);
+    if (parser.isSet(workdir) && m_workdir.isEmpty()) {
+        return fail(QStringLiteral("--workdir 不能为空"));
+    }
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        return fail(QStringLiteral("缺少命令"));
+    }
+    m_command = positional.takeFirst();
+    m_arguments = positional;
+    const auto shape = commands().constFind(m_command);
+    if (shape == commands().cend()) {
+        return fail(QStringLiteral("未知命令“%1”").arg(m_command));
+    }
+    if (m_arguments.size() != shape->arguments) {
+        return fail(QStringLiteral("命令“%1”需要 %2 个参数").arg(m_command).arg(shape->arguments));
+    }
+    if (m_dryRun && m_command != QLatin1String("install")) {
+        return fail(QStringLiteral("--dry-run 只用于 install"));
+    }
+    if (m_json && !shape->json && !m_dryRun) {
+        return fail(QStringLiteral("命令“%1”没有 JSON 输出").arg(m_command));
+    }
+    if (m_yes && m_command != QLatin1String("remove") && m_command != QLatin1String("uninstall")) {
+        return fail(QStringLiteral("--yes 只用于 remove 与 uninstall"));
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+#ifndef VELDANE_CLI_COMMANDLINE_H
+#define VELDANE_CLI_COMMANDLINE_H
+
+#include <QString>
+#include <QStringList>
+
+// The tool's arguments: `veldane-cli [--workdir DIR] [--game NAME] COMMAND
+// [ARGS]`, options anywhere. parse() checks the command's argument count and
+// which options it takes, so that a mistyped call changes nothing.
+class CommandLine
+{
+public:
+    bool parse(const QStringList &arguments);
+
+    // Why parse() failed, for standard error.
+    QString error() const { return m_error; }
+    bool helpWanted() const { return m_help; }
+    static QString usage();
+
+    QString workdir() const { return m_workdir; }
+    QString game() const { return m_game; }
+    QString command() const { return m_command; }
+    QStringList arguments() const { return m_arguments; }
+    bool json() const { return m_json; }
+    bool yes() const { return m_yes; }
+    bool dryRun() const { return m_dryRun; }
+
+private:
+    bool fail(const QString &error);
+
+    QString m_error;
+    bool m_help = false;
+    QString m_workdir;
+    QString m_game;
+    QString m_command;
+    QStringList m_arguments;
+    bool m_json = false;
+    bool m_yes = false;
+    bool m_dryRun = false;
+};
+
+#endif

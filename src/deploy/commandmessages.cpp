@@ -1,0 +1,80 @@
+#include "deploy/commandmessages.h"
+
+#include "log/ceasylog.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString CommandMessages::logFile()
+{
+    return QDir::toNativeSeparators(QFileInfo(CEasyLog::todayFilePath()).absoluteFilePath());
+}
+
+QString CommandMessages::describe(const CommandReport &report, const QString &mod,
+                                  const QString &success, const QString &action,
+                                  const QString &catalogueFile)
+{
+    switch (report.outcome) {
+    case CommandReport::Done: {
+        QString text;
+        if (report.removalStopped) {
+            text = QStringLiteral("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
+                                  "详情请查看日志：%2")
+                       .arg(report.failed)
+                       .arg(logFile());
+        } else if (report.clean()) {
+            text = success;
+        } else {
+            text = QStringLiteral("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
+                       .arg(action)
+                       .arg(report.failed)
+                       .arg(report.leftAlone)
+                       .arg(logFile());
+        }
+        if (!report.setAsideFolder.isEmpty()) {
+            text += QStringLiteral("\n\n%1 个文件的另一个版本已移到：\n%2\nVeldane不会删除它们。")
+                        .arg(report.setAside)
+                        .arg(QDir::toNativeSeparators(report.setAsideFolder));
+        }
+        return text;
+    }
+    case CommandReport::GameBusy:
+        return QStringLiteral("另一个 Veldane 正在操作这个游戏，请稍后再试。");
+    case CommandReport::ChangedFiles:
+        return QStringLiteral("有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改），"
+                              "未做任何改动。")
+            .arg(report.changedFiles.size());
+    case CommandReport::SourceMissing:
+        return QStringLiteral("安装失败!");
+    case CommandReport::SourceOverlapsGame:
+        return QStringLiteral("所选文件夹与游戏目录重叠（是游戏目录本身、在其中或包含它），"
+                              "无法安装，未做任何改动。");
+    case CommandReport::NoGameFolder:
+        return QStringLiteral("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
+    case CommandReport::NameTaken:
+        return QStringLiteral("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(mod);
+    case CommandReport::UnsafeName:
+        return QStringLiteral("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(mod);
+    case CommandReport::NotRecorded:
+        return QStringLiteral("找不到MOD“%1”的记录。").arg(mod);
+    case CommandReport::AlreadyInstalled:
+        return QStringLiteral("MOD已经安装!");
+    case CommandReport::NotInstalled:
+        return QStringLiteral("MOD没有安装!");
+    case CommandReport::RecordedElsewhere:
+        return QStringLiteral("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
+                              "请检查设置中的游戏目录。")
+            .arg(mod);
+    case CommandReport::CatalogueFailed:
+        return QStringLiteral("无法写入MOD记录（%1），游戏文件未做任何改动。")
+            .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
+    case CommandReport::NameIsGame:
+        return QStringLiteral("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。")
+            .arg(mod);
+    case CommandReport::RestoredRecordKept:
+        return QStringLiteral("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
+                              "请再试一次移除。")
+            .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
+    }
+    return QString();
+}

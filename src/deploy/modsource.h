@@ -1,0 +1,61 @@
+#ifndef VELDANE_DEPLOY_MODSOURCE_H
+#define VELDANE_DEPLOY_MODSOURCE_H
+
+#include "deploy/archiveextractor.h"
+
+#include <QString>
+
+#include <memory>
+
+class QTemporaryDir;
+
+// A mod folder, or a zip, 7z or rar archive, made ready for ModCommands::install.
+// A folder is installed as it is; an archive is unpacked into a temporary
+// folder that lives as long as this object, and its single top-level folder is
+// unwrapped (ArchiveExtractor::modFolder). The window's drop and the
+// command-line tool both come through here, so the two follow the same rules.
+class ModSource
+{
+public:
+    enum class Failure
+    {
+        None,
+        NotAModSource, // neither a folder nor an archive of a known type
+        NoTempFolder,  // the temporary folder could not be made
+        Unpacking,     // the archive was refused or damaged; see errorString()
+    };
+
+    explicit ModSource(const QString &path);
+    // Removes the unpacked files; a temporary folder that stays behind is
+    // logged.
+    ~ModSource();
+    ModSource(const ModSource &) = delete;
+    ModSource &operator=(const ModSource &) = delete;
+
+    // A folder, or a file of a type ArchiveExtractor unpacks.
+    static bool isModSource(const QString &path);
+    bool isArchive() const;
+
+    // Unpacks an archive (nothing to do for a folder). `progress` gets the
+    // unpacked share in per mille.
+    bool prepare(const ArchiveExtractor::Progress &progress = ArchiveExtractor::Progress());
+
+    // The folder to install, once prepared.
+    QString folder() const { return m_folder; }
+    // The name the user is offered: the folder's name or the archive's name
+    // without its extension.
+    QString suggestedName() const;
+
+    Failure failure() const { return m_failure; }
+    // The reason for the user, in the window's wording.
+    QString errorString() const { return m_error; }
+
+private:
+    QString m_path;
+    QString m_folder;
+    std::unique_ptr<QTemporaryDir> m_unpacked;
+    Failure m_failure = Failure::None;
+    QString m_error;
+};
+
+#endif
