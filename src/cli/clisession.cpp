@@ -48,6 +48,10 @@ QString outcomeName(CommandReport::Outcome outcome)
         return QStringLiteral("nameIsGame");
     case CommandReport::RestoredRecordKept:
         return QStringLiteral("restoredRecordKept");
+    case CommandReport::GameBusy:
+        return QStringLiteral("gameBusy");
+    case CommandReport::ChangedFiles:
+        return QStringLiteral("changedFiles");
     }
     return QString();
 }

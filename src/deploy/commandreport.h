@@ -37,9 +37,9 @@ struct CommandReport
     bool removalStopped = false;
     // Recorded paths of the game files that changed since the mod put them
     // there, in the order the command meets them.
-    QStringList changedFiles;
+    QStringList changedFiles = {};
     // The folder that received the versions set aside; empty when none was.
-    QString setAsideFolder;
+    QString setAsideFolder = {};
     int setAside = 0;
 
     bool clean() const { return outcome == Done && failed == 0 && leftAlone == 0; }
