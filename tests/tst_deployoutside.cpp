@@ -114,7 +114,10 @@ void TestDeployOutside::recordUnderOldGameFolderChangesNothing()
 
     const CommandReport report = remove ? f.commands().remove("m") : f.commands().uninstall("m");
     QCOMPARE(report.outcome, CommandReport::RecordedElsewhere);
-    QCOMPARE(TestFiles::snapshot(f.dir.path()), before);
+    // Every command opens the game's state database, which may be new here.
+    FileMap after = TestFiles::snapshot(f.dir.path());
+    after.remove("config/HoneySelect.db");
+    QCOMPARE(after, before);
     QCOMPARE(f.catalogue.m_mods.value("m").install, 1);
 }
 

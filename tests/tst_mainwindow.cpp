@@ -173,9 +173,10 @@ void TestMainWindow::listsAndMenuArePrepared()
         window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly);
     QCOMPARE(menus.size(), 1);
     const QList<QAction *> actions = menus.first()->actions();
-    QCOMPARE(actions.size(), 2);
+    QCOMPARE(actions.size(), 3);
     QCOMPARE(actions.at(0)->text(), QStringLiteral("安装"));
     QCOMPARE(actions.at(1)->text(), QStringLiteral("卸载"));
+    QCOMPARE(actions.at(2)->text(), QStringLiteral("检查文件"));
     QCOMPARE(actions.at(0)->parent(), &window);
 
     QVERIFY(QDir(dir.filePath("config")).exists());

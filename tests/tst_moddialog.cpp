@@ -76,6 +76,10 @@ void TestModDialog::unsafeNameIsRefusedAndDialogStaysOpen_data()
     QTest::newRow("reserved") << "a:b" << QStringLiteral("mod名不能包含以下字符：< > : \" | ? *");
     QTest::newRow("device") << "com3"
                             << QStringLiteral("mod名不能是Windows设备名（如CON、NUL、COM1、LPT1）");
+    // The folder of set-aside files sits among the mods' backup folders.
+    QTest::newRow("set-aside folder")
+        << QStringLiteral("veldane留存")
+        << QStringLiteral("mod名不能是“Veldane留存”（留存文件的文件夹）");
 }
 
 void TestModDialog::unsafeNameIsRefusedAndDialogStaysOpen()

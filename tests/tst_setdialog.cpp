@@ -36,6 +36,7 @@ private slots:
     void okWritesTheRegistryFolder();
     void okRefusesMissingValues_data();
     void okRefusesMissingValues();
+    void deleteRemovesExactlyTheGamesOwnFiles_data();
     void deleteRemovesExactlyTheGamesOwnFiles();
     void deleteAnsweredNoChangesNothing();
     void deleteIsRefused_data();
@@ -450,18 +451,33 @@ static QMap<QString, QByteArray> filesWithoutSettings(const ScopedWorkingDir &di
     return files;
 }
 
+void TestSetDialog::deleteRemovesExactlyTheGamesOwnFiles_data()
+{
+    QTest::addColumn<bool>("setAside");
+    QTest::newRow("backups only") << false;
+    // Versions of game files that uninstalls set aside are the user's.
+    QTest::newRow("set-aside files stay") << true;
+}
+
 void TestSetDialog::deleteRemovesExactlyTheGamesOwnFiles()
 {
+    QFETCH(bool, setAside);
     ScopedWorkingDir dir;
     writeTwoGames(dir, QStringLiteral("Honey"));
+    const QString keptFolder = QStringLiteral("bak/Honey/Veldane留存");
+    if (setAside) {
+        TestFiles::write(dir.filePath(keptFolder + "/M/2026-01-02 03-04-05/abdata/a"), "edited");
+    }
     QMap<QString, QByteArray> expected = filesWithoutSettings(dir);
     for (auto it = expected.begin(); it != expected.end();) {
         const QString &path = it.key();
+        // The backup tree itself stays as long as it holds the set-aside folder.
+        const bool kept = setAside && (path == "bak/Honey" || path.startsWith(keptFolder));
         const bool own =
             path == QLatin1String("bak/Honey") || path.startsWith(QLatin1String("bak/Honey/")) ||
             path == QLatin1String("mod/Honey") || path.startsWith(QLatin1String("mod/Honey/")) ||
             path == QLatin1String("config/Honey.xml");
-        it = own ? expected.erase(it) : it + 1;
+        it = own && !kept ? expected.erase(it) : it + 1;
     }
 
     SetDialog dialog;
@@ -472,9 +488,12 @@ void TestSetDialog::deleteRemovesExactlyTheGamesOwnFiles()
     button(dialog, "buttonDelete")->click();
     QVERIFY(answerer.waitUntilAnswered());
 
+    const QString done = setAside
+                             ? QStringLiteral("提示|游戏成功移除!\n卸载时留存的文件未删除：\n") +
+                                   QDir::toNativeSeparators(dir.filePath(keptFolder))
+                             : QStringLiteral("提示|游戏成功移除!");
     QCOMPARE(answerer.messages(),
-             (QStringList{QStringLiteral("注意|游戏管理相关文件将被完全删除，是否继续？"),
-                          QStringLiteral("提示|游戏成功移除!")}));
+             (QStringList{QStringLiteral("注意|游戏管理相关文件将被完全删除，是否继续？"), done}));
     QCOMPARE(filesWithoutSettings(dir), expected);
     QCOMPARE(GameInfo::gameList(), QStringList{"HoneySelect"});
     QCOMPARE(stored(QStringLiteral("/Global/Select")), QStringLiteral("Honey"));

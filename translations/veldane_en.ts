@@ -110,6 +110,22 @@
         <source>游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。请再试一次移除。</source>
         <translation>The game files were restored, but the mod&apos;s record could not be deleted (%1); it was kept as not installed. Please try removing the mod again.</translation>
     </message>
+    <message>
+        <source>
+
+%1 个文件的另一个版本已移到：
+%2
+Veldane不会删除它们。</source>
+        <translation>
+
+Another version of %1 file(s) was moved to:
+%2
+Veldane will not delete them.</translation>
+    </message>
+    <message>
+        <source>有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改），未做任何改动。</source>
+        <translation>Files changed since the mod was installed (for example by a game update or by hand): %1. Nothing was changed.</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -132,6 +148,10 @@
     <message>
         <source>mod名%1</source>
         <translation>The mod name %1.</translation>
+    </message>
+    <message>
+        <source>不能是“%1”（留存文件的文件夹）</source>
+        <translation>must not be “%1” (the folder for set-aside files)</translation>
     </message>
 </context>
 <context>
@@ -393,6 +413,44 @@ Authors: the Veldane developers</translation>
         <source>其中 %1 个文件未能处理，详情请查看日志：%2</source>
         <translation>Files that could not be handled: %1. See the log for details: %2</translation>
     </message>
+    <message>
+        <source>检查文件</source>
+        <translation>Check files</translation>
+    </message>
+    <message>
+        <source>……（另有 %1 个）</source>
+        <translation>… (and %1 more)</translation>
+    </message>
+    <message>
+        <source>有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改）：
+%2
+
+保留改动：游戏保留改动后的文件，原本要恢复的版本移到留存文件夹。
+照常恢复：改动后的文件移到留存文件夹，再照常恢复。
+取消：不做任何改动。
+
+留存文件夹：%3</source>
+        <translation>Files changed since the mod was installed (for example by a game update or by hand): %1
+%2
+
+Keep changes: the game keeps the changed files; the versions that would have been restored are moved to the set-aside folder.
+Restore anyway: the changed files are moved to the set-aside folder, then the restore goes ahead.
+Cancel: nothing is changed.
+
+Set-aside folder: %3</translation>
+    </message>
+    <message>
+        <source>保留改动</source>
+        <translation>Keep changes</translation>
+    </message>
+    <message>
+        <source>照常恢复</source>
+        <translation>Restore anyway</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>ModSource</name>
@@ -575,6 +633,14 @@ Authors: the Veldane developers</translation>
         <translation>Mods of this game still installed: %1. Their backups are the only copies of the game files they replaced, and those files cannot be restored once the backups are deleted.
 </translation>
     </message>
+    <message>
+        <source>
+卸载时留存的文件未删除：
+%1</source>
+        <translation>
+Files set aside during uninstalls were not deleted:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>SetGameDlg</name>
@@ -621,6 +687,53 @@ Authors: the Veldane developers</translation>
     <message>
         <source>游戏名不能是“Global”，它是设置文件自用的名称</source>
         <translation>The game name cannot be “Global”: the settings file uses that name itself.</translation>
+    </message>
+</context>
+<context>
+    <name>VerifyDialog</name>
+    <message>
+        <source>检查文件</source>
+        <translation>Check files</translation>
+    </message>
+    <message>
+        <source>MOD / 文件</source>
+        <translation>Mod / file</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>改动 %1，缺失 %2，未改动 %3</source>
+        <translation>changed %1, missing %2, unchanged %3</translation>
+    </message>
+    <message>
+        <source>（其中 %1 个安装时未记录）</source>
+        <translation> (%1 of them not recorded at install)</translation>
+    </message>
+    <message>
+        <source>已改动</source>
+        <translation>Changed</translation>
+    </message>
+    <message>
+        <source>缺失</source>
+        <translation>Missing</translation>
+    </message>
+    <message>
+        <source>没有已安装的MOD。</source>
+        <translation>No mods are installed.</translation>
+    </message>
+    <message>
+        <source>%1 个MOD的 %2 个文件都与安装时相同。</source>
+        <translation>All %2 files of %1 mod(s) are as they were installed.</translation>
+    </message>
+    <message>
+        <source>%1 个MOD中有 %2 个文件在安装后被改动，%3 个文件缺失，%4 个文件未改动。卸载时会先询问如何处理改动的文件。</source>
+        <translation>In %1 mod(s), %2 files were changed after installing, %3 are missing and %4 are unchanged. Uninstalling will first ask what to do with the changed files.</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 </TS>

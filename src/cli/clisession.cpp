@@ -50,6 +50,8 @@ QString outcomeName(CommandReport::Outcome outcome)
         return QStringLiteral("restoredRecordKept");
     case CommandReport::GameBusy:
         return QStringLiteral("gameBusy");
+    case CommandReport::ChangedFiles:
+        return QStringLiteral("changedFiles");
     }
     return QString();
 }

@@ -92,3 +92,13 @@ bool isWindowsFileName(const QString &name)
     }
     return true;
 }
+
+QString setAsideFolderName()
+{
+    return QStringLiteral("Veldane留存");
+}
+
+bool isSetAsideFolderName(const QString &name)
+{
+    return name.compare(setAsideFolderName(), Qt::CaseInsensitive) == 0;
+}

@@ -17,4 +17,11 @@ bool isSafeFolderName(const QString &name, QString *reason = nullptr);
 // there is no length limit: a mod's file names only have to fit its game.
 bool isWindowsFileName(const QString &name);
 
+// The folder below a game's backup root where uninstalls set aside the
+// versions of game files that did not stay in the game. Every other folder
+// there is a mod's backup folder, so no mod may be called so; the comparison
+// ignores letter case, as Windows does.
+QString setAsideFolderName();
+bool isSetAsideFolderName(const QString &name);
+
 #endif

@@ -151,7 +151,23 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
     }
 
     const QString backups = backupTree(backupRoot, game);
-    if (!GameInfo::removeFolder(backups)) {
+    const QFileInfo setAside(backups + QLatin1Char('/') + setAsideFolderName());
+    if (setAside.isDir() && !setAside.isSymLink()) {
+        result.keptSetAside = QDir::toNativeSeparators(setAside.absoluteFilePath());
+        const QFileInfoList entries = QDir(backups).entryInfoList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo &entry : entries) {
+            if (entry.fileName() == setAsideFolderName()) {
+                continue;
+            }
+            const bool removed = entry.isDir() && !entry.isSymLink()
+                                     ? GameInfo::removeFolder(entry.filePath())
+                                     : QFile::remove(entry.filePath());
+            if (!removed) {
+                result.failed << QDir::toNativeSeparators(entry.filePath());
+            }
+        }
+    } else if (!GameInfo::removeFolder(backups)) {
         result.failed << QDir::toNativeSeparators(backups);
     }
     const QString keptCopies = workspace.modStore(game);
@@ -159,9 +175,10 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
         result.failed << QDir::toNativeSeparators(keptCopies);
     }
     // The state database goes with the catalogue it keeps the books for.
+    QString base = workspace.catalogueFile(game);
+    base.chop(4); // ".xml"
     for (const char *suffix : {".xml", ".db", ".db-wal", ".db-shm"}) {
-        const QString file =
-            workspace.configFolder() + QLatin1Char('/') + game + QLatin1String(suffix);
+        const QString file = base + QLatin1String(suffix);
         const QFileInfo info(file);
         if ((info.exists() || info.isSymLink()) && !QFile::remove(file)) {
             result.failed << QDir::toNativeSeparators(file);

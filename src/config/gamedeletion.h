@@ -8,7 +8,10 @@
 
 // Deletes what Veldane keeps for one game: its backup tree below the backup
 // root, the kept copies of its mods in the workspace's mod/, its catalogue
-// config/<game>.xml and its settings group. The game's own install folder is never touched.
+// config/<game>.xml and its settings group. The game's own install folder is
+// never touched, and neither is the folder of set-aside file versions in the
+// backup tree: those are the user's own versions of game files, which only the
+// user deletes.
 class GameDeletion
 {
 public:
@@ -30,6 +33,8 @@ public:
         // kept then, so that deleting again can finish the job.
         QStringList failed;
         bool settingsWritten = false;
+        // The set-aside folder left in place, when there is one.
+        QString keptSetAside;
         bool succeeded() const
         {
             return refusal == Refusal::None && failed.isEmpty() && settingsWritten;
@@ -40,8 +45,8 @@ public:
     // For UserFolder, `heldFolder` receives the folder that would go with it.
     static Refusal check(const QString &backupRoot, const QString &game,
                          QString *heldFolder = nullptr);
-    static Refusal check(const Workspace &workspace, const QString &backupRoot,
-                         const QString &game, QString *heldFolder = nullptr);
+    static Refusal check(const Workspace &workspace, const QString &backupRoot, const QString &game,
+                         QString *heldFolder = nullptr);
 
     // Mods of the game that its catalogue records as installed: their backups
     // are the only copies of the game files they replaced.

@@ -15,21 +15,35 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
                                   const QString &catalogueFile)
 {
     switch (report.outcome) {
-    case CommandReport::Done:
+    case CommandReport::Done: {
+        QString text;
         if (report.removalStopped) {
-            return tr("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
+            text = tr("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
                       "详情请查看日志：%2")
-                .arg(report.failed)
-                .arg(logFile());
+                       .arg(report.failed)
+                       .arg(logFile());
+        } else if (report.clean()) {
+            text = success;
+        } else {
+            text = tr("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
+                       .arg(action)
+                       .arg(report.failed)
+                       .arg(report.leftAlone)
+                       .arg(logFile());
         }
-        if (report.clean()) {
-            return success;
+        if (!report.setAsideFolder.isEmpty()) {
+            text += tr("\n\n%1 个文件的另一个版本已移到：\n%2\nVeldane不会删除它们。")
+                        .arg(report.setAside)
+                        .arg(QDir::toNativeSeparators(report.setAsideFolder));
         }
-        return tr("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
-            .arg(action)
-            .arg(report.failed)
-            .arg(report.leftAlone)
-            .arg(logFile());
+        return text;
+    }
+    case CommandReport::GameBusy:
+        return tr("另一个 Veldane 正在操作这个游戏，请稍后再试。");
+    case CommandReport::ChangedFiles:
+        return tr("有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改），"
+                  "未做任何改动。")
+            .arg(report.changedFiles.size());
     case CommandReport::SourceMissing:
         return tr("安装失败!");
     case CommandReport::SourceOverlapsGame:
@@ -54,8 +68,6 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     case CommandReport::CatalogueFailed:
         return tr("无法写入MOD记录（%1），游戏文件未做任何改动。")
             .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
-    case CommandReport::GameBusy:
-        return tr("另一个 Veldane 正在操作这个游戏，请稍后再试。");
     case CommandReport::NameIsGame:
         return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
     case CommandReport::RestoredRecordKept:

@@ -1,6 +1,9 @@
 #ifndef VELDANE_DEPLOY_COMMANDREPORT_H
 #define VELDANE_DEPLOY_COMMANDREPORT_H
 
+#include <QString>
+#include <QStringList>
+
 // What a mod command did, for the window to tell the user.
 struct CommandReport
 {
@@ -17,10 +20,12 @@ struct CommandReport
         NotInstalled,       // uninstall of a mod that is not installed
         RecordedElsewhere,  // every recorded file lies outside the current game folder
         CatalogueFailed,    // the catalogue could not be written; no game file changed
+        GameBusy,           // another process runs a command on this game; nothing changed
         NameIsGame,         // the new mod's name is the game's, which the list shows as no mod
         RestoredRecordKept, // removal put the game files back, but the record could not be
                             // dropped: it stays, marked uninstalled, for another try
-        GameBusy            // another process runs a command on this game; nothing changed
+        ChangedFiles        // game files changed since the mod put them there and no
+                            // decision was given: nothing changed, `changedFiles` names them
     };
 
     Outcome outcome = Done;
@@ -30,6 +35,12 @@ struct CommandReport
     // Removal of an installed mod stopped after the uninstall because files
     // failed: the record, backups and kept copy are still there.
     bool removalStopped = false;
+    // Recorded paths of the game files that changed since the mod put them
+    // there, in the order the command meets them.
+    QStringList changedFiles = {};
+    // The folder that received the versions set aside; empty when none was.
+    QString setAsideFolder = {};
+    int setAside = 0;
 
     bool clean() const { return outcome == Done && failed == 0 && leftAlone == 0; }
 };

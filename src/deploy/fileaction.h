@@ -23,6 +23,15 @@ struct FileAction
     QString backup;      // the uninstalled mod's backup of it (Restore, HandDown)
     QString upperMod;    // the layer directly above (HandDown, DropBackup, KeepAsIs)
     QString upperBackup; // that layer's backup of the file (HandDown, DropBackup)
+    // A game file that changed since the mod put it there (for HandDown and
+    // DropBackup: the upper layer's backup of it): the version that does not
+    // stay (the changed file, or with keepChanged the mod's backup) moves to
+    // `setAside` instead of being overwritten or deleted; DropBackup sets the
+    // changed backup aside either way. An empty `setAside` leaves the file
+    // alone.
+    bool changed = false;
+    bool keepChanged = false;
+    QString setAside;
 };
 
 #endif

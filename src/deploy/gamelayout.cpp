@@ -1,5 +1,6 @@
 #include "deploy/gamelayout.h"
 
+#include "config/foldername.h"
 #include "config/gamesettings.h"
 #include "platform/pathcase.h"
 
@@ -26,6 +27,11 @@ QString GameLayout::backupFolder(const QString &mod) const
 QString GameLayout::keptCopy(const QString &mod) const
 {
     return join(m_modStore, mod);
+}
+
+QString GameLayout::setAsideRoot() const
+{
+    return join(m_bakRoot, setAsideFolderName());
 }
 
 QString GameLayout::relativePath(const QString &recordedPath) const

@@ -22,6 +22,8 @@ public:
 
     QString backupFolder(const QString &mod) const;
     QString keptCopy(const QString &mod) const;
+    // Where uninstalls set aside file versions; no mod's backup folder.
+    QString setAsideRoot() const;
 
     // Path of a recorded game file relative to the game folder, or an empty
     // string when the text does not start with the game folder.

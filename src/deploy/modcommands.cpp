@@ -10,13 +10,17 @@
 #include "log/ceasylog.h"
 #include "platform/filesync.h"
 #include "platform/pathcase.h"
+#include "state/filecheck.h"
 #include "state/gamelock.h"
+#include "state/gamemanifest.h"
 #include "state/journal.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <filesystem>
 #include <map>
@@ -71,6 +75,14 @@ bool existsOrIsLink(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+// Large files report their bytes to the command's progress while copied.
+FileCopier::CopyOptions byteProgress(const CommandProgress &progress)
+{
+    FileCopier::CopyOptions options;
+    options.progress = [&progress](qint64 done, qint64 total) { progress.fileBytes(done, total); };
+    return options;
+}
+
 // Renames only where that is one step on one volume and nothing is in the
 // way; false leaves both names as they were (another volume gives EXDEV).
 bool renameNew(const QString &from, const QString &to)
@@ -91,18 +103,25 @@ CommandReport refusal(CommandReport::Outcome outcome)
     return report;
 }
 
-// Large files report their bytes to the command's progress while copied.
-FileCopier::CopyOptions byteProgress(const CommandProgress &progress)
-{
-    FileCopier::CopyOptions options;
-    options.progress = [&progress](qint64 done, qint64 total) { progress.fileBytes(done, total); };
-    return options;
-}
-
 QString parentOf(const QString &path)
 {
     const QString plain = QDir::fromNativeSeparators(path);
     return plain.left(plain.lastIndexOf(QLatin1Char('/')));
+}
+
+// Copies a mod's file into the game and describes the copy for the manifest;
+// the content is hashed as it passes, never read a second time.
+bool copyRecorded(const QString &source, const QString &target, const CommandProgress &progress,
+                  ManifestEntry *entry)
+{
+    quint64 hash = 0;
+    FileCopier::CopyOptions options = byteProgress(progress);
+    options.hash = &hash;
+    if (!FileCopier::copy(source, target, options)) {
+        return false;
+    }
+    *entry = FileCheck::stamp(target, hash);
+    return true;
 }
 
 } // namespace
@@ -117,7 +136,10 @@ ModCommands::ModCommands(ModCfg &catalogue, const GameLayout &layout,
 
 bool ModCommands::isSafeModName(const QString &name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+    // The set-aside folder is no mod's backup folder, also for a name that an
+    // older version accepted.
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        isSetAsideFolderName(name)) {
         return false;
     }
     for (const QChar c : name) {
@@ -137,6 +159,38 @@ bool ModCommands::gameFolderUsable() const
     return game.isAbsolute() && game.isDir();
 }
 
+CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const QString &id) const
+{
+    if (!gameFolderUsable()) {
+        return CommandReport::NoGameFolder;
+    }
+    if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
+        return CommandReport::UnsafeName;
+    }
+    // The mod list shows the game's name for "no mod selected": a mod of that
+    // name could never be chosen for uninstalling or removing.
+    if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
+        return CommandReport::NameIsGame;
+    }
+    // Installing into a name the catalogue holds would mix two installs in one
+    // record and let the new backups be mistaken for the old ones.
+    if (m_catalogue.m_mods.contains(id)) {
+        return CommandReport::NameTaken;
+    }
+    const QFileInfo source(folder);
+    if (!source.isDir()) {
+        return CommandReport::SourceMissing;
+    }
+    // Copying a folder into itself or into its own parent would overwrite the
+    // files being read and back up the mod's own copies as game files.
+    const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
+    if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
+        PathGuard(folder).contains(m_layout.gameRoot())) {
+        return CommandReport::SourceOverlapsGame;
+    }
+    return CommandReport::Done;
+}
+
 CommandReport ModCommands::install(const QString &folder, const QString &id)
 {
     return locked([&](Journal &journal) { return installLocked(folder, id, journal); });
@@ -147,14 +201,14 @@ CommandReport ModCommands::reinstall(const QString &id)
     return locked([&](Journal &journal) { return reinstallLocked(id, journal); });
 }
 
-CommandReport ModCommands::uninstall(const QString &id)
+CommandReport ModCommands::uninstall(const QString &id, ChangeDecision decision)
 {
-    return locked([&](Journal &journal) { return uninstallLocked(id, journal); });
+    return locked([&](Journal &journal) { return uninstallLocked(id, decision, journal); });
 }
 
-CommandReport ModCommands::remove(const QString &id)
+CommandReport ModCommands::remove(const QString &id, ChangeDecision decision)
 {
-    return locked([&](Journal &journal) { return removeLocked(id, journal); });
+    return locked([&](Journal &journal) { return removeLocked(id, decision, journal); });
 }
 
 CommandReport ModCommands::locked(const std::function<CommandReport(Journal &)> &command)
@@ -184,38 +238,6 @@ RecoveryReport ModCommands::recover()
     Journal journal(m_catalogue.m_cfgPath);
     finishInterrupted(journal, recovery);
     return recovery;
-}
-
-CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const QString &id) const
-{
-    if (!gameFolderUsable()) {
-        return CommandReport::NoGameFolder;
-    }
-    if (!isSafeFolderName(id)) {
-        return CommandReport::UnsafeName;
-    }
-    // The mod list shows the game's name for "no mod selected": a mod of that
-    // name could never be chosen for uninstalling or removing.
-    if (id.compare(m_catalogue.m_gameName, Qt::CaseInsensitive) == 0) {
-        return CommandReport::NameIsGame;
-    }
-    // Installing into a name the catalogue holds would mix two installs in one
-    // record and let the new backups be mistaken for the old ones.
-    if (m_catalogue.m_mods.contains(id)) {
-        return CommandReport::NameTaken;
-    }
-    const QFileInfo source(folder);
-    if (!source.isDir()) {
-        return CommandReport::SourceMissing;
-    }
-    // Copying a folder into itself or into its own parent would overwrite the
-    // files being read and back up the mod's own copies as game files.
-    const QString game = QFileInfo(m_layout.gameRoot()).canonicalFilePath();
-    if (source.canonicalFilePath() == game || PathGuard(m_layout.gameRoot()).contains(folder) ||
-        PathGuard(folder).contains(m_layout.gameRoot())) {
-        return CommandReport::SourceOverlapsGame;
-    }
-    return CommandReport::Done;
 }
 
 CommandReport ModCommands::installLocked(const QString &folder, const QString &id, Journal &journal)
@@ -376,7 +398,7 @@ CommandReport ModCommands::deploy(const JournalEntry &entry, CommandReport repor
         return report;
     }
 
-    copyIntoGame(plan, entry.targetRoot, deployable, report);
+    copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
     if (install) {
         QDir().mkpath(entry.keptRoot);
         keepCopy(plan, entry.keptRoot, report);
@@ -513,7 +535,7 @@ bool ModCommands::replayDeploy(const JournalEntry &entry, RecoveryReport &recove
         for (int i = 0; i < plan.files.size(); ++i) {
             deployable[i] = targets.contains(plan.files.at(i).target);
         }
-        copyIntoGame(plan, entry.targetRoot, deployable, report);
+        copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
         if (install) {
             QDir().mkpath(entry.keptRoot);
             keepCopy(plan, entry.keptRoot, report);
@@ -555,6 +577,7 @@ bool ModCommands::undoDeploy(const JournalEntry &entry, const QSet<QString> &rec
     if (!written) {
         return false;
     }
+    manifest()->forget(entry.mod);
     if (!entry.backupFolderExisted) {
         removeOwnFolder(entry.backupFolder);
     }
@@ -590,6 +613,7 @@ bool ModCommands::replayTakeOut(const JournalEntry &entry, RecoveryReport &recov
         change.actions = entry.actions;
         carryOut(change, entry.mod, report, true);
         recovery.failed += report.failed;
+        manifest()->forget(entry.mod);
     }
     // As in the commands: with a file not back, the backups and the record
     // stay, the mod shown as uninstalled.
@@ -689,7 +713,8 @@ QVector<bool> ModCommands::selectDeployable(const DeploymentPlan &plan, const QS
 }
 
 void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                               const QVector<bool> &deployable, CommandReport &report) const
+                               const QVector<bool> &deployable, const QString &id,
+                               CommandReport &report) const
 {
     QDir().mkdir(targetRoot);
     for (const QString &folder : plan.folders) {
@@ -698,20 +723,37 @@ void ModCommands::copyIntoGame(const DeploymentPlan &plan, const QString &target
             QDir().mkdir(target);
         }
     }
+    QHash<QString, ManifestEntry> copied;
+    copied.reserve(plan.files.size());
     for (int i = 0; i < plan.files.size(); ++i) {
         const PlannedFile &file = plan.files.at(i);
-        if (deployable.at(i) &&
-            !FileCopier::copy(file.source, file.target, byteProgress(m_progress))) {
-            logLine("[InstallFileError]:", file.source);
-            ++report.failed;
-            // The game file was moved into the backup, or partly overwritten:
-            // the original goes back, and the backup stays for the record.
-            if (file.replaced && isPlainFile(file.backup) &&
-                !FileCopier::copy(file.backup, file.target)) {
-                FileCopier::move(file.backup, file.target);
+        if (deployable.at(i)) {
+            ManifestEntry entry;
+            if (copyRecorded(file.source, file.target, m_progress, &entry)) {
+                copied.insert(file.target, entry);
+            } else {
+                logLine("[InstallFileError]:", file.source);
+                ++report.failed;
+                // The game file was moved into the backup, or partly
+                // overwritten: the original goes back, and the backup stays
+                // for the record.
+                if (file.replaced && isPlainFile(file.backup) &&
+                    !FileCopier::copy(file.backup, file.target)) {
+                    FileCopier::move(file.backup, file.target);
+                }
             }
         }
         m_progress.value(i + 1);
+    }
+    // The records' commit makes the disk write back every byte just copied
+    // first; that wait is taken here, where the window can answer meanwhile.
+    if (m_syncing && !copied.isEmpty()) {
+        FileSync::sync({targetRoot}, copied.keys(), m_progress.whileWaiting);
+    }
+    // Without records the files only count as unchanged later, as files
+    // installed before records were kept do.
+    if (!manifest()->replace(id, copied)) {
+        logLine("[ManifestError]:", id);
     }
 }
 
@@ -729,7 +771,8 @@ void ModCommands::keepCopy(const DeploymentPlan &plan, const QString &keptRoot,
     }
 }
 
-CommandReport ModCommands::uninstallLocked(const QString &id, Journal &journal)
+CommandReport ModCommands::uninstallLocked(const QString &id, ChangeDecision decision,
+                                           Journal &journal)
 {
     const auto record = m_catalogue.m_mods.constFind(id);
     if (record == m_catalogue.m_mods.cend()) {
@@ -746,7 +789,7 @@ CommandReport ModCommands::uninstallLocked(const QString &id, Journal &journal)
     entry.mod = id;
     entry.backupFolder = m_layout.backupFolder(id);
     entry.keptFolder = m_layout.keptCopy(id);
-    CommandReport report = takeOut(id, entry, journal);
+    CommandReport report = takeOut(id, decision, entry, journal);
     // A backup that could not be put back is the only copy of that version:
     // the backup folder stays until a later command can use it.
     if (report.outcome == CommandReport::Done && report.failed == 0) {
@@ -759,7 +802,8 @@ CommandReport ModCommands::uninstallLocked(const QString &id, Journal &journal)
     return report;
 }
 
-CommandReport ModCommands::removeLocked(const QString &id, Journal &journal)
+CommandReport ModCommands::removeLocked(const QString &id, ChangeDecision decision,
+                                        Journal &journal)
 {
     CommandReport report;
     const auto record = m_catalogue.m_mods.constFind(id);
@@ -779,7 +823,7 @@ CommandReport ModCommands::removeLocked(const QString &id, Journal &journal)
         }
         // The record is dropped only after the files are back: until then the
         // catalogue holds the mod as uninstalled, with its backups in place.
-        report = takeOut(id, entry, journal);
+        report = takeOut(id, decision, entry, journal);
         if (report.outcome != CommandReport::Done) {
             return report;
         }
@@ -794,10 +838,10 @@ CommandReport ModCommands::removeLocked(const QString &id, Journal &journal)
         entry.id = journal.begin(entry);
     }
     if (!m_catalogue.deleteMod(id)) {
-        // After an uninstall the game is already restored and the record says
-        // so; only the record itself is left over.
         sync(entry);
         journal.finish(entry.id);
+        // After an uninstall the game is already restored and the record says
+        // so; only the record itself is left over.
         report.outcome =
             entry.wasInstalled ? CommandReport::RestoredRecordKept : CommandReport::CatalogueFailed;
         return report;
@@ -812,13 +856,25 @@ CommandReport ModCommands::removeLocked(const QString &id, Journal &journal)
     return report;
 }
 
-CommandReport ModCommands::takeOut(const QString &id, JournalEntry &entry, Journal &journal)
+CommandReport ModCommands::takeOut(const QString &id, ChangeDecision decision, JournalEntry &entry,
+                                   Journal &journal)
 {
     CommandReport report;
     if (recordedElsewhere(id)) {
         return refusal(CommandReport::RecordedElsewhere);
     }
-    const StackChange change = LayerStack::uninstall(m_catalogue.m_mods, id, m_layout);
+    StackChange change = LayerStack::uninstall(m_catalogue.m_mods, id, m_layout);
+    // Asked before anything is written, so that cancelling leaves everything
+    // as it was.
+    const QStringList changedFiles = changedGameFiles(id, change);
+    if (!changedFiles.isEmpty() && decision == ChangeDecision::Ask) {
+        report.outcome = CommandReport::ChangedFiles;
+        report.changedFiles = changedFiles;
+        return report;
+    }
+    // The journal carries the decision with every action, so that a replay
+    // after a crash sets aside the same versions.
+    const QString setAsideFolder = markChanged(change, id, changedFiles, decision);
 
     // The catalogue is written before any file moves, in the state after the
     // uninstall: the mod marked uninstalled, the layers above renumbered. The
@@ -839,7 +895,122 @@ CommandReport ModCommands::takeOut(const QString &id, JournalEntry &entry, Journ
         return refusal(CommandReport::CatalogueFailed);
     }
     carryOut(change, id, report);
+    if (report.setAside != 0) {
+        report.setAsideFolder = setAsideFolder;
+    }
+    if (!manifest()->forget(id)) {
+        logLine("[ManifestError]:", id);
+    }
     return report;
+}
+
+QString ModCommands::markChanged(StackChange &change, const QString &id,
+                                 const QStringList &changedFiles, ChangeDecision decision) const
+{
+    if (changedFiles.isEmpty()) {
+        return QString();
+    }
+    // A folder of this command's own, so that no earlier set-aside version is
+    // ever overwritten; it is made when the first file moves there.
+    const QString base = GameLayout::join(
+        GameLayout::join(m_layout.setAsideRoot(), id),
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss")));
+    QString folder = base;
+    for (int n = 2; existsOrIsLink(folder); ++n) {
+        folder = base + QStringLiteral(" (%1)").arg(n);
+    }
+    const QSet<QString> changed(changedFiles.cbegin(), changedFiles.cend());
+    for (FileAction &action : change.actions) {
+        if (!changed.contains(action.path)) {
+            continue;
+        }
+        action.changed = true;
+        action.keepChanged = decision == ChangeDecision::KeepChanged;
+        const QString relative = m_layout.relativePath(action.path);
+        if (!relative.isEmpty()) {
+            action.setAside = GameLayout::join(folder, relative);
+        }
+    }
+    return folder;
+}
+
+QStringList ModCommands::changedGameFiles(const QString &id, const StackChange &change) const
+{
+    // A top layer restores or deletes the game file. A lower layer leaves the
+    // game alone, but overwrites or drops the backup of the layer above, which
+    // holds what the game had when that layer came: this mod's file, unless
+    // it was changed in between.
+    QStringList changed;
+    const QHash<QString, ManifestEntry> recorded = manifest()->entries(id);
+    if (recorded.isEmpty()) {
+        return changed;
+    }
+    for (const FileAction &action : change.actions) {
+        QString file;
+        if (action.kind == FileAction::Restore || action.kind == FileAction::Delete) {
+            file = action.path;
+        } else if (action.kind == FileAction::HandDown || action.kind == FileAction::DropBackup) {
+            file = action.upperBackup;
+        }
+        const auto entry = recorded.constFind(action.path);
+        if (!file.isEmpty() && entry != recorded.cend() &&
+            FileCheck::compare(file, *entry) == FileCheck::Changed) {
+            changed << action.path;
+        }
+    }
+    return changed;
+}
+
+QList<ModFileCheck> ModCommands::verify(const QString &id) const
+{
+    QHash<QString, QStringList> topFiles;
+    const QMap<QString, QStringList> stacks = LayerStack::stacks(m_catalogue.m_mods);
+    for (auto it = stacks.cbegin(); it != stacks.cend(); ++it) {
+        if (id.isEmpty() || it->constLast() == id) {
+            topFiles[it->constLast()] << it.key();
+        }
+    }
+    QList<ModFileCheck> checks;
+    for (auto mod = m_catalogue.m_mods.cbegin(); mod != m_catalogue.m_mods.cend(); ++mod) {
+        if (mod->install == 0 || (!id.isEmpty() && mod.key() != id)) {
+            continue;
+        }
+        ModFileCheck check;
+        check.mod = mod.key();
+        const QHash<QString, ManifestEntry> recorded = manifest()->entries(mod.key());
+        for (const QString &path : topFiles.value(mod.key())) {
+            const auto entry = recorded.constFind(path);
+            FileCheck::State state = FileCheck::Unchanged;
+            if (entry != recorded.cend()) {
+                state = FileCheck::compare(path, *entry);
+            } else if (!existsOrIsLink(path)) {
+                state = FileCheck::Missing;
+            } else {
+                ++check.unrecorded;
+            }
+            switch (state) {
+            case FileCheck::Unchanged:
+                ++check.unchanged;
+                break;
+            case FileCheck::Changed:
+                check.changed << path;
+                break;
+            case FileCheck::Missing:
+                check.missing << path;
+                break;
+            }
+        }
+        checks << check;
+    }
+    return checks;
+}
+
+GameManifest *ModCommands::manifest() const
+{
+    if (!m_manifest) {
+        m_manifest = std::make_shared<GameManifest>(m_catalogue.m_cfgPath);
+    }
+    return m_manifest.get();
 }
 
 bool ModCommands::recordedElsewhere(const QString &id) const
@@ -892,6 +1063,31 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
         ++report.failed;
     };
 
+    // A version that does not stay in the game is moved, never deleted, and
+    // never moved over another file.
+    const auto setAside = [&](const QString &from, const FileAction &action) {
+        if (action.setAside.isEmpty() || existsOrIsLink(action.setAside) || !isPlainFile(from)) {
+            return false;
+        }
+        QDir().mkpath(parentOf(action.setAside));
+        if (!FileCopier::move(from, action.setAside, byteProgress(m_progress))) {
+            return false;
+        }
+        logLine("[SetAside]:", action.setAside);
+        ++report.setAside;
+        return true;
+    };
+    // Putting the backup in place of a changed file (in the game, or in the
+    // backups of the layer above): the changed file moves out first, and a
+    // replay finds it already gone.
+    const auto moveOverChanged = [&](const FileAction &action, const QString &target) {
+        if (!existsOrIsLink(action.setAside) && !setAside(target, action)) {
+            return false;
+        }
+        return !existsOrIsLink(target) && isPlainFile(action.backup) &&
+               FileCopier::move(action.backup, target, byteProgress(m_progress));
+    };
+
     m_progress.range(0, change.actions.size());
     int position = 0;
     for (const FileAction &action : change.actions) {
@@ -906,6 +1102,13 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
             } else if (action.backup.isEmpty() || !ownBackups.contains(action.backup)) {
                 leaveAlone("[OutsideBackupError]:",
                            action.backup.isEmpty() ? action.path : action.backup);
+            } else if (action.changed) {
+                // The restore is skipped when the changed file could not be
+                // set aside.
+                if (action.keepChanged ? !setAside(action.backup, action)
+                                       : !moveOverChanged(action, action.path)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             } else if (!isPlainFile(action.backup) ||
                        !FileCopier::move(action.backup, action.path, byteProgress(m_progress))) {
                 fail("[RestoreFileError]:", action.path);
@@ -914,6 +1117,12 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
         case FileAction::Delete:
             if (!game.contains(action.path)) {
                 leaveAlone("[OutsideGameError]:", action.path);
+            } else if (action.changed) {
+                // A replay finds the file set aside already.
+                if (!action.keepChanged && existsOrIsLink(action.path) &&
+                    !setAside(action.path, action)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             } else if (existsOrIsLink(action.path)) {
                 const QFileInfo file(action.path);
                 if ((file.isDir() && !file.isSymLink()) ||
@@ -934,6 +1143,14 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
             } else if (!upperHolds(action)) {
                 leaveAlone("[OutsideBackupError]:",
                            action.upperBackup.isEmpty() ? action.path : action.upperBackup);
+            } else if (action.changed) {
+                // The layer above keeps what the game held when it came, which
+                // is no longer this mod's file: kept, the original goes aside.
+                QDir().mkpath(parentOf(action.upperBackup));
+                if (action.keepChanged ? !setAside(action.backup, action)
+                                       : !moveOverChanged(action, action.upperBackup)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             } else {
                 QDir().mkpath(parentOf(action.upperBackup));
                 if (!isPlainFile(action.backup) ||
@@ -946,9 +1163,14 @@ void ModCommands::carryOut(const StackChange &change, const QString &id, Command
         case FileAction::DropBackup:
             // The layer above is an add now; its old backup is a stale copy of
             // the uninstalled mod's file and may go, or stay when it cannot.
+            // A changed one is the only copy of that version and goes aside.
             if (game.contains(action.path) && upperHolds(action) &&
                 existsOrIsLink(action.upperBackup)) {
-                QFile::remove(action.upperBackup);
+                if (!action.changed) {
+                    QFile::remove(action.upperBackup);
+                } else if (!setAside(action.upperBackup, action)) {
+                    fail("[SetAsideError]:", action.path);
+                }
             }
             break;
         case FileAction::KeepAsIs:

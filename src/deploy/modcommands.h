@@ -1,21 +1,28 @@
 #ifndef VELDANE_DEPLOY_MODCOMMANDS_H
 #define VELDANE_DEPLOY_MODCOMMANDS_H
 
+#include "deploy/changedecision.h"
 #include "deploy/commandprogress.h"
 #include "deploy/commandreport.h"
 #include "deploy/deploymentplan.h"
 #include "deploy/gamelayout.h"
+#include "deploy/modfilecheck.h"
 #include "deploy/stackchange.h"
 #include "state/journalentry.h"
+#include "state/manifestentry.h"
 #include "state/recoveryreport.h"
 
+#include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
+class GameManifest;
 class Journal;
 class ModCfg;
 
@@ -33,6 +40,11 @@ class ModCfg;
 // its first file changes; the entry goes once the last step is on disk. A
 // command killed at any moment is thereby finished, or for an install whose
 // source is no longer complete undone, at the next start.
+//
+// Install and reinstall record every file they copy into the game in the
+// game's manifest. Uninstall and removal compare the files they would restore
+// or delete with those records first: when any changed, they return
+// ChangedFiles and touch nothing until called again with a decision.
 class ModCommands
 {
 public:
@@ -44,8 +56,13 @@ public:
     // Only reads the disk.
     CommandReport::Outcome installRefusal(const QString &folder, const QString &id) const;
     CommandReport reinstall(const QString &id);
-    CommandReport uninstall(const QString &id);
-    CommandReport remove(const QString &id);
+    CommandReport uninstall(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
+    CommandReport remove(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
+
+    // Compares the game files of one installed mod, or of every installed mod
+    // when `id` is empty, with what their install recorded; only the files
+    // that no later mod overwrote count. Changes nothing.
+    QList<ModFileCheck> verify(const QString &id = QString()) const;
 
     // Finishes the unfinished commands of this game: uninstalls and removals
     // forward, installs forward when their source is complete and back
@@ -70,8 +87,8 @@ private:
     CommandReport locked(const std::function<CommandReport(Journal &)> &command);
     CommandReport installLocked(const QString &folder, const QString &id, Journal &journal);
     CommandReport reinstallLocked(const QString &id, Journal &journal);
-    CommandReport uninstallLocked(const QString &id, Journal &journal);
-    CommandReport removeLocked(const QString &id, Journal &journal);
+    CommandReport uninstallLocked(const QString &id, ChangeDecision decision, Journal &journal);
+    CommandReport removeLocked(const QString &id, ChangeDecision decision, Journal &journal);
     JournalEntry deployEntry(JournalEntry::Command command, const QString &id,
                              const QString &source, const DeploymentPlan &plan,
                              const QString &targetRoot, const QString &backupRoot,
@@ -92,18 +109,26 @@ private:
                                    QList<int> &renamedBackups) const;
     static void dropBackups(const QStringList &backups);
     void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                      const QVector<bool> &deployable, CommandReport &report) const;
+                      const QVector<bool> &deployable, const QString &id,
+                      CommandReport &report) const;
     void keepCopy(const DeploymentPlan &plan, const QString &keptRoot, CommandReport &report) const;
     bool recordedElsewhere(const QString &id) const;
+    QStringList changedGameFiles(const QString &id, const StackChange &change) const;
+    QString markChanged(StackChange &change, const QString &id, const QStringList &changedFiles,
+                        ChangeDecision decision) const;
     void carryOut(const StackChange &change, const QString &id, CommandReport &report,
                   bool replaying = false) const;
-    CommandReport takeOut(const QString &id, JournalEntry &entry, Journal &journal);
+    CommandReport takeOut(const QString &id, ChangeDecision decision, JournalEntry &entry,
+                          Journal &journal);
+    GameManifest *manifest() const;
     static void removeOwnFolder(const QString &folder);
 
     ModCfg &m_catalogue;
     GameLayout m_layout;
     CommandProgress m_progress;
     bool m_syncing = true;
+    // Opened on first use, and shared by the copies the window makes.
+    mutable std::shared_ptr<GameManifest> m_manifest;
 };
 
 #endif

@@ -29,7 +29,10 @@ void Dialog::sltSet()
         return;
     }
     QString reason;
-    if (!isSafeFolderName(name, &reason)) {
+    if (isSetAsideFolderName(name)) {
+        reason = tr("不能是“%1”（留存文件的文件夹）").arg(setAsideFolderName());
+    }
+    if (!reason.isEmpty() || !isSafeFolderName(name, &reason)) {
         QMessageBox::information(this, tr("提示"), tr("mod名%1").arg(reason), QMessageBox::Ok);
         return;
     }

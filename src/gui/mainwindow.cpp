@@ -10,6 +10,8 @@
 #include "gui/moddropfilter.h"
 #include "gui/orderdlg.h"
 #include "gui/setdialog.h"
+#include "gui/verifydialog.h"
+#include "log/ceasylog.h"
 #include "platform/folderopener.h"
 #include "platform/pathcase.h"
 #include "ui_mainwindow.h"
@@ -63,8 +65,10 @@ MainWindow::MainWindow(QWidget *parent)
     m_contextMenu = new QMenu(this);
     m_installAction = new QAction(tr("安装"), this);
     m_uninstallAction = new QAction(tr("卸载"), this);
+    m_verifyAction = new QAction(tr("检查文件"), this);
     m_contextMenu->addAction(m_installAction);
     m_contextMenu->addAction(m_uninstallAction);
+    m_contextMenu->addAction(m_verifyAction);
 
     if (!initGame()) {
         QMessageBox::warning(this, tr("错误"), tr("无法获取游戏路径,请检查注册表!"),
@@ -95,6 +99,7 @@ void MainWindow::connectSignals()
     connect(ui->buttonInstall, &QPushButton::clicked, this, &MainWindow::sltInstallOpenMod);
     connect(m_installAction, &QAction::triggered, this, &MainWindow::sltInstallSelectMod);
     connect(m_uninstallAction, &QAction::triggered, this, &MainWindow::sltUninstall);
+    connect(m_verifyAction, &QAction::triggered, this, &MainWindow::sltVerify);
     connect(ui->buttonRemove, &QPushButton::clicked, this, &MainWindow::sltRemoveMod);
     connect(ui->buttonSet, &QPushButton::clicked, this, &MainWindow::sltSet);
     connect(ui->buttonAbout, &QPushButton::clicked, this, &MainWindow::sltAbout);
@@ -404,14 +409,66 @@ void MainWindow::sltInstallSelectMod()
                       tr("安装", "the command named in a partial-success message"));
 }
 
-CommandReport MainWindow::uninstallMod()
+CommandReport MainWindow::uninstallMod(ChangeDecision decision)
 {
-    return modCommands().uninstall(m_modName);
+    return modCommands().uninstall(m_modName, decision);
 }
 
-CommandReport MainWindow::removeMod()
+CommandReport MainWindow::removeMod(ChangeDecision decision)
 {
-    return modCommands().remove(m_modName);
+    return modCommands().remove(m_modName, decision);
+}
+
+CommandReport MainWindow::takeOutAsking(const std::function<CommandReport(ChangeDecision)> &command)
+{
+    CommandReport report = command(ChangeDecision::Ask);
+    m_progress.finish();
+    if (report.outcome != CommandReport::ChangedFiles) {
+        return report;
+    }
+    const ChangeDecision decision = askAboutChangedFiles(report.changedFiles);
+    if (decision == ChangeDecision::Ask) {
+        return report;
+    }
+    report = command(decision);
+    m_progress.finish();
+    return report;
+}
+
+ChangeDecision MainWindow::askAboutChangedFiles(const QStringList &changedFiles)
+{
+    const QString gameRoot =
+        QDir::fromNativeSeparators(GameLayout(m_gamePath, m_bakRoot, m_modStore).gameRoot());
+    QStringList shown;
+    for (const QString &path : changedFiles.mid(0, 10)) {
+        const QString plain = QDir::fromNativeSeparators(path);
+        shown << QDir::toNativeSeparators(
+            plain.startsWith(gameRoot + QLatin1Char('/')) ? plain.mid(gameRoot.size() + 1) : plain);
+    }
+    if (changedFiles.size() > shown.size()) {
+        shown << tr("……（另有 %1 个）").arg(changedFiles.size() - shown.size());
+    }
+    const QString setAsideRoot = GameLayout(m_gamePath, m_bakRoot, m_modStore).setAsideRoot();
+    QMessageBox box(QMessageBox::Question, tr("提示"),
+                    tr("有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改）：\n%2\n\n"
+                       "保留改动：游戏保留改动后的文件，原本要恢复的版本移到留存文件夹。\n"
+                       "照常恢复：改动后的文件移到留存文件夹，再照常恢复。\n"
+                       "取消：不做任何改动。\n\n留存文件夹：%3")
+                        .arg(changedFiles.size())
+                        .arg(shown.join(QLatin1Char('\n')), setAsideRoot),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Yes)->setText(tr("保留改动"));
+    box.button(QMessageBox::No)->setText(tr("照常恢复"));
+    box.button(QMessageBox::Cancel)->setText(tr("取消"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return ChangeDecision::KeepChanged;
+    case QMessageBox::No:
+        return ChangeDecision::RestoreAnyway;
+    default:
+        return ChangeDecision::Ask;
+    }
 }
 
 void MainWindow::sltUninstall()
@@ -426,8 +483,8 @@ void MainWindow::sltUninstall()
         return;
     }
     keepNotes();
-    const CommandReport report = uninstallMod();
-    m_progress.finish();
+    const CommandReport report =
+        takeOutAsking([this](ChangeDecision decision) { return uninstallMod(decision); });
     showCommandResult(report, tr("卸载成功!"),
                       tr("卸载", "the command named in a partial-success message"));
 }
@@ -444,8 +501,8 @@ void MainWindow::sltRemoveMod()
         return;
     }
     keepNotes();
-    const CommandReport report = removeMod();
-    m_progress.finish();
+    const CommandReport report =
+        takeOutAsking([this](ChangeDecision decision) { return removeMod(decision); });
     showCommandResult(report, tr("移除成功!"),
                       tr("移除", "the command named in a partial-success message"));
 }
@@ -455,9 +512,10 @@ ModCommands MainWindow::modCommands()
     // The busy indicator appears when a command starts its file work, so that
     // refusals and record-only changes show none.
     CommandProgress progress = m_progress.commandProgress();
-    progress.setRange = [this](int minimum, int maximum) {
+    const auto setRange = progress.setRange;
+    progress.setRange = [this, setRange](int minimum, int maximum) {
         m_progress.show();
-        m_progress.setRange(minimum, maximum);
+        setRange(minimum, maximum);
     };
     return ModCommands(m_modCfg, GameLayout(m_gamePath, m_bakRoot, m_modStore), progress);
 }
@@ -478,6 +536,10 @@ bool MainWindow::refuseWithoutGameFolder()
 void MainWindow::showCommandResult(const CommandReport &report, const QString &success,
                                    const QString &action)
 {
+    // The user cancelled at the question: nothing was done, nothing to tell.
+    if (report.outcome == CommandReport::ChangedFiles) {
+        return;
+    }
     const QString text =
         CommandMessages::describe(report, m_modName, success, action, m_modCfg.m_cfgPath);
     QMessageBox::information(this, tr("提示"), text);
@@ -596,7 +658,9 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
         return;
     }
     const QString id = item->text(0);
-    if (!m_modCfg.m_mods.contains(id)) {
+    // The game's root row offers only the check of every installed mod.
+    const bool gameRow = item->parent() == nullptr;
+    if (!gameRow && !m_modCfg.m_mods.contains(id)) {
         return;
     }
     // The actions work on the selected mod. A mouse press has normally selected
@@ -606,8 +670,11 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
         sltItemClick(item, 0);
     }
     const bool installed = m_modCfg.m_mods.value(id).install != 0;
+    m_installAction->setVisible(!gameRow);
+    m_uninstallAction->setVisible(!gameRow);
     m_installAction->setEnabled(!installed);
     m_uninstallAction->setEnabled(installed);
+    m_verifyAction->setEnabled(gameRow || installed);
     m_contextMenu->exec(QCursor::pos());
 }
 
@@ -618,6 +685,17 @@ void MainWindow::sltItemDoubleClicked(QTreeWidgetItem *item, int column)
         return;
     }
     OrderDlg dialog(this, m_modName, item->text(1));
+    dialog.exec();
+}
+
+void MainWindow::sltVerify()
+{
+    if (refuseWithoutGameFolder()) {
+        return;
+    }
+    const bool allMods = m_modName == m_modCfg.m_gameName;
+    const QList<ModFileCheck> checks = modCommands().verify(allMods ? QString() : m_modName);
+    VerifyDialog dialog(checks, GameLayout(m_gamePath, m_bakRoot, m_modStore).gameRoot(), this);
     dialog.exec();
 }
 

@@ -2,6 +2,7 @@
 #define VELDANE_GUI_MAINWINDOW_H
 
 #include "catalogue/modcfg.h"
+#include "deploy/changedecision.h"
 #include "deploy/commandreport.h"
 #include "gui/progressdialog.h"
 #include "state/recoveryreport.h"
@@ -9,6 +10,8 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+
+#include <functional>
 
 class QAction;
 class QCloseEvent;
@@ -47,8 +50,8 @@ public:
     // other three are the thin workers behind the slots, acting on m_modName.
     void installModFolder(const QString &folder, const QString &suggestedName = QString());
     CommandReport installFolder(const QString &folder);
-    CommandReport uninstallMod();
-    CommandReport removeMod();
+    CommandReport uninstallMod(ChangeDecision decision = ChangeDecision::Ask);
+    CommandReport removeMod(ChangeDecision decision = ChangeDecision::Ask);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -69,6 +72,7 @@ private slots:
     void sltRefresh();
     void sltCustomContextMenuRequested(const QPoint &pos);
     void sltItemDoubleClicked(QTreeWidgetItem *item, int column);
+    void sltVerify();
 
 private:
     void connectSignals();
@@ -83,6 +87,10 @@ private:
     // Tells the user once what the start finished of commands cut short.
     void tellFinishedCommands(const RecoveryReport &recovery);
     bool refuseWithoutGameFolder();
+    // Runs an uninstall or removal; when game files changed since the install
+    // it asks once what to do with them and runs the command again.
+    CommandReport takeOutAsking(const std::function<CommandReport(ChangeDecision)> &command);
+    ChangeDecision askAboutChangedFiles(const QStringList &changedFiles);
     void showCommandResult(const CommandReport &report, const QString &success,
                            const QString &action);
     // Mod tab and user-data tab helpers.
@@ -94,6 +102,7 @@ private:
     QMenu *m_contextMenu = nullptr;
     QAction *m_installAction = nullptr;
     QAction *m_uninstallAction = nullptr;
+    QAction *m_verifyAction = nullptr;
     QString m_gameName;
     QString m_gamePath;
     QString m_bakRoot;

@@ -200,7 +200,11 @@ void SetDialog::sltDeleteGame()
                                  QMessageBox::Ok);
         return;
     }
-    QMessageBox::information(this, tr("提示"), tr("游戏成功移除!"), QMessageBox::Ok);
+    QString done = tr("游戏成功移除!");
+    if (!result.keptSetAside.isEmpty()) {
+        done += tr("\n卸载时留存的文件未删除：\n%1").arg(result.keptSetAside);
+    }
+    QMessageBox::information(this, tr("提示"), done, QMessageBox::Ok);
 }
 
 void SetDialog::sltSelectChanged(QString text)

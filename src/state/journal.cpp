@@ -7,7 +7,7 @@
 #include <QIODevice>
 
 // Bumped whenever the layout below changes; older entries are not replayed.
-static const quint32 kFormat = 0x564a0001;
+static const quint32 kFormat = 0x564a0002;
 
 // Global and static: QDataStream's container operators find these through
 // the argument types' (global) namespace.
@@ -41,13 +41,14 @@ static QDataStream &operator>>(QDataStream &in, ModRecord &record)
 static QDataStream &operator<<(QDataStream &out, const FileAction &action)
 {
     return out << qint32(action.kind) << action.path << action.backup << action.upperMod
-               << action.upperBackup;
+               << action.upperBackup << action.changed << action.keepChanged << action.setAside;
 }
 
 static QDataStream &operator>>(QDataStream &in, FileAction &action)
 {
     qint32 kind = 0;
-    in >> kind >> action.path >> action.backup >> action.upperMod >> action.upperBackup;
+    in >> kind >> action.path >> action.backup >> action.upperMod >> action.upperBackup >>
+        action.changed >> action.keepChanged >> action.setAside;
     action.kind = FileAction::Kind(kind);
     return in;
 }

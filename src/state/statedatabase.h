@@ -24,6 +24,9 @@ public:
 
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
+    // The Qt connection of this object, for other tables of the same file
+    // (the manifest) that need no connection of their own.
+    QString connectionName() const { return m_connection; }
 
     // Adds one journal entry in a committed transaction; its id, or 0 when
     // the database cannot take it.

@@ -144,6 +144,22 @@ int main(int argc, char *argv[])
     }
     ok = save(&window, output + "/png-tab.png") && ok;
 
+    // The check of every installed mod after a game update rewrote one of
+    // StudioLights' files and deleted another.
+    TestFiles::write(game + "/abdata/studio/map_00.unity3d", "Version: game update 1.1\n");
+    QFile::remove(game + "/abdata/studio/light_00.unity3d");
+    pressMod(mods, "HoneySelect");
+    answerer.expect([&](QWidget *dialog) {
+        ok = save(dialog, output + "/verify.png") && ok;
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    for (QAction *action : window.findChildren<QAction *>()) {
+        if (action->text() == QStringLiteral("检查文件")) {
+            action->trigger();
+        }
+    }
+    answerer.waitUntilAnswered();
+
     // The settings dialog.
     answerer.expect([&](QWidget *dialog) {
         ok = save(dialog, output + "/settings.png") && ok;

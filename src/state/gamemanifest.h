@@ -1,0 +1,36 @@
+#ifndef VELDANE_STATE_GAMEMANIFEST_H
+#define VELDANE_STATE_GAMEMANIFEST_H
+
+#include "state/manifestentry.h"
+#include "state/statedatabase.h"
+
+#include <QHash>
+#include <QString>
+
+// The files each mod copied into the game, with their size, time and content
+// hash at the moment of the copy: table `manifest` of the game's state
+// database (config/<game>.db, beside the catalogue).
+//
+// A database that cannot be opened only means that nothing is known: every
+// query then answers with no records and every write with false, and the
+// files count as unchanged, as files installed before records were kept do.
+class GameManifest
+{
+public:
+    explicit GameManifest(const QString &cataloguePath);
+
+    bool isOpen() const { return m_open; }
+
+    // Replaces every record of `mod` by these, in one transaction.
+    bool replace(const QString &mod, const QHash<QString, ManifestEntry> &entries);
+    // Drops every record of `mod`.
+    bool forget(const QString &mod);
+    // The records of `mod`, by game file path as the catalogue records it.
+    QHash<QString, ManifestEntry> entries(const QString &mod) const;
+
+private:
+    StateDatabase m_database;
+    bool m_open = false;
+};
+
+#endif

@@ -1,0 +1,20 @@
+#ifndef VELDANE_STATE_MANIFESTENTRY_H
+#define VELDANE_STATE_MANIFESTENTRY_H
+
+#include <QtGlobal>
+
+// What one file that Veldane copied into the game looked like right after the
+// copy: enough to tell later whether anything else has written it since.
+struct ManifestEntry
+{
+    qint64 size = -1;
+    qint64 modified = 0; // modification time, milliseconds since the epoch (UTC)
+    quint64 hash = 0;    // XXH3 (64 bits) of the content
+
+    bool operator==(const ManifestEntry &other) const
+    {
+        return size == other.size && modified == other.modified && hash == other.hash;
+    }
+};
+
+#endif
