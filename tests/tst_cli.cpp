@@ -150,6 +150,20 @@ void TestCli::scriptedSession()
                                      {"overwritten", true},
                                      {"overwrittenBy", "Upper"}}}));
 
+    // Verify names the file edited by hand, and only that one; the same bytes
+    // written back count as unchanged again.
+    QVERIFY(TestFiles::write(s.game + "/abdata/U", "edited U"));
+    run = s.cli({"verify", "--json"});
+    QCOMPARE(run.status, 0);
+    const QJsonArray checks = run.json().value("mods").toArray();
+    QCOMPARE(checks.size(), 2);
+    QCOMPARE(checks.at(1).toObject().value("mod").toString(), QStringLiteral("Upper"));
+    QCOMPARE(checks.at(1).toObject().value("changed").toArray(), QJsonArray({gameFile(s, "U")}));
+    QCOMPARE(checks.at(0).toObject().value("changed").toArray(), QJsonArray());
+    QVERIFY(TestFiles::write(s.game + "/abdata/U", "upper U"));
+    run = s.cli({"verify", "Upper"});
+    QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Upper\t改动 0，缺失 0，未改动 2\n"));
+
     // Uninstalling the lower layer leaves the upper version in the game.
     run = s.cli({"uninstall", "Lower"});
     QCOMPARE(run.status, 0);
@@ -300,7 +314,8 @@ void TestCli::usageErrors_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("no command") << QStringList{};
-    QTest::newRow("unknown command") << QStringList{"verify"};
+    QTest::newRow("unknown command") << QStringList{"check"};
+    QTest::newRow("verify of two mods") << QStringList{"verify", "a", "b"};
     QTest::newRow("missing argument") << QStringList{"install", "folder"};
     QTest::newRow("extra argument") << QStringList{"list", "x"};
     QTest::newRow("unknown option") << QStringList{"list", "--force"};

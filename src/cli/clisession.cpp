@@ -102,6 +102,9 @@ int CliSession::run()
     if (command == QLatin1String("remove")) {
         return remove(args.at(0));
     }
+    if (command == QLatin1String("verify")) {
+        return verify(args.value(0));
+    }
     return UsageError;
 }
 
@@ -336,6 +339,51 @@ int CliSession::uninstall(const QString &mod)
     const CommandReport report =
         ModCommands(m_catalogue, m_layout, progress(QStringLiteral("卸载"))).uninstall(mod);
     return finish(report, mod, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
+}
+
+int CliSession::verify(const QString &mod)
+{
+    if (!mod.isEmpty()) {
+        const auto record = m_catalogue.m_mods.constFind(mod);
+        CommandReport report;
+        if (record == m_catalogue.m_mods.cend()) {
+            report.outcome = CommandReport::NotRecorded;
+        } else if (record->install == 0) {
+            report.outcome = CommandReport::NotInstalled;
+        }
+        if (report.outcome != CommandReport::Done) {
+            return finish(report, mod, QString(), QString());
+        }
+    }
+    const QList<ModFileCheck> checks = ModCommands(m_catalogue, m_layout).verify(mod);
+    QJsonArray list;
+    QString text;
+    for (const ModFileCheck &check : checks) {
+        list.append(
+            QJsonObject{{QStringLiteral("mod"), check.mod},
+                        {QStringLiteral("changed"), QJsonArray::fromStringList(check.changed)},
+                        {QStringLiteral("missing"), QJsonArray::fromStringList(check.missing)},
+                        {QStringLiteral("unchanged"), check.unchanged},
+                        {QStringLiteral("unrecorded"), check.unrecorded}});
+        text += QStringLiteral("%1\t改动 %2，缺失 %3，未改动 %4\n")
+                    .arg(check.mod)
+                    .arg(check.changed.size())
+                    .arg(check.missing.size())
+                    .arg(check.unchanged);
+        for (const QString &path : check.changed) {
+            text += QStringLiteral("已改动\t%1\n").arg(path);
+        }
+        for (const QString &path : check.missing) {
+            text += QStringLiteral("缺失\t%1\n").arg(path);
+        }
+    }
+    if (m_line.json()) {
+        printJson(QJsonDocument(
+            QJsonObject{{QStringLiteral("game"), m_game}, {QStringLiteral("mods"), list}}));
+    } else {
+        print(text);
+    }
+    return Success;
 }
 
 int CliSession::reinstall(const QString &mod)

@@ -44,6 +44,7 @@ private:
     int uninstall(const QString &mod);
     int reinstall(const QString &mod);
     int remove(const QString &mod);
+    int verify(const QString &mod);
 
     // Makes config/ and the game's catalogue when missing, as the window does
     // at start; only commands that change something call it.

@@ -10,6 +10,7 @@ struct CommandShape
 {
     int arguments;
     bool json;
+    int optional = 0; // arguments that may follow the required ones
 };
 
 // Commands, their argument counts and whether they print JSON.
@@ -19,7 +20,7 @@ const QMap<QString, CommandShape> &commands()
         {QStringLiteral("games"), {0, true}},      {QStringLiteral("list"), {0, true}},
         {QStringLiteral("files"), {1, true}},      {QStringLiteral("install"), {2, false}},
         {QStringLiteral("uninstall"), {1, false}}, {QStringLiteral("reinstall"), {1, false}},
-        {QStringLiteral("remove"), {1, false}},
+        {QStringLiteral("remove"), {1, false}},    {QStringLiteral("verify"), {0, true, 1}},
     };
     return known;
 }
@@ -38,10 +39,11 @@ QString CommandLine::usage()
                           "  uninstall MOD            卸载MOD\n"
                           "  reinstall MOD            重新安装已卸载的MOD\n"
                           "  remove MOD [--yes]       完全移除MOD\n"
+                          "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
                           "\n"
                           "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
                           "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
-                          "  --json         games、list、files 与 --dry-run 输出 JSON\n"
+                          "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
                           "  --yes          移除时不再询问\n");
 }
 
@@ -93,7 +95,8 @@ bool CommandLine::parse(const QStringList &arguments)
     if (shape == commands().cend()) {
         return fail(QStringLiteral("未知命令“%1”").arg(m_command));
     }
-    if (m_arguments.size() != shape->arguments) {
+    if (m_arguments.size() < shape->arguments ||
+        m_arguments.size() > shape->arguments + shape->optional) {
         return fail(QStringLiteral("命令“%1”需要 %2 个参数").arg(m_command).arg(shape->arguments));
     }
     if (m_dryRun && m_command != QLatin1String("install")) {
