@@ -58,6 +58,19 @@ QString GameLayout::backupPath(const QString &mod, const QString &recordedPath) 
     return join(backupFolder(mod), relative);
 }
 
+GameLayout::InstallRoots GameLayout::installRoots(const QString &folder, const QString &mod) const
+{
+    InstallRoots roots{gameRoot(), backupFolder(mod), keptCopy(mod)};
+    const QString ownFolder = gameFolderName(folder);
+    if (!ownFolder.isEmpty()) {
+        const QString gameSpelling = PathCase::existingName(roots.target, ownFolder);
+        roots.target = join(roots.target, gameSpelling);
+        roots.backup = join(roots.backup, gameSpelling);
+        roots.kept = join(roots.kept, ownFolder);
+    }
+    return roots;
+}
+
 QString GameLayout::gameFolderName(const QString &folder)
 {
     const QString name = QFileInfo(withoutTrailingSeparator(folder)).fileName();

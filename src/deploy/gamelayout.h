@@ -22,6 +22,17 @@ public:
 
     QString backupFolder(const QString &mod) const;
     QString keptCopy(const QString &mod) const;
+
+    // Where an install of `folder` as `mod` writes: a chosen game folder such
+    // as "abdata" lands in the game's folder of that name (as the game spells
+    // it), its backups and kept copy one level down too.
+    struct InstallRoots
+    {
+        QString target;
+        QString backup;
+        QString kept;
+    };
+    InstallRoots installRoots(const QString &folder, const QString &mod) const;
     // Where uninstalls set aside file versions; no mod's backup folder.
     QString setAsideRoot() const;
 

@@ -17,17 +17,8 @@ InstallPreview InstallPreview::plan(ModCfg &catalogue, const GameLayout &layout,
     if (preview.refusal != CommandReport::Done) {
         return preview;
     }
-    // The same roots as the install: a chosen game folder such as "abdata"
-    // lands in the game's folder of that name.
-    QString targetRoot = layout.gameRoot();
-    QString backupRoot = layout.backupFolder(id);
-    const QString ownFolder = GameLayout::gameFolderName(folder);
-    if (!ownFolder.isEmpty()) {
-        const QString gameSpelling = PathCase::existingName(targetRoot, ownFolder);
-        targetRoot = GameLayout::join(targetRoot, gameSpelling);
-        backupRoot = GameLayout::join(backupRoot, gameSpelling);
-    }
-    const DeploymentPlan plan = ModFolderPlanner::plan(folder, targetRoot, backupRoot);
+    const GameLayout::InstallRoots roots = layout.installRoots(folder, id);
+    const DeploymentPlan plan = ModFolderPlanner::plan(folder, roots.target, roots.backup);
     // An older catalogue may spell a file of a case-blind game otherwise.
     QHash<QString, QStringList> stacks;
     const QMap<QString, QStringList> recorded = LayerStack::stacks(catalogue.m_mods);

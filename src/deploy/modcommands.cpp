@@ -248,21 +248,12 @@ CommandReport ModCommands::installLocked(const QString &folder, const QString &i
         return report;
     }
 
-    QString targetRoot = m_layout.gameRoot();
-    QString backupRoot = m_layout.backupFolder(id);
-    QString keptRoot = m_layout.keptCopy(id);
-    const QString ownFolder = GameLayout::gameFolderName(folder);
-    if (!ownFolder.isEmpty()) {
-        const QString gameSpelling = PathCase::existingName(targetRoot, ownFolder);
-        targetRoot = GameLayout::join(targetRoot, gameSpelling);
-        backupRoot = GameLayout::join(backupRoot, gameSpelling);
-        keptRoot = GameLayout::join(keptRoot, ownFolder);
-    }
-
-    const DeploymentPlan plan = ModFolderPlanner::plan(folder, targetRoot, backupRoot, keptRoot);
+    const GameLayout::InstallRoots roots = m_layout.installRoots(folder, id);
+    const DeploymentPlan plan =
+        ModFolderPlanner::plan(folder, roots.target, roots.backup, roots.kept);
     logSkippedLinks(plan, report);
-    JournalEntry entry =
-        deployEntry(JournalEntry::Install, id, folder, plan, targetRoot, backupRoot, keptRoot);
+    JournalEntry entry = deployEntry(JournalEntry::Install, id, folder, plan, roots.target,
+                                     roots.backup, roots.kept);
     entry.id = journal.begin(entry);
     report = deploy(entry, report);
     journal.finish(entry.id);
