@@ -12,8 +12,11 @@
 #include <QTextStream>
 #include <QVector>
 
+#include <xxhash.h>
+
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -380,9 +383,99 @@ bool isLayoutRecord(const ModRecord &record)
 
 quint64 contentHash(const QByteArray &bytes)
 {
-    return (quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0)) << 32) |
-           qHashBits(bytes.constData(), size_t(bytes.size()), 0x9E3779B9u);
+    return XXH3_64bits(bytes.constData(), size_t(bytes.size()));
 }
+
+struct HashStateFree
+{
+    void operator()(XXH3_state_t *state) const { XXH3_freeState(state); }
+};
+using HashState = std::unique_ptr<XXH3_state_t, HashStateFree>;
+
+HashState newHashState()
+{
+    HashState state(XXH3_createState());
+    if (state && XXH3_64bits_reset(state.get()) != XXH_OK) {
+        state.reset();
+    }
+    return state;
+}
+
+// Large catalogues are read and written through a buffer of this size: a
+// buffer of the whole file would be fresh memory, page by page, every time.
+const int kPieceSize = 1 << 20;
+
+// The hash of the file as it is now, read in pieces.
+bool hashFile(const QString &path, quint64 *hash)
+{
+    QFile file(path);
+    HashState state = newHashState();
+    if (!state || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QByteArray piece(kPieceSize, Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = file.read(piece.data(), piece.size());
+        if (read < 0) {
+            return false;
+        }
+        if (read == 0) {
+            break;
+        }
+        if (XXH3_64bits_update(state.get(), piece.constData(), size_t(read)) != XXH_OK) {
+            return false;
+        }
+    }
+    *hash = XXH3_64bits_digest(state.get());
+    return true;
+}
+
+// A new catalogue written beside the old one in pieces, hashed as it goes,
+// and renamed over the old file on commit, so that a crash or a full disk
+// leaves the previous catalogue whole.
+class CatalogueWriter
+{
+public:
+    explicit CatalogueWriter(const QString &path) : m_file(path), m_state(newHashState())
+    {
+        m_ok = m_state && m_file.open(QIODevice::WriteOnly);
+    }
+
+    // Writes `bytes` out once it holds a piece's worth, and empties it.
+    void flushPiece(QByteArray &bytes)
+    {
+        if (bytes.size() >= kPieceSize) {
+            write(bytes);
+        }
+    }
+
+    // Writes the rest and puts the file in place; false leaves the old one.
+    bool commit(QByteArray &bytes, quint64 *hash)
+    {
+        write(bytes);
+        // Flushed here: commit() does not see a failure of its own final
+        // flush, and would put a cut-off catalogue in place.
+        if (!m_ok || !m_file.flush()) {
+            m_file.cancelWriting();
+            return false;
+        }
+        *hash = XXH3_64bits_digest(m_state.get());
+        return m_file.commit();
+    }
+
+private:
+    void write(QByteArray &bytes)
+    {
+        m_ok = m_ok && m_file.write(bytes) == bytes.size() &&
+               XXH3_64bits_update(m_state.get(), bytes.constData(), size_t(bytes.size())) == XXH_OK;
+        // A reserved array keeps its memory when emptied.
+        bytes.resize(0);
+    }
+
+    QSaveFile m_file;
+    HashState m_state;
+    bool m_ok = false;
+};
 
 // Reads the writer's own layout, line by line as the writer lays it out.
 // Every text is taken as the writer escapes it; anything else (another
@@ -1023,28 +1116,21 @@ bool ModCfg::writeDocument(const QDomDocument &doc)
     return commitBytes(bytes);
 }
 
-bool ModCfg::commitBytes(const QByteArray &bytes)
+bool ModCfg::commitBytes(QByteArray &bytes)
 {
-    // Written beside the old file and renamed over it, so that a crash or a
-    // full disk leaves the previous catalogue whole.
-    QSaveFile file(m_cfgPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    CatalogueWriter writer(m_cfgPath);
+    quint64 hash = 0;
+    if (!writer.commit(bytes, &hash)) {
         return false;
     }
-    // Flushed here: commit() does not see a failure of its own final flush,
-    // and would put a cut-off catalogue in place.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        return false;
-    }
-    m_stamp = stampOf(m_cfgPath);
-    if (m_stamp.timesTooRecent()) {
-        m_stamp.hash = contentHash(bytes);
-    }
+    stampWritten(hash);
     return true;
+}
+
+void ModCfg::stampWritten(quint64 hash)
+{
+    m_stamp = stampOf(m_cfgPath);
+    m_stamp.hash = hash;
 }
 
 // Writes the mods `order` names in the writer's layout, each from `overrides`
@@ -1052,8 +1138,9 @@ bool ModCfg::commitBytes(const QByteArray &bytes)
 // the file as it was: the next change then edits the file's own document.
 bool ModCfg::writeLayout(const QStringList &order, const QMap<QString, ModRecord> &overrides)
 {
+    CatalogueWriter writer(m_cfgPath);
     QByteArray bytes;
-    bytes.reserve(int(qBound<qint64>(1 << 12, m_stamp.size + (1 << 16), 1 << 30)));
+    bytes.reserve(2 * kPieceSize);
     appendHead(bytes, m_rootTag, order.isEmpty());
     const ModRecord none;
     for (const QString &id : order) {
@@ -1066,14 +1153,17 @@ bool ModCfg::writeLayout(const QStringList &order, const QMap<QString, ModRecord
             record = &kept.value();
         }
         appendMod(bytes, id, *record);
+        writer.flushPiece(bytes);
     }
     if (!order.isEmpty()) {
         appendTail(bytes, m_rootTag);
     }
-    if (!commitBytes(bytes)) {
+    quint64 hash = 0;
+    if (!writer.commit(bytes, &hash)) {
         leaveLayout();
         return false;
     }
+    stampWritten(hash);
     return true;
 }
 
@@ -1174,15 +1264,8 @@ bool ModCfg::unchangedOnDisk() const
     }
     // Another write close to the stamp can leave the same times and size;
     // only the content tells then.
-    if (!m_stamp.timesTooRecent()) {
-        return true;
-    }
-    QFile file(m_cfgPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    return file.error() == QFile::NoError && contentHash(bytes) == m_stamp.hash;
+    quint64 hash = 0;
+    return !m_stamp.timesTooRecent() || (hashFile(m_cfgPath, &hash) && hash == m_stamp.hash);
 }
 
 // Brings the records and the way of writing up to date with the file: read

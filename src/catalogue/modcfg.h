@@ -112,7 +112,8 @@ private:
     void adopt(Snapshot &snapshot, bool replaceRecords);
     bool sync();
     bool unchangedOnDisk() const;
-    bool commitBytes(const QByteArray &bytes);
+    bool commitBytes(QByteArray &bytes);
+    void stampWritten(quint64 hash);
     bool writeLayout(const QStringList &order, const QMap<QString, ModRecord> &overrides);
     void leaveLayout();
     void recordInLayout(const QString &id, const QString &path, bool replaced, bool inFile);
