@@ -9,6 +9,7 @@
 #include "state/gamelock.h"
 #include "state/journal.h"
 #include "support/modalanswerer.h"
+#include "support/testarchive.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -94,6 +95,17 @@ public:
         if (scenario == QLatin1String("install")) {
             return {QStringLiteral("install"), QStringLiteral("A"), source(QStringLiteral("A"))};
         }
+        if (scenario == QLatin1String("archive")) {
+            // Mod A packed in a folder of its own, as most downloads are.
+            QList<TestArchive::Entry> entries;
+            for (int i = 0; i < 40; ++i) {
+                entries << TestArchive::file(QStringLiteral("A v2/abdata/g/f%1.txt").arg(i),
+                                             TestFiles::read(source(QStringLiteral("A"), i)));
+            }
+            const QString archive = path(QStringLiteral("src/A v2.zip"));
+            TestArchive::write(archive, TestArchive::Format::Zip, entries);
+            return {QStringLiteral("install"), QStringLiteral("A"), archive};
+        }
         if (scenario == QLatin1String("handdown")) {
             commands.install(source(QStringLiteral("B")), QStringLiteral("B"));
             commands.install(source(QStringLiteral("A")), QStringLiteral("A"));
@@ -171,8 +183,8 @@ bool startHelper(QProcess &helper, const QStringList &arguments, const QByteArra
     return helper.readLine().trimmed() == "ready";
 }
 
-// Kills the helper with SIGKILL once it reports progress step `step` (0:
-// right away), a random moment later within the work of the next file.
+// Kills the helper with SIGKILL once it has reported `step` progress steps
+// (0: right away), a random moment later within the work of the next file.
 void killAt(QProcess &helper, int step, QRandomGenerator &random)
 {
     int reached = 0;
@@ -180,10 +192,7 @@ void killAt(QProcess &helper, int step, QRandomGenerator &random)
         if (!helper.canReadLine() && !helper.waitForReadyRead(200)) {
             continue;
         }
-        const QByteArray line = helper.readLine().trimmed();
-        if (line.startsWith("step ")) {
-            reached = line.mid(5).toInt();
-        }
+        reached += helper.readLine().startsWith("step ") ? 1 : 0;
     }
     QThread::usleep(random.bounded(4000));
     helper.kill();
@@ -221,6 +230,8 @@ void TestCrashSafety::killedCommandRecovers_data()
     QTest::addColumn<int>("kills");
     QTest::addColumn<bool>("killRecovery");
     QTest::newRow("install") << "install" << 41 << 9 << false;
+    // About 40 unpack steps, then 41 install steps.
+    QTest::newRow("archive install") << "archive" << 81 << 9 << false;
     QTest::newRow("uninstall") << "uninstall" << 40 << 9 << false;
     QTest::newRow("reinstall") << "reinstall" << 40 << 9 << false;
     QTest::newRow("removal") << "remove" << 40 << 9 << false;
@@ -308,6 +319,16 @@ void TestCrashSafety::replayRules_data()
         << "install" << QByteArray("12") << false << Step::Installed << a;
     QTest::newRow("install half copied, source cut: undone")
         << "install" << QByteArray("12") << true << Step::InstallUndone << none;
+    // An archive: "range" is the start of its unpacking, "1000" its end, before
+    // the install's own entry; the unpack's progress never reports 12.
+    QTest::newRow("archive before unpacking: undone")
+        << "archive" << QByteArray("range") << false << Step::InstallUndone << none;
+    QTest::newRow("archive unpacked, install not begun: undone")
+        << "archive" << QByteArray("1000") << false << Step::InstallUndone << none;
+    QTest::newRow("archive half copied from its kept copy: forward")
+        << "archive" << QByteArray("12") << false << Step::Installed << a;
+    QTest::newRow("archive half copied, kept copy cut: undone")
+        << "archive" << QByteArray("12") << true << Step::InstallUndone << none;
     QTest::newRow("reinstall half copied: forward")
         << "reinstall" << QByteArray("12") << false << Step::Installed << a;
     QTest::newRow("reinstall half copied, kept copy cut: undone")

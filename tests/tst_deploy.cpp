@@ -4,11 +4,12 @@
 #include "deploy/modfolderplanner.h"
 #include "gui/orderdlg.h"
 #include "platform/pathcase.h"
+#include "support/testarchive.h"
 #include "tst_deployfixture.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <unistd.h>
@@ -31,6 +32,8 @@ private slots:
     void reinstallWithUnwritableCatalogueLeavesNoBackup();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
+    void archiveIsUnpackedIntoTheKeptCopy_data();
+    void archiveIsUnpackedIntoTheKeptCopy();
     void uninstallRestoresAndDeletes();
     void stackedModsUninstallInAnyOrder_data();
     void stackedModsUninstallInAnyOrder();
@@ -303,6 +306,93 @@ void TestDeploy::refusalsChangeNothing()
     QCOMPARE(int(f.commands().install(mod, name).outcome), outcome);
     QCOMPARE(TestFiles::snapshot(f.dir.path()), withMod);
     QCOMPARE(TestFiles::read("config/HoneySelect.xml"), catalogue);
+}
+
+void TestDeploy::archiveIsUnpackedIntoTheKeptCopy_data()
+{
+    QTest::addColumn<QString>("top");    // folder wrapping the archive's files, if any
+    QTest::addColumn<QString>("name");   // the mod's name
+    QTest::addColumn<bool>("strayKept"); // a folder is already at the kept copy's place
+    QTest::addColumn<bool>("damaged");   // the data is damaged past its headers
+    QTest::addColumn<int>("outcome");
+    const int done = CommandReport::Done;
+    QTest::newRow("mod root") << ""
+                              << "m" << false << false << done;
+    QTest::newRow("wrapping folder") << "m v1.2/"
+                                     << "m" << false << false << done;
+    QTest::newRow("wrapping abdata folder kept") << "abdata/"
+                                                 << "m" << false << false << done;
+    QTest::newRow("folder already at the kept copy") << ""
+                                                     << "m" << true << false << done;
+    QTest::newRow("damaged data") << ""
+                                  << "m" << false << true << int(CommandReport::ArchiveRefused);
+    QTest::newRow("name of an unpack folder")
+        << ""
+        << ".Veldane-Unpacking-1" << false << false << int(CommandReport::UnsafeName);
+}
+
+// An archive becomes the kept copy by a rename; nothing else of it stays.
+void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
+{
+    QFETCH(QString, top);
+    QFETCH(QString, name);
+    QFETCH(bool, strayKept);
+    QFETCH(bool, damaged);
+    QFETCH(int, outcome);
+    DeployFixture f;
+    f.writeGame({{"abdata/G", "game G"}});
+    const FileMap mod{{"abdata/G", "mod G"},
+                      {"abdata/new/N", damaged ? QByteArray(100000, 'n') : "N"}};
+    QList<TestArchive::Entry> entries;
+    for (auto it = mod.cbegin(); it != mod.cend(); ++it) {
+        entries << TestArchive::file(top + it.key(), it.value());
+    }
+    const QString archive = f.dir.filePath("m.zip");
+    QVERIFY(TestArchive::write(archive, TestArchive::Format::Zip, entries,
+                               damaged ? "zip:compression=store" : nullptr));
+    if (damaged) {
+        QByteArray bytes = TestFiles::read(archive);
+        bytes[bytes.indexOf(QByteArray(100, 'n')) + 50] = 'x';
+        QVERIFY(TestFiles::write(archive, bytes));
+    }
+    if (strayKept) {
+        QVERIFY(TestFiles::write(f.modStore + "/m/readme.txt", "stray"));
+    }
+    const FileMap before = TestFiles::snapshot(f.dir.path());
+
+    const CommandReport report = f.commands().install(archive, name);
+    QCOMPARE(int(report.outcome), outcome);
+    if (outcome != CommandReport::Done) {
+        FileMap after = TestFiles::snapshot(f.dir.path());
+        after.remove("config/HoneySelect.db"); // its journal saw the command come and go
+        FileMap expected = before;
+        expected.remove("config/HoneySelect.db");
+        QCOMPARE(after.keys(), expected.keys());
+        QCOMPARE(after, expected);
+        return;
+    }
+    QVERIFY(report.clean());
+    FileMap kept = mod;
+    FileMap game{{"abdata/G", "mod G"}, {"abdata/new/N", "N"}};
+    if (top == QLatin1String("abdata/")) {
+        // One of the game's own folders is not unwrapped, as in a mod folder.
+        kept = {{"abdata/abdata/G", "mod G"}, {"abdata/abdata/new/N", "N"}};
+        game = {{"abdata/G", "game G"}, {"abdata/abdata/G", "mod G"}, {"abdata/abdata/new/N", "N"}};
+    }
+    if (strayKept) {
+        kept.insert("readme.txt", "stray");
+    }
+    QCOMPARE(f.gameFiles(), game);
+    QCOMPARE(DeployFixture::files(f.modStore + "/m"), kept);
+    QCOMPARE(QDir(f.modStore).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"m"});
+    // A reinstall needs only the kept copy.
+    QVERIFY(QFile::remove(archive));
+    QVERIFY(f.commands().uninstall("m").clean());
+    QVERIFY(f.commands().reinstall("m").clean());
+    if (!strayKept) {
+        QCOMPARE(f.gameFiles(), game);
+    }
 }
 
 void TestDeploy::uninstallRestoresAndDeletes()

@@ -221,6 +221,10 @@ void TestDrop::droppedArchiveIsInstalledLikeItsFolder()
     QCOMPARE(fixture.kept(name), installed);
     QVERIFY(window.modCfg().m_mods.contains(name));
     QCOMPARE(fixture.tmp(), Snapshot());
+    // Unpacked straight into the kept copy: no other folder beside it.
+    QCOMPARE(QDir(fixture.path("mod/Demo"))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{name});
     // The busy indicator was used for the unpacking and is closed again.
     QVERIFY(window.progress().dialog());
     QVERIFY(!window.progress().dialog()->isVisible());

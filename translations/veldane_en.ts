@@ -126,6 +126,12 @@ Veldane will not delete them.</translation>
         <source>有 %1 个文件在MOD安装后被改动过（例如游戏更新或手动修改），未做任何改动。</source>
         <translation>Files changed since the mod was installed (for example by a game update or by hand): %1. Nothing was changed.</translation>
     </message>
+    <message>
+        <source>压缩包“%1”未安装：
+%2</source>
+        <translation>The archive “%1” was not installed:
+%2</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -450,6 +456,13 @@ Set-aside folder: %3</translation>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>ModCommands</name>
+    <message>
+        <source>无法创建文件夹：%1</source>
+        <translation>Cannot create the folder: %1</translation>
     </message>
 </context>
 <context>

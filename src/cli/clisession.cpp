@@ -52,6 +52,8 @@ QString outcomeName(CommandReport::Outcome outcome)
         return QStringLiteral("gameBusy");
     case CommandReport::ChangedFiles:
         return QStringLiteral("changedFiles");
+    case CommandReport::ArchiveRefused:
+        return QStringLiteral("archiveRefused");
     }
     return QString();
 }
@@ -248,26 +250,32 @@ int CliSession::files(const QString &mod)
 int CliSession::install(const QString &path, const QString &name)
 {
     ModSource source(path);
-    CommandProgress unpacking = progress(QStringLiteral("解压"));
-    if (source.isArchive()) {
-        unpacking.range(0, 1000);
-    }
-    const bool ready = source.prepare([&unpacking](int perMille) { unpacking.value(perMille); });
-    if (!ready) {
-        return refuse(source.errorString());
+    // The engine unpacks an archive straight into the kept copy; only the dry
+    // run, which keeps nothing, unpacks into a temporary folder.
+    const bool unpackedByInstall = !m_line.dryRun() && ModCommands::isArchive(path);
+    if (!unpackedByInstall) {
+        CommandProgress unpacking = progress(QStringLiteral("解压"));
+        if (source.isArchive()) {
+            unpacking.range(0, 1000);
+        }
+        if (!source.prepare([&unpacking](int perMille) { unpacking.value(perMille); })) {
+            return refuse(source.errorString());
+        }
     }
     if (m_line.dryRun()) {
         return preview(source.folder(), name);
     }
+    const QString installed =
+        unpackedByInstall ? QFileInfo(path).absoluteFilePath() : source.folder();
 
     ModCommands commands(m_catalogue, m_layout, progress(QStringLiteral("安装")));
     CommandReport report;
-    report.outcome = commands.installRefusal(source.folder(), name);
+    report.outcome = commands.installRefusal(installed, name);
     if (report.outcome == CommandReport::Done && !prepareCatalogue()) {
         report.outcome = CommandReport::CatalogueFailed;
     }
     if (report.outcome == CommandReport::Done) {
-        report = commands.install(source.folder(), name);
+        report = commands.install(installed, name);
     }
     return finish(report, name, QStringLiteral("安装成功!"), QStringLiteral("安装"));
 }

@@ -102,3 +102,13 @@ bool isSetAsideFolderName(const QString &name)
 {
     return name.compare(setAsideFolderName(), Qt::CaseInsensitive) == 0;
 }
+
+QString unpackFolderPrefix()
+{
+    return QStringLiteral(".veldane-unpacking-");
+}
+
+bool isUnpackFolderName(const QString &name)
+{
+    return name.startsWith(unpackFolderPrefix(), Qt::CaseInsensitive);
+}

@@ -24,4 +24,11 @@ bool isWindowsFileName(const QString &name);
 QString setAsideFolderName();
 bool isSetAsideFolderName(const QString &name);
 
+// Archives are unpacked into a folder of this name beside the kept copies,
+// which becomes the kept copy once the archive is whole on disk. A folder of
+// such a name that no unfinished command names is a leftover and goes, so no
+// mod may be called so either (compared without case).
+QString unpackFolderPrefix();
+bool isUnpackFolderName(const QString &name);
+
 #endif

@@ -318,16 +318,39 @@ bool ArchiveExtractor::extract(const QString &archive, const QString &destinatio
     // Every header is checked before the first byte is written, so that a
     // refused archive leaves at most an empty destination behind.
     Scan found;
-    if (!scan(archive, &found)) {
+    const std::shared_ptr<Scan> checked = std::move(m_checked);
+    if (checked && m_checkedArchive == archive) {
+        found = *checked;
+    } else if (!checkInto(archive, &found)) {
         return false;
     }
-    if (found.files == 0) {
+    return unpack(archive, destination, found);
+}
+
+bool ArchiveExtractor::check(const QString &archive)
+{
+    fail(Failure::None);
+    auto found = std::make_shared<Scan>();
+    if (!checkInto(archive, found.get())) {
+        return false;
+    }
+    m_checked = found;
+    m_checkedArchive = archive;
+    return true;
+}
+
+bool ArchiveExtractor::checkInto(const QString &archive, Scan *result)
+{
+    if (!scan(archive, result)) {
+        return false;
+    }
+    if (result->files == 0) {
         return fail(Failure::NoFiles);
     }
-    if (found.bytes > m_sizeLimit) {
+    if (result->bytes > m_sizeLimit) {
         return fail(Failure::TooLarge);
     }
-    return unpack(archive, destination, found);
+    return true;
 }
 
 bool ArchiveExtractor::scan(const QString &archive, Scan *result)

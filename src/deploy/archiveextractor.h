@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 // Unpacks a zip, 7z or rar archive into a folder, so that a downloaded mod can
 // be installed like a mod folder. Archives come from the internet, so every
@@ -50,6 +51,10 @@ public:
     // Unpacks archive into destination, an existing folder that the caller
     // owns and removes afterwards; on failure it may hold part of the archive.
     bool extract(const QString &archive, const QString &destination);
+    // Checks every header as extract does first, and writes nothing. The next
+    // extract of the same archive by this object then goes straight to the
+    // writing pass, which checks every entry again.
+    bool check(const QString &archive);
 
     Failure failure() const { return m_failure; }
     // A sentence for the user, in Chinese, naming the entry at fault.
@@ -72,6 +77,7 @@ private:
     struct Scan;
 
     bool scan(const QString &archive, Scan *result);
+    bool checkInto(const QString &archive, Scan *result);
     bool unpack(const QString &archive, const QString &destination, const Scan &scan);
     bool fail(Failure failure, const QString &detail = QString());
     void report(qint64 entries, qint64 bytes, const Scan &scan);
@@ -82,6 +88,8 @@ private:
     QString m_error;
     int m_lastPerMille = -1;
     qint64 m_lastReportedBytes = 0;
+    std::shared_ptr<Scan> m_checked;
+    QString m_checkedArchive;
 };
 
 #endif

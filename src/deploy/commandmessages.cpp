@@ -70,6 +70,9 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
             .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
     case CommandReport::NameIsGame:
         return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
+    case CommandReport::ArchiveRefused:
+        return tr("压缩包“%1”未安装：\n%2")
+            .arg(QFileInfo(report.archive).fileName(), report.reason);
     case CommandReport::RestoredRecordKept:
         return tr("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
                   "请再试一次移除。")

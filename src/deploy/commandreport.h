@@ -24,8 +24,10 @@ struct CommandReport
         NameIsGame,         // the new mod's name is the game's, which the list shows as no mod
         RestoredRecordKept, // removal put the game files back, but the record could not be
                             // dropped: it stays, marked uninstalled, for another try
-        ChangedFiles        // game files changed since the mod put them there and no
+        ChangedFiles,       // game files changed since the mod put them there and no
                             // decision was given: nothing changed, `changedFiles` names them
+        ArchiveRefused      // the archive was refused or could not be unpacked; nothing was
+                            // kept or changed, `reason` says why
     };
 
     Outcome outcome = Done;
@@ -41,6 +43,9 @@ struct CommandReport
     // The folder that received the versions set aside; empty when none was.
     QString setAsideFolder = {};
     int setAside = 0;
+    // ArchiveRefused: the archive, and the sentence naming the entry at fault.
+    QString archive = {};
+    QString reason = {};
 
     bool clean() const { return outcome == Done && failed == 0 && leftAlone == 0; }
 };

@@ -20,6 +20,8 @@ public:
     QString gameRoot() const { return m_gameRoot; }
     QString gamePath() const { return m_gamePath; }
 
+    // The folder holding the kept copies of this game's mods.
+    QString modStore() const { return m_modStore; }
     QString backupFolder(const QString &mod) const;
     QString keptCopy(const QString &mod) const;
 

@@ -3,6 +3,7 @@
 #include "catalogue/modcfg.h"
 #include "config/foldername.h"
 #include "config/gameinfo.h"
+#include "deploy/archiveextractor.h"
 #include "deploy/filecopier.h"
 #include "deploy/layerstack.h"
 #include "deploy/modfolderplanner.h"
@@ -15,11 +16,13 @@
 #include "state/gamemanifest.h"
 #include "state/journal.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QSet>
 
 #include <filesystem>
@@ -103,6 +106,39 @@ CommandReport refusal(CommandReport::Outcome outcome)
     return report;
 }
 
+CommandReport archiveRefusal(const QString &archive, const ArchiveExtractor &extractor)
+{
+    CommandReport report = refusal(CommandReport::ArchiveRefused);
+    report.archive = archive;
+    report.reason = extractor.errorString();
+    return report;
+}
+
+// The folders that making `folder` would create, the deepest first.
+QStringList missingFolders(const QString &folder)
+{
+    QStringList missing;
+    for (QFileInfo info(folder); !info.exists() && !info.isSymLink() && !info.isRoot();
+         info.setFile(info.absolutePath())) {
+        missing << info.absoluteFilePath();
+    }
+    return missing;
+}
+
+// A folder name beside the kept copies that nothing uses.
+QString newUnpackFolder(const QString &store)
+{
+    for (;;) {
+        const QString folder =
+            GameLayout::join(store, unpackFolderPrefix() +
+                                        QString::number(QRandomGenerator::global()->generate(), 16)
+                                            .rightJustified(8, QLatin1Char('0')));
+        if (!existsOrIsLink(folder)) {
+            return folder;
+        }
+    }
+}
+
 QString parentOf(const QString &path)
 {
     const QString plain = QDir::fromNativeSeparators(path);
@@ -164,7 +200,7 @@ CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const 
     if (!gameFolderUsable()) {
         return CommandReport::NoGameFolder;
     }
-    if (!isSafeFolderName(id) || isSetAsideFolderName(id)) {
+    if (!isSafeFolderName(id) || isSetAsideFolderName(id) || isUnpackFolderName(id)) {
         return CommandReport::UnsafeName;
     }
     // The mod list shows the game's name for "no mod selected": a mod of that
@@ -176,6 +212,9 @@ CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const 
     // record and let the new backups be mistaken for the old ones.
     if (m_catalogue.m_mods.contains(id)) {
         return CommandReport::NameTaken;
+    }
+    if (isArchive(folder)) {
+        return CommandReport::Done;
     }
     const QFileInfo source(folder);
     if (!source.isDir()) {
@@ -191,9 +230,23 @@ CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const 
     return CommandReport::Done;
 }
 
-CommandReport ModCommands::install(const QString &folder, const QString &id)
+bool ModCommands::isArchive(const QString &source)
 {
-    return locked([&](Journal &journal) { return installLocked(folder, id, journal); });
+    return QFileInfo(source).isFile() && ArchiveExtractor::isArchiveFile(source);
+}
+
+CommandReport ModCommands::checkArchive(const QString &archive)
+{
+    ArchiveExtractor extractor;
+    return extractor.check(archive) ? CommandReport() : archiveRefusal(archive, extractor);
+}
+
+CommandReport ModCommands::install(const QString &source, const QString &id)
+{
+    return locked([&](Journal &journal) {
+        return isArchive(source) ? installArchiveLocked(source, id, journal)
+                                 : installLocked(source, id, journal);
+    });
 }
 
 CommandReport ModCommands::reinstall(const QString &id)
@@ -257,6 +310,91 @@ CommandReport ModCommands::installLocked(const QString &folder, const QString &i
     entry.id = journal.begin(entry);
     report = deploy(entry, report);
     journal.finish(entry.id);
+    return report;
+}
+
+CommandReport ModCommands::installArchiveLocked(const QString &archive, const QString &id,
+                                                Journal &journal)
+{
+    CommandReport report;
+    report.outcome = installRefusal(archive, id);
+    if (report.outcome != CommandReport::Done) {
+        return report;
+    }
+    // A hostile or damaged archive is refused before anything is written.
+    ArchiveExtractor extractor;
+    if (!extractor.check(archive)) {
+        return archiveRefusal(archive, extractor);
+    }
+    // Unpacked beside the kept copies, on their volume, so that the unpacked
+    // tree becomes the kept copy by one rename.
+    const QString store = m_layout.modStore();
+    const QStringList madeFolders = missingFolders(store);
+    const auto dropMadeFolders = [&madeFolders] {
+        for (const QString &folder : madeFolders) {
+            QDir().rmdir(folder); // only while empty
+        }
+    };
+    JournalEntry unpack;
+    unpack.command = JournalEntry::Unpack;
+    unpack.mod = id;
+    unpack.source = archive;
+    unpack.keptFolder = m_layout.keptCopy(id);
+    unpack.keptFolderExisted = existsOrIsLink(unpack.keptFolder);
+    unpack.unpackFolder = newUnpackFolder(store);
+    unpack.id = journal.begin(unpack);
+    const auto refuse = [&](const QString &reason) {
+        removeOwnFolder(unpack.unpackFolder);
+        dropMadeFolders();
+        journal.finish(unpack.id);
+        report.outcome = CommandReport::ArchiveRefused;
+        report.archive = archive;
+        report.reason = reason;
+        return report;
+    };
+    if (!QDir().mkpath(unpack.unpackFolder)) {
+        return refuse(QCoreApplication::translate("ModCommands", "无法创建文件夹：%1")
+                          .arg(QDir::toNativeSeparators(unpack.unpackFolder)));
+    }
+    m_progress.range(0, 1000);
+    extractor.setProgress([this](int perMille) { m_progress.value(perMille); });
+    if (!extractor.extract(archive, unpack.unpackFolder)) {
+        return refuse(extractor.errorString());
+    }
+
+    const QString unpacked = ArchiveExtractor::modFolder(unpack.unpackFolder);
+    const GameLayout::InstallRoots roots = m_layout.installRoots(unpacked, id);
+    QString source = unpacked;
+    QString keptRoot = roots.kept;
+    // A folder already at the kept copy's place is not this mod's: the copy
+    // goes into it file by file, as for a mod folder.
+    if (!unpack.keptFolderExisted && roots.kept == unpack.keptFolder &&
+        renameNew(unpacked, roots.kept)) {
+        source = roots.kept;
+        keptRoot.clear();
+        QDir().rmdir(unpack.unpackFolder);
+    }
+    const DeploymentPlan plan =
+        ModFolderPlanner::plan(source, roots.target, roots.backup, keptRoot);
+    logSkippedLinks(plan, report);
+    JournalEntry entry =
+        deployEntry(JournalEntry::Install, id, source, plan, roots.target, roots.backup, keptRoot);
+    entry.keptFolderExisted = unpack.keptFolderExisted;
+    entry.unpackFolder = unpack.unpackFolder;
+    // Never without an entry that undoes the kept copy: the install's is in
+    // place before the unpack's goes.
+    entry.id = journal.begin(entry);
+    journal.finish(unpack.id);
+    report = deploy(entry, report);
+    if (report.outcome != CommandReport::Done && !entry.keptFolderExisted) {
+        removeOwnFolder(entry.keptFolder);
+    }
+    journal.finish(entry.id);
+    // Gone only now: a replay of the install may still need it as its source.
+    if (existsOrIsLink(entry.unpackFolder)) {
+        removeOwnFolder(entry.unpackFolder);
+    }
+    dropMadeFolders();
     return report;
 }
 
@@ -391,8 +529,11 @@ CommandReport ModCommands::deploy(const JournalEntry &entry, CommandReport repor
 
     copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
     if (install) {
-        QDir().mkpath(entry.keptRoot);
-        keepCopy(plan, entry.keptRoot, report);
+        // An unpacked archive was installed from its kept copy.
+        if (!entry.keptRoot.isEmpty()) {
+            QDir().mkpath(entry.keptRoot);
+            keepCopy(plan, entry.keptRoot, report);
+        }
         m_progress.value(count + 1);
     }
     sync(entry);
@@ -409,6 +550,8 @@ void ModCommands::sync(const JournalEntry &entry) const
         files << file.target;
         if (!file.keptCopy.isEmpty()) {
             files << file.keptCopy;
+        } else if (!entry.unpackFolder.isEmpty()) {
+            files << file.source; // the kept copy, unpacked
         }
     }
     for (const FileAction &action : entry.actions) {
@@ -427,16 +570,46 @@ bool ModCommands::finishInterrupted(Journal &journal, RecoveryReport &recovery)
 {
     for (const JournalEntry &entry : journal.unfinished()) {
         logLine("[Recovery]:", entry.mod);
+        const int stepsBefore = recovery.steps.size();
         if (!replay(entry, recovery)) {
             // Later entries were written on top of this one's catalogue.
             recovery.steps << RecoveryReport::Step{RecoveryReport::Step::Pending, entry.mod};
             logLine("[RecoveryPending]:", entry.mod);
             return false;
         }
+        // An unpack and the install after it, both cut short, are one step.
+        if (stepsBefore >= 1 && recovery.steps.size() == stepsBefore + 1 &&
+            recovery.steps.at(stepsBefore).mod == recovery.steps.at(stepsBefore - 1).mod &&
+            recovery.steps.at(stepsBefore).kind == recovery.steps.at(stepsBefore - 1).kind) {
+            recovery.steps.removeLast();
+        }
         sync(entry);
         journal.finish(entry.id);
     }
+    removeLeftUnpackFolders();
     return true;
+}
+
+void ModCommands::removeLeftUnpackFolders() const
+{
+    // Every unpack runs under the game's lock and is named by an unfinished
+    // entry until its folder is gone or renamed into the kept copy: with the
+    // journal empty, a folder of that name is a leftover of a killed command.
+    if (m_layout.modStore().isEmpty()) {
+        return;
+    }
+    const QDir store(m_layout.modStore());
+    const QStringList left = store.entryList({unpackFolderPrefix() + QLatin1Char('*')},
+                                             QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : left) {
+        bool recorded = false;
+        for (auto it = m_catalogue.m_mods.cbegin(); it != m_catalogue.m_mods.cend(); ++it) {
+            recorded = recorded || it.key().compare(name, Qt::CaseInsensitive) == 0;
+        }
+        if (!recorded) {
+            removeOwnFolder(store.filePath(name));
+        }
+    }
 }
 
 bool ModCommands::replay(const JournalEntry &entry, RecoveryReport &recovery)
@@ -448,8 +621,24 @@ bool ModCommands::replay(const JournalEntry &entry, RecoveryReport &recovery)
     case JournalEntry::Uninstall:
     case JournalEntry::Remove:
         return replayTakeOut(entry, recovery);
+    case JournalEntry::Unpack:
+        return replayUnpack(entry, recovery);
     }
     return false;
+}
+
+bool ModCommands::replayUnpack(const JournalEntry &entry, RecoveryReport &recovery)
+{
+    // Killed before the install's own entry: nothing is in the game or the
+    // catalogue, and the archive is still where it was.
+    if (existsOrIsLink(entry.unpackFolder)) {
+        removeOwnFolder(entry.unpackFolder);
+    }
+    if (!entry.keptFolderExisted && !m_catalogue.m_mods.contains(entry.mod)) {
+        removeOwnFolder(entry.keptFolder);
+    }
+    recovery.steps << RecoveryReport::Step{RecoveryReport::Step::InstallUndone, entry.mod};
+    return true;
 }
 
 bool ModCommands::sourceComplete(const JournalEntry &entry)
@@ -527,7 +716,7 @@ bool ModCommands::replayDeploy(const JournalEntry &entry, RecoveryReport &recove
             deployable[i] = targets.contains(plan.files.at(i).target);
         }
         copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
-        if (install) {
+        if (install && !entry.keptRoot.isEmpty()) {
             QDir().mkpath(entry.keptRoot);
             keepCopy(plan, entry.keptRoot, report);
         }

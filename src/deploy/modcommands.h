@@ -51,10 +51,21 @@ public:
     ModCommands(ModCfg &catalogue, const GameLayout &layout,
                 const CommandProgress &progress = CommandProgress());
 
-    CommandReport install(const QString &folder, const QString &id);
-    // Why install(folder, id) would change nothing, or Done when it would run.
-    // Only reads the disk.
-    CommandReport::Outcome installRefusal(const QString &folder, const QString &id) const;
+    // `source` is a mod folder, or a zip, 7z or rar archive: an archive is
+    // checked and unpacked beside the kept copies, its single top-level folder
+    // (ArchiveExtractor::modFolder) renamed into the kept copy, and the mod
+    // installed from there; the unpacked share goes to the progress in per
+    // mille first. A refused archive leaves nothing behind.
+    CommandReport install(const QString &source, const QString &id);
+    // Why install(source, id) would change nothing, or Done when it would run
+    // (for an archive: whether it may be unpacked). Only reads the disk.
+    CommandReport::Outcome installRefusal(const QString &source, const QString &id) const;
+    // A file of a type install unpacks.
+    static bool isArchive(const QString &source);
+    // Done, or ArchiveRefused with the reason when install would refuse the
+    // archive for what it holds; reads the headers only. A front end may ask
+    // before it asks the user for a name.
+    static CommandReport checkArchive(const QString &archive);
     CommandReport reinstall(const QString &id);
     CommandReport uninstall(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
     CommandReport remove(const QString &id, ChangeDecision decision = ChangeDecision::Ask);
@@ -86,6 +97,7 @@ public:
 private:
     CommandReport locked(const std::function<CommandReport(Journal &)> &command);
     CommandReport installLocked(const QString &folder, const QString &id, Journal &journal);
+    CommandReport installArchiveLocked(const QString &archive, const QString &id, Journal &journal);
     CommandReport reinstallLocked(const QString &id, Journal &journal);
     CommandReport uninstallLocked(const QString &id, ChangeDecision decision, Journal &journal);
     CommandReport removeLocked(const QString &id, ChangeDecision decision, Journal &journal);
@@ -101,6 +113,8 @@ private:
     bool undoDeploy(const JournalEntry &entry, const QSet<QString> &recorded,
                     RecoveryReport &recovery);
     bool replayTakeOut(const JournalEntry &entry, RecoveryReport &recovery);
+    bool replayUnpack(const JournalEntry &entry, RecoveryReport &recovery);
+    void removeLeftUnpackFolders() const;
     static bool sourceComplete(const JournalEntry &entry);
     static void dropNewBackups(const JournalEntry &entry);
     void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;

@@ -10,11 +10,12 @@
 
 class QTemporaryDir;
 
-// A mod folder, or a zip, 7z or rar archive, made ready for ModCommands::install.
-// A folder is installed as it is; an archive is unpacked into a temporary
-// folder that lives as long as this object, and its single top-level folder is
-// unwrapped (ArchiveExtractor::modFolder). The window's drop and the
-// command-line tool both come through here, so the two follow the same rules.
+// A mod folder, or a zip, 7z or rar archive, as a folder to look at without
+// installing it (the command-line tool's dry run), and the name a front end
+// offers for it. A folder is used as it is; an archive is unpacked into a
+// temporary folder that lives as long as this object, and its single top-level
+// folder is unwrapped (ArchiveExtractor::modFolder), as ModCommands::install
+// unpacks it into the kept copy.
 class ModSource
 {
     Q_DECLARE_TR_FUNCTIONS(ModSource)

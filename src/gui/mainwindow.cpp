@@ -734,15 +734,12 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
 
 void MainWindow::installDroppedArchive(const QString &archive)
 {
-    ModSource source(archive);
-    m_progress.show();
-    m_progress.setRange(0, 1000);
-    m_progress.setValue(0);
-    const bool ready = source.prepare([this](int perMille) { m_progress.setValue(perMille); });
-    m_progress.finish();
-    if (!ready) {
-        QMessageBox::information(this, tr("提示"), source.errorString());
+    // Refused before the name is asked when its headers give it away; the
+    // engine unpacks it once the name is chosen.
+    const CommandReport refusal = ModCommands::checkArchive(archive);
+    if (refusal.outcome != CommandReport::Done) {
+        showCommandResult(refusal, QString(), QString());
         return;
     }
-    installModFolder(source.folder(), source.suggestedName());
+    installModFolder(archive, ModSource(archive).suggestedName());
 }

@@ -7,7 +7,9 @@
 #include <QIODevice>
 
 // Bumped whenever the layout below changes; older entries are not replayed.
-static const quint32 kFormat = 0x564a0002;
+static const quint32 kFormat = 0x564a0003;
+// Entries written before archives were unpacked beside the kept copies.
+static const quint32 kFormatWithoutUnpack = 0x564a0002;
 
 // Global and static: QDataStream's container operators find these through
 // the argument types' (global) namespace.
@@ -115,7 +117,7 @@ QByteArray Journal::encode(const JournalEntry &entry)
         << entry.source << entry.targetRoot << entry.backupRoot << entry.keptRoot
         << entry.backupFolderExisted << entry.keptFolderExisted << entry.folders << entry.files
         << entry.sizes << entry.backupExisted << entry.changed << entry.actions
-        << entry.wasInstalled << entry.keptFolders;
+        << entry.wasInstalled << entry.keptFolders << entry.unpackFolder;
     return payload;
 }
 
@@ -126,7 +128,7 @@ bool Journal::decode(const QByteArray &payload, JournalEntry &entry)
     quint32 format = 0;
     qint32 command = 0;
     in >> format;
-    if (format != kFormat) {
+    if (format != kFormat && format != kFormatWithoutUnpack) {
         return false;
     }
     in >> command >> entry.mod >> entry.backupFolder >> entry.keptFolder >> entry.source >>
@@ -134,8 +136,11 @@ bool Journal::decode(const QByteArray &payload, JournalEntry &entry)
         entry.keptFolderExisted >> entry.folders >> entry.files >> entry.sizes >>
         entry.backupExisted >> entry.changed >> entry.actions >> entry.wasInstalled >>
         entry.keptFolders;
+    if (format == kFormat) {
+        in >> entry.unpackFolder;
+    }
     entry.command = JournalEntry::Command(command);
     return in.status() == QDataStream::Ok && command >= JournalEntry::Install &&
-           command <= JournalEntry::Remove && entry.sizes.size() == entry.files.size() &&
+           command <= JournalEntry::Unpack && entry.sizes.size() == entry.files.size() &&
            entry.backupExisted.size() == entry.files.size();
 }

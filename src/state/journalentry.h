@@ -22,7 +22,11 @@ struct JournalEntry
         Install,
         Reinstall,
         Uninstall,
-        Remove
+        Remove,
+        // An archive being unpacked for an install: its folder, and the kept
+        // copy unless it was there before, go when the command did not get
+        // as far as its install entry.
+        Unpack
     };
 
     qint64 id = 0; // set when read back from the database
@@ -54,6 +58,9 @@ struct JournalEntry
     QList<FileAction> actions;
     // Remove: whether the mod was installed, so its files had to come back.
     bool wasInstalled = false;
+    // Unpack, and the install of an unpacked archive: the folder the archive
+    // is unpacked into.
+    QString unpackFolder;
 };
 
 #endif
