@@ -11,7 +11,6 @@
 //                         and uninstalled
 
 #include "catalogue/modcfg.h"
-#include "deploy/archiveextractor.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
 #include "gui/progressdialog.h"
@@ -112,16 +111,12 @@ struct Engine
     ModCfg catalogue;
 };
 
-// What the window does with a dropped archive. Once archives are unpacked
-// straight into the kept copy, this is the one line to change.
+// What the window does with a dropped archive: a check of its headers before
+// the name is asked, then the install, which unpacks it into the kept copy.
 bool installArchive(ModCommands &commands, const QString &archive, const QString &name)
 {
-    QTemporaryDir unpacked(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
-    ArchiveExtractor extractor;
-    if (!unpacked.isValid() || !extractor.extract(archive, unpacked.path())) {
-        return false;
-    }
-    return commands.install(ArchiveExtractor::modFolder(unpacked.path()), name).clean();
+    return ModCommands::checkArchive(archive).outcome == CommandReport::Done &&
+           commands.install(archive, name).clean();
 }
 
 QString workRoot()

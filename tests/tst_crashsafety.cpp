@@ -220,7 +220,8 @@ private slots:
     void unwritableCatalogueMovesNothing_data();
     void unwritableCatalogueMovesNothing();
     void secondProcessIsRefused();
-    void failedCopyAfterRenamePutsOriginalBack();
+    void failedCopyAfterBackupPutsOriginalBack_data();
+    void failedCopyAfterBackupPutsOriginalBack();
 };
 
 void TestCrashSafety::killedCommandRecovers_data()
@@ -476,12 +477,42 @@ void TestCrashSafety::secondProcessIsRefused()
 
 // A replaced game file becomes its backup by a rename; when the mod's file
 // then cannot be copied, the original goes back and the backup stays.
-void TestCrashSafety::failedCopyAfterRenamePutsOriginalBack()
+void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack_data()
 {
+    // Where the backups go: on the game's volume the game file itself is
+    // moved there; on another file system (a tmpfs) it is copied.
+    QTest::addColumn<QString>("backupVolume");
+    QTest::newRow("backup by rename") << QString();
+    QTest::newRow("backup copied to another file system") << "/dev/shm";
+}
+
+void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack()
+{
+    QFETCH(QString, backupVolume);
     ScopedWorkingDir work;
     CrashGame game;
-    struct stat original;
-    QVERIFY(::stat(QFile::encodeName(CrashGame::gameFile(5)).constData(), &original) == 0);
+    QTemporaryDir otherVolume(backupVolume + "/veldane-XXXXXX");
+    GameLayout layout = CrashGame::layout();
+    QString backupRoot = CrashGame::path(QStringLiteral("data/HoneySelect"));
+    if (!backupVolume.isEmpty()) {
+        struct stat volume;
+        struct stat here;
+        if (!otherVolume.isValid() ||
+            ::stat(QFile::encodeName(otherVolume.path()).constData(), &volume) != 0 ||
+            ::stat(".", &here) != 0 || volume.st_dev == here.st_dev) {
+            QSKIP("no other file system at /dev/shm");
+        }
+        backupRoot = otherVolume.path();
+        layout = GameLayout(layout.gamePath(), backupRoot, layout.modStore());
+    }
+    const auto fileId = [](const QString &path) {
+        struct stat info;
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0
+                   ? qMakePair(quint64(info.st_dev), quint64(info.st_ino))
+                   : qMakePair(quint64(0), quint64(0));
+    };
+    const auto original5 = fileId(CrashGame::gameFile(5));
+    const auto original6 = fileId(CrashGame::gameFile(6));
     ModCfg catalogue;
     catalogue.setGame(kGame);
     CommandProgress progress;
@@ -490,15 +521,21 @@ void TestCrashSafety::failedCopyAfterRenamePutsOriginalBack()
             QFile::remove(CrashGame::source(QStringLiteral("A"), 5));
         }
     };
-    ModCommands commands(catalogue, CrashGame::layout(), progress);
+    ModCommands commands(catalogue, layout, progress);
     const CommandReport report =
         commands.install(CrashGame::source(QStringLiteral("A")), QStringLiteral("A"));
     QCOMPARE(report.failed, 2); // the copy into the game and the one into the kept copy
     QCOMPARE(TestFiles::read(CrashGame::gameFile(5)), game.original.value("abdata/g/f5.txt"));
-    const QString backup = CrashGame::path(QStringLiteral("data/HoneySelect/A/abdata/g/f5.txt"));
-    struct stat moved;
-    QVERIFY(::stat(QFile::encodeName(backup).constData(), &moved) == 0);
-    QCOMPARE(moved.st_ino, original.st_ino);
+    // Every other replaced file has its backup, the game's own file where the
+    // volume allows a rename, else a copy of it.
+    const QString backup6 = backupRoot + QStringLiteral("/A/abdata/g/f6.txt");
+    QCOMPARE(TestFiles::read(backup6), game.original.value("abdata/g/f6.txt"));
+    if (backupVolume.isEmpty()) {
+        QCOMPARE(fileId(backupRoot + QStringLiteral("/A/abdata/g/f5.txt")), original5);
+        QCOMPARE(fileId(backup6), original6);
+    } else {
+        QVERIFY(fileId(backup6).first != original6.first);
+    }
     QVERIFY(commands.uninstall(QStringLiteral("A")).clean());
     QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), game.original);
 }
