@@ -470,9 +470,15 @@ void TestCrashSafety::secondProcessIsRefused()
     }
 
     // A lock file that names no owner (its maker killed before writing its
-    // id) is taken over after the wait.
-    QVERIFY(TestFiles::write(GameLock::pathForCatalogue(catalogue.m_cfgPath), QByteArray()));
+    // id) is taken over after the wait; so is a dead owner's lock while the
+    // file QLockFile holds to remove such locks names nobody.
+    const QString lock = GameLock::pathForCatalogue(catalogue.m_cfgPath);
+    QVERIFY(TestFiles::write(lock, QByteArray()));
     QVERIFY(ModCommands(catalogue, CrashGame::layout()).uninstall(QStringLiteral("A")).clean());
+    QVERIFY(TestFiles::write(lock, "2147483646\nveldane\n" + QSysInfo::machineHostName().toUtf8() +
+                                       "\n"));
+    QVERIFY(TestFiles::write(lock + ".rmlock", QByteArray()));
+    QVERIFY(ModCommands(catalogue, CrashGame::layout()).reinstall(QStringLiteral("A")).clean());
 }
 
 // A replaced game file becomes its backup by a rename; when the mod's file

@@ -2,6 +2,26 @@
 
 #include "log/ceasylog.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace {
+
+// Removes a lock file that names no owner: its maker was killed between
+// creating it and writing its id. A live maker writes its id at once, so a
+// file a second old that still names nobody is left by a dead one.
+bool removeUnnamed(QLockFile &lock, const QString &path)
+{
+    const QFileInfo file(path);
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    return file.exists() && file.lastModified().msecsTo(QDateTime::currentDateTime()) >= 1000 &&
+           !lock.getLockInfo(&pid, &host, &application) && lock.removeStaleLockFile();
+}
+
+} // namespace
+
 GameLock::GameLock(const QString &cataloguePath)
     : m_path(pathForCatalogue(cataloguePath)), m_file(m_path)
 {
@@ -16,14 +36,15 @@ bool GameLock::acquire(int timeoutMs)
         return true;
     }
     if (m_file.error() == QLockFile::LockFailedError) {
-        // A process killed between creating the lock file and writing its
-        // id into it leaves a file that names no owner, and with no age
-        // limit nothing would ever take it over. A live owner writes its id
-        // at once, long before the wait above ends.
-        qint64 pid = 0;
-        QString host;
-        QString application;
-        if (!m_file.getLockInfo(&pid, &host, &application) && m_file.removeStaleLockFile()) {
+        // With no age limit, a lock file that names no owner would never be
+        // taken over. Nor would a dead owner's lock while the ".rmlock" that
+        // QLockFile holds as it removes such a lock names nobody: a process
+        // killed there blocks every removal for half a minute.
+        const QString removalPath = m_path + QStringLiteral(".rmlock");
+        QLockFile removal(removalPath);
+        const bool lockFreed = removeUnnamed(m_file, m_path);
+        const bool removalFreed = removeUnnamed(removal, removalPath);
+        if (lockFreed || removalFreed) {
             CEasyLog::instance()->write(QStringLiteral("[LockTakenOver]:") + m_path);
             return m_file.tryLock(0);
         }
