@@ -160,7 +160,20 @@ void TestCli::scriptedSession()
     QCOMPARE(checks.at(1).toObject().value("mod").toString(), QStringLiteral("Upper"));
     QCOMPARE(checks.at(1).toObject().value("changed").toArray(), QJsonArray({gameFile(s, "U")}));
     QCOMPARE(checks.at(0).toObject().value("changed").toArray(), QJsonArray());
-    QVERIFY(TestFiles::write(s.game + "/abdata/U", "upper U"));
+    // An uninstall names the edited file and how to answer, and changes
+    // nothing; keeping the change sets the mod's own version aside.
+    before = s.everything();
+    run = s.cli({"uninstall", "Upper"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(gameFile(s, "U")) && run.err.contains("--keep-changed"),
+             qPrintable(run.err));
+    QCOMPARE(s.everything(), before);
+    run = s.cli({"uninstall", "--keep-changed", "Upper"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(s.gameFiles(),
+             FileMap({{"abdata/G", "lower G"}, {"abdata/L", "lower L"}, {"abdata/U", "edited U"}}));
+    QVERIFY(QFile::remove(s.game + "/abdata/U"));
+    QCOMPARE(s.cli({"reinstall", "Upper"}).status, 0);
     run = s.cli({"verify", "Upper"});
     QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Upper\t改动 0，缺失 0，未改动 2\n"));
 
@@ -322,6 +335,10 @@ void TestCli::usageErrors_data()
     QTest::newRow("json without output") << QStringList{"uninstall", "--json", "x"};
     QTest::newRow("dry run of removal") << QStringList{"remove", "--dry-run", "x"};
     QTest::newRow("yes for a listing") << QStringList{"list", "--yes"};
+    QTest::newRow("change decision for an install")
+        << QStringList{"reinstall", "--keep-changed", "x"};
+    QTest::newRow("both change decisions")
+        << QStringList{"uninstall", "--keep-changed", "--restore-anyway", "x"};
     QTest::newRow("workdir twice") << QStringList{"--workdir", ".", "list"};
     QTest::newRow("missing workdir") << QStringList{"--workdir", "/nonexistent/veldane", "list"};
 }

@@ -345,7 +345,8 @@ int CliSession::uninstall(const QString &mod)
         return finish(CommandReport{CommandReport::CatalogueFailed}, mod, QString(), QString());
     }
     const CommandReport report =
-        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("卸载"))).uninstall(mod);
+        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("卸载")))
+            .uninstall(mod, m_line.changeDecision());
     return finish(report, mod, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
 }
 
@@ -413,7 +414,8 @@ int CliSession::remove(const QString &mod)
         return Refused;
     }
     const CommandReport report =
-        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("移除"))).remove(mod);
+        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("移除")))
+            .remove(mod, m_line.changeDecision());
     return finish(report, mod, QStringLiteral("移除成功!"), QStringLiteral("移除"));
 }
 
@@ -476,6 +478,17 @@ int CliSession::finish(const CommandReport &report, const QString &mod, const QS
     if (report.outcome == CommandReport::Done && report.clean()) {
         print(text + QLatin1Char('\n'));
         return Success;
+    }
+    if (report.outcome == CommandReport::ChangedFiles) {
+        // The window asks here; a command line says how to answer.
+        QStringList lines{text};
+        lines += report.changedFiles.mid(0, 10);
+        if (report.changedFiles.size() > 10) {
+            lines << QStringLiteral("……");
+        }
+        lines << QStringLiteral("加 --keep-changed 让改动后的文件留在游戏中，"
+                                "或加 --restore-anyway 照常恢复；另一个版本都会另存到留存文件夹。");
+        return refuse(lines.join(QLatin1Char('\n')));
     }
     return refuse(text);
 }

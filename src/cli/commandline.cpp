@@ -29,22 +29,26 @@ const QMap<QString, CommandShape> &commands()
 
 QString CommandLine::usage()
 {
-    return QStringLiteral("用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
-                          "\n"
-                          "  games                    列出游戏及其目录\n"
-                          "  list                     列出当前游戏的MOD\n"
-                          "  files MOD                列出MOD的文件\n"
-                          "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
-                          "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
-                          "  uninstall MOD            卸载MOD\n"
-                          "  reinstall MOD            重新安装已卸载的MOD\n"
-                          "  remove MOD [--yes]       完全移除MOD\n"
-                          "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
-                          "\n"
-                          "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
-                          "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
-                          "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
-                          "  --yes          移除时不再询问\n");
+    return QStringLiteral(
+        "用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
+        "\n"
+        "  games                    列出游戏及其目录\n"
+        "  list                     列出当前游戏的MOD\n"
+        "  files MOD                列出MOD的文件\n"
+        "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
+        "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
+        "  uninstall MOD            卸载MOD\n"
+        "  reinstall MOD            重新安装已卸载的MOD\n"
+        "  remove MOD [--yes]       完全移除MOD\n"
+        "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
+        "\n"
+        "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
+        "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
+        "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
+        "  --yes          移除时不再询问\n"
+        "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
+        "                    本要恢复的版本另存到留存文件夹\n"
+        "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n");
 }
 
 bool CommandLine::fail(const QString &error)
@@ -62,8 +66,10 @@ bool CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption yes(QStringLiteral("yes"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption keepChanged(QStringLiteral("keep-changed"));
+    const QCommandLineOption restoreAnyway(QStringLiteral("restore-anyway"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({workdir, game, json, yes, dryRun, help});
+    parser.addOptions({workdir, game, json, yes, dryRun, keepChanged, restoreAnyway, help});
     if (!parser.parse(arguments)) {
         return fail(parser.errorText());
     }
@@ -105,8 +111,21 @@ bool CommandLine::parse(const QStringList &arguments)
     if (m_json && !shape->json && !m_dryRun) {
         return fail(QStringLiteral("命令“%1”没有 JSON 输出").arg(m_command));
     }
-    if (m_yes && m_command != QLatin1String("remove") && m_command != QLatin1String("uninstall")) {
+    const bool takesOut =
+        m_command == QLatin1String("remove") || m_command == QLatin1String("uninstall");
+    if (m_yes && !takesOut) {
         return fail(QStringLiteral("--yes 只用于 remove 与 uninstall"));
+    }
+    if (parser.isSet(keepChanged) || parser.isSet(restoreAnyway)) {
+        if (!takesOut) {
+            return fail(
+                QStringLiteral("--keep-changed 与 --restore-anyway 只用于 remove 与 uninstall"));
+        }
+        if (parser.isSet(keepChanged) && parser.isSet(restoreAnyway)) {
+            return fail(QStringLiteral("--keep-changed 与 --restore-anyway 只能选一个"));
+        }
+        m_changeDecision =
+            parser.isSet(keepChanged) ? ChangeDecision::KeepChanged : ChangeDecision::RestoreAnyway;
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #ifndef VELDANE_CLI_COMMANDLINE_H
 #define VELDANE_CLI_COMMANDLINE_H
 
+#include "deploy/changedecision.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,9 @@ public:
     bool json() const { return m_json; }
     bool yes() const { return m_yes; }
     bool dryRun() const { return m_dryRun; }
+    // What uninstall and remove do with game files changed since the install:
+    // Ask (refuse and name them) unless --keep-changed or --restore-anyway.
+    ChangeDecision changeDecision() const { return m_changeDecision; }
 
 private:
     bool fail(const QString &error);
@@ -37,6 +42,7 @@ private:
     bool m_json = false;
     bool m_yes = false;
     bool m_dryRun = false;
+    ChangeDecision m_changeDecision = ChangeDecision::Ask;
 };
 
 #endif
