@@ -132,6 +132,10 @@ Veldane will not delete them.</translation>
         <translation>The archive “%1” was not installed:
 %2</translation>
     </message>
+    <message>
+        <source>MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，未做任何改动。请换一个名称，或先移走该文件夹。</source>
+        <translation>The mod store already holds a folder named “%1” that belongs to no recorded mod. Nothing was changed. Choose another name, or move that folder away first.</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>

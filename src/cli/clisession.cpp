@@ -54,6 +54,8 @@ QString outcomeName(CommandReport::Outcome outcome)
         return QStringLiteral("changedFiles");
     case CommandReport::ArchiveRefused:
         return QStringLiteral("archiveRefused");
+    case CommandReport::KeptFolderTaken:
+        return QStringLiteral("keptFolderTaken");
     }
     return QString();
 }

@@ -71,8 +71,11 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     case CommandReport::NameIsGame:
         return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
     case CommandReport::ArchiveRefused:
-        return tr("压缩包“%1”未安装：\n%2")
-            .arg(QFileInfo(report.archive).fileName(), report.reason);
+        return tr("压缩包“%1”未安装：\n%2").arg(QFileInfo(report.path).fileName(), report.reason);
+    case CommandReport::KeptFolderTaken:
+        return tr("MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，"
+                  "未做任何改动。请换一个名称，或先移走该文件夹。")
+            .arg(mod);
     case CommandReport::RestoredRecordKept:
         return tr("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
                   "请再试一次移除。")

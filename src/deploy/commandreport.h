@@ -26,8 +26,10 @@ struct CommandReport
                             // dropped: it stays, marked uninstalled, for another try
         ChangedFiles,       // game files changed since the mod put them there and no
                             // decision was given: nothing changed, `changedFiles` names them
-        ArchiveRefused      // the archive was refused or could not be unpacked; nothing was
+        ArchiveRefused,     // the archive was refused or could not be unpacked; nothing was
                             // kept or changed, `reason` says why
+        KeptFolderTaken     // a folder of the new mod's name is already among the kept
+                            // copies, and no record's: nothing changed
     };
 
     Outcome outcome = Done;
@@ -43,8 +45,9 @@ struct CommandReport
     // The folder that received the versions set aside; empty when none was.
     QString setAsideFolder = {};
     int setAside = 0;
-    // ArchiveRefused: the archive, and the sentence naming the entry at fault.
-    QString archive = {};
+    // ArchiveRefused: the archive.
+    QString path = {};
+    // ArchiveRefused: the sentence naming the entry at fault.
     QString reason = {};
 
     bool clean() const { return outcome == Done && failed == 0 && leftAlone == 0; }

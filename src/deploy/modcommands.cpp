@@ -109,7 +109,7 @@ CommandReport refusal(CommandReport::Outcome outcome)
 CommandReport archiveRefusal(const QString &archive, const ArchiveExtractor &extractor)
 {
     CommandReport report = refusal(CommandReport::ArchiveRefused);
-    report.archive = archive;
+    report.path = archive;
     report.reason = extractor.errorString();
     return report;
 }
@@ -212,6 +212,12 @@ CommandReport::Outcome ModCommands::installRefusal(const QString &folder, const 
     // record and let the new backups be mistaken for the old ones.
     if (m_catalogue.m_mods.contains(id)) {
         return CommandReport::NameTaken;
+    }
+    // A kept copy without a record (left by a removal that could not delete
+    // it, or by a catalogue reset) is not this mod's: merged into the new
+    // copy, its files would come into the game at the next reinstall.
+    if (existsOrIsLink(m_layout.keptCopy(id))) {
+        return CommandReport::KeptFolderTaken;
     }
     if (isArchive(folder)) {
         return CommandReport::Done;
@@ -348,7 +354,7 @@ CommandReport ModCommands::installArchiveLocked(const QString &archive, const QS
         dropMadeFolders();
         journal.finish(unpack.id);
         report.outcome = CommandReport::ArchiveRefused;
-        report.archive = archive;
+        report.path = archive;
         report.reason = reason;
         return report;
     };
@@ -366,8 +372,8 @@ CommandReport ModCommands::installArchiveLocked(const QString &archive, const QS
     const GameLayout::InstallRoots roots = m_layout.installRoots(unpacked, id);
     QString source = unpacked;
     QString keptRoot = roots.kept;
-    // A folder already at the kept copy's place is not this mod's: the copy
-    // goes into it file by file, as for a mod folder.
+    // Should the rename not be possible, the copy goes file by file, as for a
+    // mod folder.
     if (!unpack.keptFolderExisted && roots.kept == unpack.keptFolder &&
         renameNew(unpacked, roots.kept)) {
         source = roots.kept;
