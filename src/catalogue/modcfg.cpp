@@ -57,19 +57,27 @@ bool isXmlText(const QString &text)
     return true;
 }
 
-bool isRecordXmlText(const QString &id, const ModRecord &record)
+// Whether the record's notes and time pass `text` and every item's path
+// passes `path`.
+bool recordPasses(const ModRecord &record, bool (*text)(const QString &),
+                  bool (*path)(const QString &))
 {
-    if (!isXmlText(id) || !isXmlText(record.info) || !isXmlText(record.time)) {
+    if (!text(record.info) || !text(record.time)) {
         return false;
     }
     for (const QList<FileItem> *items : {&record.replace, &record.add}) {
         for (const FileItem &item : *items) {
-            if (!isXmlText(item.path)) {
+            if (!path(item.path)) {
                 return false;
             }
         }
     }
     return true;
+}
+
+bool isRecordXmlText(const QString &id, const ModRecord &record)
+{
+    return isXmlText(id) && recordPasses(record, isXmlText, isXmlText);
 }
 
 // NameStartChar and NameChar of XML 1.0, fifth edition.
@@ -368,17 +376,7 @@ bool isLayoutPath(const QString &path)
 
 bool isLayoutRecord(const ModRecord &record)
 {
-    if (!survivesReading(record.info) || !survivesReading(record.time)) {
-        return false;
-    }
-    for (const QList<FileItem> *items : {&record.replace, &record.add}) {
-        for (const FileItem &item : *items) {
-            if (!isLayoutPath(item.path)) {
-                return false;
-            }
-        }
-    }
-    return true;
+    return recordPasses(record, survivesReading, isLayoutPath);
 }
 
 quint64 contentHash(const QByteArray &bytes)
