@@ -250,6 +250,9 @@ void MainWindow::refreshModList()
             const QColor colour = it.value().install != 0 ? QColor(46, 139, 87) : QColor(Qt::red);
             child->setForeground(0, colour);
             child->setForeground(1, colour);
+            // The narrow list cuts long names and times short.
+            child->setToolTip(0, it.key());
+            child->setToolTip(1, it.value().time);
         }
     } else {
         if (!m_modCfg.create()) {
