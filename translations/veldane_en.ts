@@ -483,12 +483,6 @@ Set-aside folder: %3</translation>
         <translation>Cannot create a temporary folder, so the archive “%1” was not installed:
 %2</translation>
     </message>
-    <message>
-        <source>压缩包“%1”未安装：
-%2</source>
-        <translation>The archive “%1” was not installed:
-%2</translation>
-    </message>
 </context>
 <context>
     <name>OrderDlg</name>

@@ -1,5 +1,6 @@
 #include "deploy/modsource.h"
 
+#include "deploy/commandmessages.h"
 #include "log/ceasylog.h"
 
 #include <QDir>
@@ -59,7 +60,11 @@ bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
     extractor.setProgress(progress);
     if (!extractor.extract(m_path, m_unpacked->path())) {
         m_failure = Failure::Unpacking;
-        m_error = tr("压缩包“%1”未安装：\n%2").arg(shownName, extractor.errorString());
+        CommandReport refused;
+        refused.outcome = CommandReport::ArchiveRefused;
+        refused.path = m_path;
+        refused.reason = extractor.errorString();
+        m_error = CommandMessages::describe(refused, QString(), QString(), QString(), QString());
         return false;
     }
     // The install keeps its copy from the unpacked tree, so the archive is not
