@@ -68,17 +68,7 @@ struct Game
                                  QFileDevice::FileModificationTime));
     }
 
-    static FileMap files(const QString &root)
-    {
-        FileMap result;
-        const FileMap all = TestFiles::snapshot(root);
-        for (auto it = all.cbegin(); it != all.cend(); ++it) {
-            if (it.value() != "<dir>") {
-                result.insert(it.key(), it.value());
-            }
-        }
-        return result;
-    }
+    static FileMap files(const QString &root) { return TestFiles::fileSnapshot(root); }
     FileMap gameFiles() const { return files(gamePath); }
     FileMap kept(const QString &mod) const { return files(dir.filePath("mod/HoneySelect/" + mod)); }
     FileMap backups(const QString &mod) const

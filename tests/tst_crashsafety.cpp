@@ -28,16 +28,6 @@ namespace {
 
 const QString kGame = QStringLiteral("HoneySelect");
 
-// Files only: folders made by an install stay after its uninstall.
-FileMap filesBelow(const QString &root)
-{
-    FileMap files = TestFiles::snapshot(root);
-    for (auto it = files.begin(); it != files.end();) {
-        it = it.value() == "<dir>" ? files.erase(it) : std::next(it);
-    }
-    return files;
-}
-
 // A game of 30 files; mod A replaces 20 of them and adds 20, mod B lies
 // under A on ten replaced and ten added files, so uninstalling B hands its
 // backups up to A.
@@ -66,7 +56,7 @@ public:
         ModCfg catalogue;
         catalogue.setGame(kGame);
         catalogue.create();
-        original = filesBelow(path(QStringLiteral("game")));
+        original = TestFiles::fileSnapshot(path(QStringLiteral("game")));
     }
 
     static QString path(const QString &relative) { return QDir::current().filePath(relative); }
@@ -138,9 +128,9 @@ public:
 
     void verifyAsBefore() const
     {
-        QCOMPARE(filesBelow(path(QStringLiteral("game"))), original);
-        QCOMPARE(filesBelow(path(QStringLiteral("data"))), FileMap());
-        QCOMPARE(filesBelow(path(QStringLiteral("mod"))), FileMap());
+        QCOMPARE(TestFiles::fileSnapshot(path(QStringLiteral("game"))), original);
+        QCOMPARE(TestFiles::fileSnapshot(path(QStringLiteral("data"))), FileMap());
+        QCOMPARE(TestFiles::fileSnapshot(path(QStringLiteral("mod"))), FileMap());
     }
 
     // The same mod installs and uninstalls cleanly again.
@@ -380,7 +370,7 @@ void TestCrashSafety::replayRules()
     }
     QCOMPARE(installed, installedAfter);
     if (installedAfter.isEmpty()) {
-        QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), game.original);
+        QCOMPARE(TestFiles::fileSnapshot(CrashGame::path(QStringLiteral("game"))), game.original);
     } else {
         QCOMPARE(TestFiles::read(CrashGame::gameFile(25)),
                  TestFiles::read(CrashGame::source(QStringLiteral("A"), 25)));
@@ -454,7 +444,7 @@ void TestCrashSafety::secondProcessIsRefused()
     ScopedWorkingDir work;
     CrashGame game;
     const QStringList arguments = CrashGame::prepare(QStringLiteral("uninstall"));
-    const FileMap installed = filesBelow(CrashGame::path(QStringLiteral("game")));
+    const FileMap installed = TestFiles::fileSnapshot(CrashGame::path(QStringLiteral("game")));
     ModCfg catalogue;
     catalogue.setGame(kGame);
     {
@@ -466,7 +456,7 @@ void TestCrashSafety::secondProcessIsRefused()
         QCOMPARE(helper.readAll().trimmed(), QByteArray("outcome ") +
                                                  QByteArray::number(int(CommandReport::GameBusy)) +
                                                  " failed 0");
-        QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), installed);
+        QCOMPARE(TestFiles::fileSnapshot(CrashGame::path(QStringLiteral("game"))), installed);
     }
 
     // A lock file that names no owner (its maker killed before writing its
@@ -543,7 +533,7 @@ void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack()
         QVERIFY(fileId(backup6).first != original6.first);
     }
     QVERIFY(commands.uninstall(QStringLiteral("A")).clean());
-    QCOMPARE(filesBelow(CrashGame::path(QStringLiteral("game"))), game.original);
+    QCOMPARE(TestFiles::fileSnapshot(CrashGame::path(QStringLiteral("game"))), game.original);
 }
 
 QTEST_MAIN(TestCrashSafety)

@@ -58,17 +58,7 @@ public:
     }
 
     // Files only (folders left behind by an uninstall are expected).
-    static FileMap files(const QString &root)
-    {
-        FileMap result;
-        const FileMap all = TestFiles::snapshot(root);
-        for (auto it = all.cbegin(); it != all.cend(); ++it) {
-            if (it.value() != "<dir>") {
-                result.insert(it.key(), it.value());
-            }
-        }
-        return result;
-    }
+    static FileMap files(const QString &root) { return TestFiles::fileSnapshot(root); }
     FileMap gameFiles() const { return files(gamePath); }
 
     QString log() const

@@ -60,17 +60,7 @@ struct Workspace
         return root;
     }
 
-    FileMap gameFiles() const
-    {
-        FileMap result;
-        const FileMap all = TestFiles::snapshot(gamePath);
-        for (auto it = all.cbegin(); it != all.cend(); ++it) {
-            if (it.value() != "<dir>") {
-                result.insert(it.key(), it.value());
-            }
-        }
-        return result;
-    }
+    FileMap gameFiles() const { return TestFiles::fileSnapshot(gamePath); }
 
     ScopedWorkingDir dir;
     QString gamePath;

@@ -72,14 +72,7 @@ QByteArray TestUserJourney::png(const QColor &colour)
 
 TestUserJourney::Tree TestUserJourney::files(const QString &root)
 {
-    Tree only;
-    const Tree all = TestFiles::snapshot(root);
-    for (auto it = all.cbegin(); it != all.cend(); ++it) {
-        if (it.value() != "<dir>") {
-            only.insert(it.key(), it.value());
-        }
-    }
-    return only;
+    return TestFiles::fileSnapshot(root);
 }
 
 void TestUserJourney::init()

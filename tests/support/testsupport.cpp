@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <iterator>
+
 ScopedWorkingDir::ScopedWorkingDir() : m_previous(QDir::currentPath())
 {
     QDir::setCurrent(m_dir.path());
@@ -55,6 +57,15 @@ QMap<QString, QByteArray> snapshot(const QString &root)
         }
     }
     return entries;
+}
+
+QMap<QString, QByteArray> fileSnapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files = snapshot(root);
+    for (auto it = files.begin(); it != files.end();) {
+        it = it.value() == "<dir>" ? files.erase(it) : std::next(it);
+    }
+    return files;
 }
 
 QString native(const QString &path)

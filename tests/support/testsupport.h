@@ -33,6 +33,8 @@ QByteArray read(const QString &path);
 // path relative to root with "/" separators: files map to their content, folders
 // to "<dir>", links to "<link>" plus their target.
 QMap<QString, QByteArray> snapshot(const QString &root);
+// The same without the folders: an uninstall may leave folders behind.
+QMap<QString, QByteArray> fileSnapshot(const QString &root);
 
 // Joins with the platform's separator, as the program builds paths.
 QString native(const QString &path);
