@@ -1,6 +1,7 @@
 #include "catalogue/modcfg.h"
 
 #include "platform/pathcase.h"
+#include "state/contenthasher.h"
 
 #include <QDateTime>
 #include <QDomDocument>
@@ -12,11 +13,8 @@
 #include <QTextStream>
 #include <QVector>
 
-#include <xxhash.h>
-
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -381,52 +379,14 @@ bool isLayoutRecord(const ModRecord &record)
 
 quint64 contentHash(const QByteArray &bytes)
 {
-    return XXH3_64bits(bytes.constData(), size_t(bytes.size()));
+    ContentHasher hasher;
+    hasher.add(bytes.constData(), bytes.size());
+    return hasher.digest();
 }
 
-struct HashStateFree
-{
-    void operator()(XXH3_state_t *state) const { XXH3_freeState(state); }
-};
-using HashState = std::unique_ptr<XXH3_state_t, HashStateFree>;
-
-HashState newHashState()
-{
-    HashState state(XXH3_createState());
-    if (state && XXH3_64bits_reset(state.get()) != XXH_OK) {
-        state.reset();
-    }
-    return state;
-}
-
-// Large catalogues are read and written through a buffer of this size: a
-// buffer of the whole file would be fresh memory, page by page, every time.
+// Large catalogues are written through a buffer of this size: a buffer of
+// the whole file would be fresh memory, page by page, every time.
 const int kPieceSize = 1 << 20;
-
-// The hash of the file as it is now, read in pieces.
-bool hashFile(const QString &path, quint64 *hash)
-{
-    QFile file(path);
-    HashState state = newHashState();
-    if (!state || !file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    QByteArray piece(kPieceSize, Qt::Uninitialized);
-    for (;;) {
-        const qint64 read = file.read(piece.data(), piece.size());
-        if (read < 0) {
-            return false;
-        }
-        if (read == 0) {
-            break;
-        }
-        if (XXH3_64bits_update(state.get(), piece.constData(), size_t(read)) != XXH_OK) {
-            return false;
-        }
-    }
-    *hash = XXH3_64bits_digest(state.get());
-    return true;
-}
 
 // A new catalogue written beside the old one in pieces, hashed as it goes,
 // and renamed over the old file on commit, so that a crash or a full disk
@@ -434,9 +394,9 @@ bool hashFile(const QString &path, quint64 *hash)
 class CatalogueWriter
 {
 public:
-    explicit CatalogueWriter(const QString &path) : m_file(path), m_state(newHashState())
+    explicit CatalogueWriter(const QString &path) : m_file(path)
     {
-        m_ok = m_state && m_file.open(QIODevice::WriteOnly);
+        m_ok = m_file.open(QIODevice::WriteOnly);
     }
 
     // Writes `bytes` out once it holds a piece's worth, and empties it.
@@ -457,21 +417,21 @@ public:
             m_file.cancelWriting();
             return false;
         }
-        *hash = XXH3_64bits_digest(m_state.get());
+        *hash = m_hasher.digest();
         return m_file.commit();
     }
 
 private:
     void write(QByteArray &bytes)
     {
-        m_ok = m_ok && m_file.write(bytes) == bytes.size() &&
-               XXH3_64bits_update(m_state.get(), bytes.constData(), size_t(bytes.size())) == XXH_OK;
+        m_ok = m_ok && m_file.write(bytes) == bytes.size();
+        m_hasher.add(bytes.constData(), bytes.size());
         // A reserved array keeps its memory when emptied.
         bytes.resize(0);
     }
 
     QSaveFile m_file;
-    HashState m_state;
+    ContentHasher m_hasher;
     bool m_ok = false;
 };
 
@@ -1263,7 +1223,8 @@ bool ModCfg::unchangedOnDisk() const
     // Another write close to the stamp can leave the same times and size;
     // only the content tells then.
     quint64 hash = 0;
-    return !m_stamp.timesTooRecent() || (hashFile(m_cfgPath, &hash) && hash == m_stamp.hash);
+    return !m_stamp.timesTooRecent() ||
+           (ContentHasher::hashFile(m_cfgPath, &hash) && hash == m_stamp.hash);
 }
 
 // Brings the records and the way of writing up to date with the file: read

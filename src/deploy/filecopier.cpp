@@ -1,41 +1,26 @@
 #include "deploy/filecopier.h"
 
 #include "platform/kernelcopy.h"
+#include "state/contenthasher.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <xxhash.h>
-
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace {
 
 using CopyOptions = FileCopier::CopyOptions;
 
-// Frees the hash state on every way out of a copy.
-struct HashState
-{
-    explicit HashState(bool wanted) : state(wanted ? XXH3_createState() : nullptr) {}
-    ~HashState()
-    {
-        if (state) {
-            XXH3_freeState(state);
-        }
-    }
-    HashState(const HashState &) = delete;
-    HashState &operator=(const HashState &) = delete;
-    XXH3_state_t *state;
-};
-
 // Copies through a buffer of ours: where the kernel cannot copy, and where the
 // bytes are hashed on their way. Without `out`, only hashes.
 bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
 {
-    HashState hash(options.hash != nullptr);
-    if (options.hash && (!hash.state || XXH3_64bits_reset(hash.state) != XXH_OK)) {
-        return false;
+    std::optional<ContentHasher> hasher;
+    if (options.hash) {
+        hasher.emplace();
     }
     // Game files are mostly small: they go through a buffer on the stack, and
     // only a file that fills it gets a large one, for fewer system calls.
@@ -56,8 +41,8 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
         if (read == 0) {
             break;
         }
-        if (options.hash && XXH3_64bits_update(hash.state, buffer, size_t(read)) != XXH_OK) {
-            return false;
+        if (hasher) {
+            hasher->add(buffer, read);
         }
         if (out && out->write(buffer, read) != read) {
             return false;
@@ -79,8 +64,8 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
             }
         }
     }
-    if (options.hash) {
-        *options.hash = XXH3_64bits_digest(hash.state);
+    if (hasher) {
+        *options.hash = hasher->digest();
     }
     return true;
 }
