@@ -81,16 +81,19 @@ bool isSafeFolderName(const QString &name, QString *reason)
 
 bool isWindowsFileName(const QString &name)
 {
-    if (name.isEmpty() || name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')) ||
-        isWindowsDeviceName(name)) {
-        return false;
-    }
+    return !name.isEmpty() && !name.endsWith(QLatin1Char('.')) &&
+           !name.endsWith(QLatin1Char(' ')) && !isWindowsDeviceName(name) &&
+           !hasReservedCharacter(name);
+}
+
+bool hasReservedCharacter(const QString &name)
+{
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c)) {
-            return false;
+            return true;
         }
     }
-    return true;
+    return false;
 }
 
 QString setAsideFolderName()

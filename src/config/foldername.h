@@ -16,6 +16,9 @@ bool isSafeFolderName(const QString &name, QString *reason = nullptr);
 // file), no device name such as "CON" or "nul.txt". Unlike isSafeFolderName
 // there is no length limit: a mod's file names only have to fit its game.
 bool isWindowsFileName(const QString &name);
+// Whether the name holds a control character or one of the characters Windows
+// reserves in names, the separators among them.
+bool hasReservedCharacter(const QString &name);
 
 // The folder below a game's backup root where uninstalls set aside the
 // versions of game files that did not stay in the game. Every other folder

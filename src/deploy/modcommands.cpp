@@ -174,16 +174,8 @@ bool ModCommands::isSafeModName(const QString &name)
 {
     // The set-aside folder is no mod's backup folder, also for a name that an
     // older version accepted.
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
-        isSetAsideFolderName(name)) {
-        return false;
-    }
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c)) {
-            return false;
-        }
-    }
-    return true;
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !isSetAsideFolderName(name) && !hasReservedCharacter(name);
 }
 
 bool ModCommands::gameFolderUsable() const
