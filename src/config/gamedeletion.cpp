@@ -5,7 +5,7 @@
 #include "config/gameinfo.h"
 #include "config/gamesettings.h"
 #include "platform/gameregistry.h"
-#include "platform/pathrules.h"
+#include "platform/pathcase.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,9 +40,12 @@ QString resolved(const QString &path)
     return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
 }
 
+// Where names differing only in case name one folder (Windows, or a game
+// folder found to ignore case on an NTFS or exFAT drive), the tree of "HS"
+// is the user's "hs".
 bool holds(const QString &folder, const QString &path)
 {
-    if (PathRules::fileNameCase() == Qt::CaseInsensitive) {
+    if (PathCase::ignoresCase()) {
         return isSameOrInside(path.toCaseFolded(), folder.toCaseFolded());
     }
     return isSameOrInside(path, folder);
