@@ -50,8 +50,9 @@ bool ModCfg::exists() const
 
 bool ModCfg::create()
 {
+    beginChange();
     if (QFileInfo(m_cfgPath).exists() || QFileInfo(m_cfgPath).isSymLink()) {
-        return false;
+        return fail(CatalogueChange::FileExists, m_cfgPath);
     }
     const QString root = rootTagFor(m_gameName);
     QByteArray bytes;
@@ -75,11 +76,12 @@ bool ModCfg::addItem(const QString &id, const QString &path, bool replaced)
 
 bool ModCfg::addItems(const QString &id, const QList<RecordedFile> &files)
 {
+    beginChange();
     if (files.isEmpty()) {
         return true;
     }
     if (!XmlRules::isText(id)) {
-        return false;
+        return fail(CatalogueChange::NotXmlText, id);
     }
     // A path XML cannot hold fails alone, as its own addItem call would: the
     // other files are in the game all the same and must stay on record.
@@ -92,16 +94,27 @@ bool ModCfg::addItems(const QString &id, const QList<RecordedFile> &files)
             carried = carried && CanonicalWriter::carriesPath(file.path);
         }
     }
-    if (recordable.isEmpty() || !reloadIfChanged()) {
+    if (recordable.isEmpty()) {
+        return fail(CatalogueChange::NotXmlText, files.constFirst().path);
+    }
+    if (!reloadIfChanged()) {
         return false;
     }
     const bool written = m_canonical && carried ? addItemsCanonical(id, recordable)
                                                 : addItemsInDocument(id, recordable);
-    return written && recordable.size() == files.size();
+    if (written && recordable.size() != files.size()) {
+        for (const RecordedFile &file : files) {
+            if (!XmlRules::isText(file.path)) {
+                return fail(CatalogueChange::NotXmlText, file.path);
+            }
+        }
+    }
+    return written;
 }
 
 bool ModCfg::setInstall(const QString &id, bool installed)
 {
+    beginChange();
     if (!reloadIfChanged()) {
         return false;
     }
@@ -111,7 +124,11 @@ bool ModCfg::setInstall(const QString &id, bool installed)
 
 bool ModCfg::setInfo(const QString &id, const QString &text)
 {
-    if (!XmlRules::isText(text) || !reloadIfChanged()) {
+    beginChange();
+    if (!XmlRules::isText(text)) {
+        return fail(CatalogueChange::NotXmlText, text);
+    }
+    if (!reloadIfChanged()) {
         return false;
     }
     if (m_canonical && CanonicalWriter::carries(text)) {
@@ -123,6 +140,7 @@ bool ModCfg::setInfo(const QString &id, const QString &text)
 
 bool ModCfg::deleteMod(const QString &id)
 {
+    beginChange();
     if (!reloadIfChanged()) {
         return false;
     }
@@ -131,10 +149,11 @@ bool ModCfg::deleteMod(const QString &id)
 
 bool ModCfg::applyChanges(const QMap<QString, ModRecord> &changed, const QStringList &removed)
 {
+    beginChange();
     bool carried = true;
     for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
         if (!XmlRules::isRecordText(it.key(), it.value())) {
-            return false;
+            return fail(CatalogueChange::NotXmlText, it.key());
         }
         carried = carried && CanonicalWriter::carriesRecord(it.value());
     }
@@ -171,7 +190,7 @@ bool ModCfg::reloadIfChanged()
     }
     CatalogueSnapshot snapshot;
     if (!snapshot.read(m_cfgPath)) {
-        return false;
+        return fail(CatalogueChange::Unreadable, m_cfgPath);
     }
     adopt(snapshot, true);
     return true;
@@ -196,7 +215,13 @@ void ModCfg::adopt(CatalogueSnapshot &snapshot, bool replaceRecords)
 
 bool ModCfg::commitBytes(QByteArray &bytes)
 {
-    return m_file.commit(m_cfgPath, bytes);
+    return m_file.commit(m_cfgPath, bytes) || fail(CatalogueChange::NotWritten, m_cfgPath);
+}
+
+bool ModCfg::fail(CatalogueChange code, const QString &detail)
+{
+    m_lastChange = CatalogueOutcome(code, detail);
+    return false;
 }
 
 // ---- Changes written from memory, in the canonical text ----
@@ -229,7 +254,7 @@ bool ModCfg::writeCanonical(const QStringList &order, const QMap<QString, ModRec
     quint64 hash = 0;
     if (!writer.commit(bytes, &hash)) {
         leaveCanonical();
-        return false;
+        return fail(CatalogueChange::NotWritten, m_cfgPath);
     }
     m_file.stampWritten(m_cfgPath, hash);
     return true;
@@ -276,7 +301,7 @@ bool ModCfg::addItemsCanonical(const QString &id, const QList<RecordedFile> &fil
 bool ModCfg::setInstallCanonical(const QString &id, int flag)
 {
     if (!m_canonicalOrder.contains(id)) {
-        return false;
+        return fail(CatalogueChange::UnknownMod, id);
     }
     ModRecord record = m_mods.value(id);
     record.install = flag;
@@ -287,7 +312,7 @@ bool ModCfg::setInstallCanonical(const QString &id, int flag)
 bool ModCfg::setInfoCanonical(const QString &id, const QString &text)
 {
     if (!m_canonicalOrder.contains(id)) {
-        return true;
+        return !fail(CatalogueChange::UnknownMod, id); // nothing to change is no failure here
     }
     const auto current = m_mods.constFind(id);
     if (current.value().info == text) {
@@ -306,7 +331,7 @@ bool ModCfg::deleteModCanonical(const QString &id)
 {
     QStringList order = m_canonicalOrder;
     if (order.removeAll(id) == 0) {
-        return false;
+        return fail(CatalogueChange::UnknownMod, id);
     }
     if (!writeCanonical(order, QMap<QString, ModRecord>())) {
         return false;
@@ -357,7 +382,7 @@ bool ModCfg::addItemsInDocument(const QString &id, const QList<RecordedFile> &fi
 {
     CatalogueDocument doc;
     if (!doc.read(m_cfgPath)) {
-        return false;
+        return fail(CatalogueChange::Unreadable, m_cfgPath);
     }
     // The first file may create the mod element; the rest then find it, just
     // as a sequence of addItem calls would find it in the rewritten file.
@@ -372,11 +397,11 @@ bool ModCfg::setInstallInDocument(const QString &id, int flag)
 {
     CatalogueDocument doc;
     if (!doc.read(m_cfgPath)) {
-        return false;
+        return fail(CatalogueChange::Unreadable, m_cfgPath);
     }
     QDomElement mod = doc.findMod(id);
     if (mod.isNull()) {
-        return false;
+        return fail(CatalogueChange::UnknownMod, id);
     }
     doc.setInstall(mod, flag);
     ModRecord record = m_mods.contains(id) ? m_mods.value(id) : CatalogueDocument::readRecord(mod);
@@ -389,11 +414,11 @@ bool ModCfg::setInfoInDocument(const QString &id, const QString &text)
 {
     CatalogueDocument doc;
     if (!doc.read(m_cfgPath)) {
-        return false;
+        return fail(CatalogueChange::Unreadable, m_cfgPath);
     }
     QDomElement mod = doc.findMod(id);
     if (mod.isNull()) {
-        return true;
+        return !fail(CatalogueChange::UnknownMod, id); // nothing to change is no failure here
     }
     doc.setInfo(mod, text);
     if (!writeDocument(doc)) {
@@ -407,11 +432,11 @@ bool ModCfg::deleteModInDocument(const QString &id)
 {
     CatalogueDocument doc;
     if (!doc.read(m_cfgPath)) {
-        return false;
+        return fail(CatalogueChange::Unreadable, m_cfgPath);
     }
     const QDomElement mod = doc.findMod(id);
     if (mod.isNull()) {
-        return false;
+        return fail(CatalogueChange::UnknownMod, id);
     }
     doc.root().removeChild(mod);
     if (!writeDocument(doc)) {
@@ -425,7 +450,7 @@ bool ModCfg::applyInDocument(const QMap<QString, ModRecord> &changed, const QStr
 {
     CatalogueDocument doc;
     if (!doc.read(m_cfgPath)) {
-        return false;
+        return fail(CatalogueChange::Unreadable, m_cfgPath);
     }
     // One walk finds every mod the writers would find: the first with each id.
     QHash<QString, QDomElement> mods = doc.firstMods();
@@ -477,7 +502,10 @@ void ModCfg::editDocument(CatalogueDocument &doc, QHash<QString, QDomElement> &m
 bool ModCfg::writeDocument(const CatalogueDocument &doc)
 {
     QByteArray bytes;
-    return doc.save(bytes) && commitBytes(bytes);
+    if (!doc.save(bytes)) {
+        return fail(CatalogueChange::NotWritten, m_cfgPath);
+    }
+    return commitBytes(bytes);
 }
 
 // One addItem step on an already parsed document: appends the item to the

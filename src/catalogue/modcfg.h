@@ -1,6 +1,7 @@
 #ifndef VELDANE_CATALOGUE_MODCFG_H
 #define VELDANE_CATALOGUE_MODCFG_H
 
+#include "catalogue/cataloguechange.h"
 #include "catalogue/cataloguefile.h"
 #include "catalogue/installedindex.h"
 #include "catalogue/modrecord.h"
@@ -90,6 +91,13 @@ public:
     QString m_cfgPath;
     QMap<QString, ModRecord> m_mods;
 
+    // How the last change (create, addItem, addItems, setInstall, setInfo,
+    // deleteMod, applyChanges) went, in one list of codes for all of them.
+    // Their bool results keep the meanings callers rely on, which differ: an
+    // unknown id is a success for setInfo (UnknownMod here all the same) and a
+    // failure for setInstall and deleteMod.
+    const CatalogueOutcome &lastChange() const { return m_lastChange; }
+
     // Read-only views for new code, which should not reach into the members.
     const QString &gameName() const { return m_gameName; }
     const QString &cataloguePath() const { return m_cfgPath; }
@@ -105,6 +113,9 @@ private:
     bool reloadIfChanged();
     void adopt(CatalogueSnapshot &snapshot, bool replaceRecords);
     bool commitBytes(QByteArray &bytes);
+    // Starts a change's account; fail() records how it failed and returns false.
+    void beginChange() { m_lastChange = CatalogueOutcome(); }
+    bool fail(CatalogueChange code, const QString &detail);
 
     // Changes written from memory while the file is in the canonical text.
     bool writeCanonical(const QStringList &order, const QMap<QString, ModRecord> &overrides);
@@ -145,6 +156,7 @@ private:
     QStringList m_canonicalOrder; // ids of the file's mod elements, in file order
     QString m_rootTag;
     CatalogueFile m_file;
+    CatalogueOutcome m_lastChange;
 };
 
 #endif
