@@ -5,6 +5,7 @@
 #include "config/foldername.h"
 #include "config/languagesetting.h"
 #include "config/translationloader.h"
+#include "deploy/commandmessages.h"
 #include "gui/dialog.h"
 #include "gui/mainwindow.h"
 #include "gui/orderdlg.h"
@@ -317,8 +318,7 @@ void TestLanguage::interfaceSpeaksTheChosenLanguage()
         box->reject();
     });
     window.findChild<QPushButton *>("buttonSet")->click();
-    QString why;
-    isSafeFolderName(QStringLiteral("mod."), &why);
+    const QString why = CommandMessages::folderNameReason(folderNameFault(QStringLiteral("mod.")));
     QMessageBox::information(nullptr, QString(),
                              QCoreApplication::translate("Dialog", "mod名%1").arg(why),
                              QMessageBox::Yes | QMessageBox::No);

@@ -2,53 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>ArchiveExtractor</name>
-    <message>
-        <source>无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1</source>
-        <translation>Cannot open the archive: the file cannot be read or is not a zip, 7z or rar archive: %1</translation>
-    </message>
-    <message>
-        <source>压缩包已损坏或不完整，无法解压：%1</source>
-        <translation>The archive is damaged or incomplete and cannot be unpacked: %1</translation>
-    </message>
-    <message>
-        <source>压缩包中有使用绝对路径的条目，已拒绝：%1</source>
-        <translation>The archive contains an entry with an absolute path and was refused: %1</translation>
-    </message>
-    <message>
-        <source>压缩包中有含“..”的路径，已拒绝：%1</source>
-        <translation>The archive contains a path with “..” and was refused: %1</translation>
-    </message>
-    <message>
-        <source>压缩包中有不安全的文件名，已拒绝：%1</source>
-        <translation>The archive contains an unsafe file name and was refused: %1</translation>
-    </message>
-    <message>
-        <source>压缩包中有链接，已拒绝：%1</source>
-        <translation>The archive contains a link and was refused: %1</translation>
-    </message>
-    <message>
-        <source>压缩包中有设备、管道等特殊文件，已拒绝：%1</source>
-        <translation>The archive contains a special file, such as a device or a pipe, and was refused: %1</translation>
-    </message>
-    <message>
-        <source>压缩包中有加密的条目，无法解压：%1</source>
-        <translation>The archive contains an encrypted entry and cannot be unpacked: %1</translation>
-    </message>
-    <message>
-        <source>压缩包解压后超过 %1 的大小上限，已拒绝。</source>
-        <translation>Unpacked, the archive would exceed the size limit of %1, so it was refused.</translation>
-    </message>
-    <message>
-        <source>压缩包中没有文件。</source>
-        <translation>The archive contains no files.</translation>
-    </message>
-    <message>
-        <source>无法写入临时文件夹：%1</source>
-        <translation>Cannot write to the temporary folder: %1</translation>
-    </message>
-</context>
-<context>
     <name>CliSession</name>
     <message>
         <source>替换</source>
@@ -376,6 +329,82 @@ Veldane will not delete them.</translation>
         <source>MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，未做任何改动。请换一个名称，或先移走该文件夹。</source>
         <translation>The mod store already holds a folder named “%1” that belongs to no recorded mod. Nothing was changed. Choose another name, or move that folder away first.</translation>
     </message>
+    <message>
+        <source>无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1</source>
+        <translation>Cannot open the archive: the file cannot be read or is not a zip, 7z or rar archive: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已损坏或不完整，无法解压：%1</source>
+        <translation>The archive is damaged or incomplete and cannot be unpacked: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有使用绝对路径的条目，已拒绝：%1</source>
+        <translation>The archive contains an entry with an absolute path and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有含“..”的路径，已拒绝：%1</source>
+        <translation>The archive contains a path with “..” and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有不安全的文件名，已拒绝：%1</source>
+        <translation>The archive contains an unsafe file name and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有链接，已拒绝：%1</source>
+        <translation>The archive contains a link and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有设备、管道等特殊文件，已拒绝：%1</source>
+        <translation>The archive contains a special file, such as a device or a pipe, and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有加密的条目，无法解压：%1</source>
+        <translation>The archive contains an encrypted entry and cannot be unpacked: %1</translation>
+    </message>
+    <message>
+        <source>压缩包解压后超过 %1 的大小上限，已拒绝。</source>
+        <translation>Unpacked, the archive would exceed the size limit of %1, so it was refused.</translation>
+    </message>
+    <message>
+        <source>压缩包中没有文件。</source>
+        <translation>The archive contains no files.</translation>
+    </message>
+    <message>
+        <source>无法写入临时文件夹：%1</source>
+        <translation>Cannot write to the temporary folder: %1</translation>
+    </message>
+    <message>
+        <source>不能为空</source>
+        <translation>must not be empty</translation>
+    </message>
+    <message>
+        <source>不能是“.”或“..”</source>
+        <translation>must not be “.” or “..”</translation>
+    </message>
+    <message>
+        <source>不能包含“/”或“\”</source>
+        <translation>must not contain “/” or “\”</translation>
+    </message>
+    <message>
+        <source>不能包含控制字符</source>
+        <translation>must not contain control characters</translation>
+    </message>
+    <message>
+        <source>不能包含以下字符：&lt; &gt; : &quot; | ? *</source>
+        <translation>must not contain any of these characters: &lt; &gt; : &quot; | ? *</translation>
+    </message>
+    <message>
+        <source>不能以点或空格结尾</source>
+        <translation>must not end with a dot or a space</translation>
+    </message>
+    <message>
+        <source>不能是Windows设备名（如CON、NUL、COM1、LPT1）</source>
+        <translation>must not be a Windows device name (such as CON, NUL, COM1 or LPT1)</translation>
+    </message>
+    <message>
+        <source>太长</source>
+        <translation>is too long</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -409,41 +438,6 @@ Veldane will not delete them.</translation>
     <message>
         <source>选择文件夹</source>
         <translation>Choose a Folder</translation>
-    </message>
-</context>
-<context>
-    <name>FolderName</name>
-    <message>
-        <source>不能为空</source>
-        <translation>must not be empty</translation>
-    </message>
-    <message>
-        <source>不能是“.”或“..”</source>
-        <translation>must not be “.” or “..”</translation>
-    </message>
-    <message>
-        <source>不能包含“/”或“\”</source>
-        <translation>must not contain “/” or “\”</translation>
-    </message>
-    <message>
-        <source>不能包含控制字符</source>
-        <translation>must not contain control characters</translation>
-    </message>
-    <message>
-        <source>不能包含以下字符：&lt; &gt; : &quot; | ? *</source>
-        <translation>must not contain any of these characters: &lt; &gt; : &quot; | ? *</translation>
-    </message>
-    <message>
-        <source>不能以点或空格结尾</source>
-        <translation>must not end with a dot or a space</translation>
-    </message>
-    <message>
-        <source>不能是Windows设备名（如CON、NUL、COM1、LPT1）</source>
-        <translation>must not be a Windows device name (such as CON, NUL, COM1 or LPT1)</translation>
-    </message>
-    <message>
-        <source>太长</source>
-        <translation>is too long</translation>
     </message>
 </context>
 <context>
