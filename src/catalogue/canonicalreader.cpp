@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-CanonicalReader::CanonicalReader(const QByteArray &bytes)
+inline CanonicalReader::CanonicalReader(const QByteArray &bytes)
     : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size())
 {
 }
@@ -29,7 +29,7 @@ bool CanonicalReader::read(const QByteArray &bytes, QMap<QString, ModRecord> &mo
     return reproduces(bytes, mods, order, rootTag);
 }
 
-bool CanonicalReader::root(QString &rootTag, bool &empty)
+inline bool CanonicalReader::root(QString &rootTag, bool &empty)
 {
     if (!literal(CanonicalWriter::declaration()) || !literal("<") || !name('>', rootTag)) {
         return false;
@@ -41,7 +41,7 @@ bool CanonicalReader::root(QString &rootTag, bool &empty)
     return XmlRules::isName(rootTag) && literal(">\n");
 }
 
-bool CanonicalReader::mod(QMap<QString, ModRecord> &mods, QStringList &order)
+inline bool CanonicalReader::mod(QMap<QString, ModRecord> &mods, QStringList &order)
 {
     QString id;
     ModRecord record;
@@ -62,8 +62,8 @@ bool CanonicalReader::mod(QMap<QString, ModRecord> &mods, QStringList &order)
     return true;
 }
 
-bool CanonicalReader::textElement(const char *emptyForm, const char *start, const char *end,
-                                  QString &out)
+inline bool CanonicalReader::textElement(const char *emptyForm, const char *start, const char *end,
+                                         QString &out)
 {
     if (literal(emptyForm)) {
         out.clear();
@@ -73,8 +73,8 @@ bool CanonicalReader::textElement(const char *emptyForm, const char *start, cons
            literal(end);
 }
 
-bool CanonicalReader::list(const char *emptyForm, const char *start, const char *end,
-                           QList<FileItem> &items)
+inline bool CanonicalReader::list(const char *emptyForm, const char *start, const char *end,
+                                  QList<FileItem> &items)
 {
     if (literal(emptyForm)) {
         return true;
@@ -132,7 +132,7 @@ bool CanonicalReader::reproduces(const QByteArray &bytes, const QMap<QString, Mo
     return offset == bytes.size();
 }
 
-bool CanonicalReader::literal(const char *text)
+inline bool CanonicalReader::literal(const char *text)
 {
     const size_t n = std::strlen(text);
     if (size_t(m_end - m_p) < n || std::memcmp(m_p, text, n) != 0) {
@@ -142,7 +142,7 @@ bool CanonicalReader::literal(const char *text)
     return true;
 }
 
-bool CanonicalReader::text(char stop, QString &out)
+inline bool CanonicalReader::text(char stop, QString &out)
 {
     const char *q = static_cast<const char *>(std::memchr(m_p, stop, size_t(m_end - m_p)));
     if (!q) {
@@ -165,7 +165,7 @@ bool CanonicalReader::text(char stop, QString &out)
     return true;
 }
 
-bool CanonicalReader::number(int &value)
+inline bool CanonicalReader::number(int &value)
 {
     const char *q = m_p;
     if (q < m_end && *q == '-') {
@@ -184,7 +184,7 @@ bool CanonicalReader::number(int &value)
     return ok;
 }
 
-bool CanonicalReader::name(char stop, QString &out)
+inline bool CanonicalReader::name(char stop, QString &out)
 {
     const char *q = static_cast<const char *>(std::memchr(m_p, stop, size_t(m_end - m_p)));
     if (!q) {

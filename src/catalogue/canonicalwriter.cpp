@@ -89,7 +89,7 @@ void CanonicalWriter::appendEscaped(QByteArray &out, const QString &text, bool a
 }
 
 // Decimal, as QString::number writes it, without a string of its own.
-void CanonicalWriter::appendNumber(QByteArray &out, int value)
+inline void CanonicalWriter::appendNumber(QByteArray &out, int value)
 {
     char digits[12];
     char *d = digits + sizeof(digits);
@@ -104,7 +104,8 @@ void CanonicalWriter::appendNumber(QByteArray &out, int value)
     out.append(d, int(digits + sizeof(digits) - d));
 }
 
-void CanonicalWriter::appendTextElement(QByteArray &out, const char *tag, const QString &text)
+inline void CanonicalWriter::appendTextElement(QByteArray &out, const char *tag,
+                                               const QString &text)
 {
     out += "        <";
     out += tag;
@@ -119,7 +120,8 @@ void CanonicalWriter::appendTextElement(QByteArray &out, const char *tag, const 
     out += ">\n";
 }
 
-void CanonicalWriter::appendList(QByteArray &out, const char *tag, const QList<FileItem> &items)
+inline void CanonicalWriter::appendList(QByteArray &out, const char *tag,
+                                        const QList<FileItem> &items)
 {
     if (items.isEmpty()) {
         out += "        <";
