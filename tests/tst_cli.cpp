@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 using FileMap = QMap<QString, QByteArray>;
@@ -21,6 +22,8 @@ private slots:
     void removalAsksOnATerminal();
     void usageErrors_data();
     void usageErrors();
+    void speaksTheChosenLanguage_data();
+    void speaksTheChosenLanguage();
 };
 
 namespace {
@@ -43,9 +46,7 @@ struct Sandbox
     {
         game = dir.filePath("game");
         TestFiles::write(game + "/abdata/G", "game G");
-        TestFiles::write(dir.filePath("work/Veldane.ini"),
-                         "[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=" + game.toUtf8() +
-                             "/\n");
+        setLanguage(QByteArray());
         TestFiles::write(dir.filePath("Lower/abdata/G"), "lower G");
         TestFiles::write(dir.filePath("Lower/abdata/L"), "lower L");
         TestFiles::write(dir.filePath("pack/Upper/abdata/G"), "upper G");
@@ -54,6 +55,15 @@ struct Sandbox
         zip.setWorkingDirectory(dir.filePath("pack"));
         zip.start("zip", {"-qr", dir.filePath("Upper.zip"), "Upper"});
         zipped = zip.waitForFinished(30000) && zip.exitCode() == 0;
+    }
+
+    // The interface language stored in the settings; none when empty.
+    void setLanguage(const QByteArray &language) const
+    {
+        TestFiles::write(dir.filePath("work/Veldane.ini"),
+                         "[Global]\nSelect=HoneySelect\n" +
+                             (language.isEmpty() ? QByteArray() : "Language=" + language + "\n") +
+                             "[HoneySelect]\nGamePath=" + game.toUtf8() + "/\n");
     }
 
     Run cli(const QStringList &args, const QString &workingDir = QString()) const
@@ -341,6 +351,8 @@ void TestCli::usageErrors_data()
         << QStringList{"uninstall", "--keep-changed", "--restore-anyway", "x"};
     QTest::newRow("workdir twice") << QStringList{"--workdir", ".", "list"};
     QTest::newRow("missing workdir") << QStringList{"--workdir", "/nonexistent/veldane", "list"};
+    QTest::newRow("unknown language") << QStringList{"--lang", "fr", "list"};
+    QTest::newRow("language twice") << QStringList{"--lang", "en", "--lang=zh", "list"};
 }
 
 void TestCli::usageErrors()
@@ -353,6 +365,47 @@ void TestCli::usageErrors()
     QVERIFY(run.out.isEmpty());
     QVERIFY(!run.err.isEmpty());
     QCOMPARE(s.everything(), before);
+}
+
+// Messages, refusals and usage come in the language of --lang, or else of the
+// settings, whatever the system's locale.
+void TestCli::speaksTheChosenLanguage_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("expected"); // in standard output, or else in standard error
+
+    const QStringList unknownMod{"files", "Nope"};
+    QTest::newRow("default") << QByteArray() << unknownMod << 1 << "找不到MOD“Nope”的记录。";
+    QTest::newRow("settings") << QByteArray("en") << unknownMod << 1
+                              << "There is no record of the mod “Nope”.";
+    QTest::newRow("option") << QByteArray() << QStringList{"--lang", "en"} + unknownMod << 1
+                            << "There is no record of the mod “Nope”.";
+    QTest::newRow("option over settings")
+        << QByteArray("en") << QStringList{"--lang=zh"} + unknownMod << 1
+        << "找不到MOD“Nope”的记录。";
+    QTest::newRow("usage") << QByteArray() << QStringList{"--help", "--lang", "en"} << 0
+                           << "Usage: veldane-cli";
+    QTest::newRow("usage error") << QByteArray("en") << QStringList{"check"} << 2
+                                 << "Unknown command “check”";
+}
+
+void TestCli::speaksTheChosenLanguage()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, expected);
+    Sandbox s;
+    s.setLanguage(stored);
+    const Run run = s.cli(args);
+    QCOMPARE(run.status, status);
+    const QString shown = QString::fromUtf8(run.out) + run.err;
+    QVERIFY2(shown.contains(expected), qPrintable(shown));
+    // Nothing of the other language slips through.
+    const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
+    QCOMPARE(shown.contains(chinese), expected.contains(chinese));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,4 +1,5 @@
 #include "config/foldername.h"
+#include "deploy/commandmessages.h"
 
 #include <QtTest>
 
@@ -61,8 +62,7 @@ void TestFolderName::refusesNamesThatAreNotOneFolder()
 {
     QFETCH(QString, name);
     QFETCH(QString, reason);
-    QString given;
-    QVERIFY(!isSafeFolderName(name, &given));
+    const QString given = CommandMessages::folderNameReason(folderNameFault(name));
     QCOMPARE(given, reason);
     QVERIFY(!isSafeFolderName(name));
     // A mod's file names only have to fit Windows, whatever their length;
@@ -91,9 +91,8 @@ void TestFolderName::acceptsOrdinaryNames_data()
 void TestFolderName::acceptsOrdinaryNames()
 {
     QFETCH(QString, name);
-    QString reason = QStringLiteral("untouched");
-    QVERIFY(isSafeFolderName(name, &reason));
-    QCOMPARE(reason, QStringLiteral("untouched"));
+    QCOMPARE(folderNameFault(name), FolderNameFault::None);
+    QVERIFY(isSafeFolderName(name));
     QVERIFY(isWindowsFileName(name));
 }
 

@@ -4,13 +4,14 @@
 
 #include "config/foldername.h"
 #include "config/languagesetting.h"
+#include "config/translationloader.h"
+#include "deploy/commandmessages.h"
 #include "gui/dialog.h"
 #include "gui/mainwindow.h"
 #include "gui/orderdlg.h"
 #include "gui/progressdialog.h"
 #include "gui/setdialog.h"
 #include "gui/setgamedlg.h"
-#include "gui/translationloader.h"
 #include "support/modalanswerer.h"
 #include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
@@ -238,30 +239,35 @@ void TestLanguage::interfaceSpeaksTheChosenLanguage_data()
     QTest::addColumn<QString>("languageNote");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("cliError"); // veldane-cli loads the same translation
     QTest::newRow("not set") << QByteArray() << "安装MOD"
                              << "路径"
                              << "设置"
                              << "下次启动时生效"
                              << "提示|请补充相关参数！"
-                             << "mod名不能以点或空格结尾";
+                             << "mod名不能以点或空格结尾"
+                             << "缺少命令";
     QTest::newRow("unknown") << QByteArray("fr") << "安装MOD"
                              << "路径"
                              << "设置"
                              << "下次启动时生效"
                              << "提示|请补充相关参数！"
-                             << "mod名不能以点或空格结尾";
+                             << "mod名不能以点或空格结尾"
+                             << "缺少命令";
     QTest::newRow("English") << QByteArray("en") << "Install a mod"
                              << "Path"
                              << "Settings"
                              << "Applies at the next start"
                              << "Notice|Please fill in both fields."
-                             << "The mod name must not end with a dot or a space.";
+                             << "The mod name must not end with a dot or a space."
+                             << "No command given";
     QTest::newRow("English typed by hand") << QByteArray("EN") << "Install a mod"
                                            << "Path"
                                            << "Settings"
                                            << "Applies at the next start"
                                            << "Notice|Please fill in both fields."
-                                           << "The mod name must not end with a dot or a space.";
+                                           << "The mod name must not end with a dot or a space."
+                                           << "No command given";
 }
 
 void TestLanguage::interfaceSpeaksTheChosenLanguage()
@@ -273,6 +279,7 @@ void TestLanguage::interfaceSpeaksTheChosenLanguage()
     QFETCH(QString, languageNote);
     QFETCH(QString, message);
     QFETCH(QString, reason);
+    QFETCH(QString, cliError);
     ScopedWorkingDir dir;
     writeSettings(dir, stored);
     ScopedWinePrefix noWine;
@@ -282,6 +289,7 @@ void TestLanguage::interfaceSpeaksTheChosenLanguage()
     QVERIFY2(TranslationLoader::qtTranslationLoaded() ||
                  LanguageSetting::read() != LanguageSetting::chinese(),
              "qtbase_zh_CN.qm not found: qttranslations5-l10n is missing");
+    QCOMPARE(QCoreApplication::translate("CommandLine", "缺少命令"), cliError);
 
     MainWindow window;
     QVERIFY(window.isReady());
@@ -310,8 +318,7 @@ void TestLanguage::interfaceSpeaksTheChosenLanguage()
         box->reject();
     });
     window.findChild<QPushButton *>("buttonSet")->click();
-    QString why;
-    isSafeFolderName(QStringLiteral("mod."), &why);
+    const QString why = CommandMessages::folderNameReason(folderNameFault(QStringLiteral("mod.")));
     QMessageBox::information(nullptr, QString(),
                              QCoreApplication::translate("Dialog", "mod名%1").arg(why),
                              QMessageBox::Yes | QMessageBox::No);

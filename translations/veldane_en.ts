@@ -2,50 +2,243 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>ArchiveExtractor</name>
+    <name>CliSession</name>
     <message>
-        <source>无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1</source>
-        <translation>Cannot open the archive: the file cannot be read or is not a zip, 7z or rar archive: %1</translation>
+        <source>替换</source>
+        <translation>Replaced</translation>
     </message>
     <message>
-        <source>压缩包已损坏或不完整，无法解压：%1</source>
-        <translation>The archive is damaged or incomplete and cannot be unpacked: %1</translation>
+        <source>增加</source>
+        <translation>Added</translation>
     </message>
     <message>
-        <source>压缩包中有使用绝对路径的条目，已拒绝：%1</source>
-        <translation>The archive contains an entry with an absolute path and was refused: %1</translation>
+        <source>无法获取游戏路径,请检查注册表!</source>
+        <translation>Cannot find the game folder. Please check the registry.</translation>
     </message>
     <message>
-        <source>压缩包中有含“..”的路径，已拒绝：%1</source>
-        <translation>The archive contains a path with “..” and was refused: %1</translation>
+        <source>游戏名“%1”不能用作文件夹名，请在%2中改正！</source>
+        <translation>The game name “%1” cannot be used as a folder name. Please correct it in %2.</translation>
     </message>
     <message>
-        <source>压缩包中有不安全的文件名，已拒绝：%1</source>
-        <translation>The archive contains an unsafe file name and was refused: %1</translation>
+        <source>找不到游戏“%1”，请先在设置中添加。</source>
+        <translation>Game “%1” not found. Please add it in the settings first.</translation>
     </message>
     <message>
-        <source>压缩包中有链接，已拒绝：%1</source>
-        <translation>The archive contains a link and was refused: %1</translation>
+        <source>无法读取MOD记录（%1），未做任何改动。</source>
+        <translation>Cannot read the mod records (%1). Nothing was changed.</translation>
     </message>
     <message>
-        <source>压缩包中有设备、管道等特殊文件，已拒绝：%1</source>
-        <translation>The archive contains a special file, such as a device or a pipe, and was refused: %1</translation>
+        <source>%1	%2	%3	增加 %4	替换 %5
+</source>
+        <translation>%1	%2	%3	added %4	replaced %5
+</translation>
     </message>
     <message>
-        <source>压缩包中有加密的条目，无法解压：%1</source>
-        <translation>The archive contains an encrypted entry and cannot be unpacked: %1</translation>
+        <source>已安装</source>
+        <translation>installed</translation>
     </message>
     <message>
-        <source>压缩包解压后超过 %1 的大小上限，已拒绝。</source>
-        <translation>Unpacked, the archive would exceed the size limit of %1, so it was refused.</translation>
+        <source>未安装</source>
+        <translation>not installed</translation>
     </message>
     <message>
-        <source>压缩包中没有文件。</source>
-        <translation>The archive contains no files.</translation>
+        <source>	被“%1”覆盖</source>
+        <translation>	covered by “%1”</translation>
     </message>
     <message>
-        <source>无法写入临时文件夹：%1</source>
-        <translation>Cannot write to the temporary folder: %1</translation>
+        <source>解压</source>
+        <translation>Unpacking</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <translation>Install</translation>
+    </message>
+    <message>
+        <source>安装成功!</source>
+        <translation>Installed successfully.</translation>
+    </message>
+    <message>
+        <source>增加	%1
+</source>
+        <translation>Added	%1
+</translation>
+    </message>
+    <message>
+        <source>替换	%1	%2
+</source>
+        <translation>Replaced	%1	%2
+</translation>
+    </message>
+    <message>
+        <source>游戏原文件</source>
+        <translation>original game file</translation>
+    </message>
+    <message>
+        <source>来自“%1”</source>
+        <translation>from “%1”</translation>
+    </message>
+    <message>
+        <source>跳过链接	%1
+</source>
+        <translation>Skipped link	%1
+</translation>
+    </message>
+    <message>
+        <source>无法记录	%1
+</source>
+        <translation>Cannot record	%1
+</translation>
+    </message>
+    <message>
+        <source>卸载</source>
+        <translation>Uninstall</translation>
+    </message>
+    <message>
+        <source>卸载成功!</source>
+        <translation>Uninstalled successfully.</translation>
+    </message>
+    <message>
+        <source>%1	改动 %2，缺失 %3，未改动 %4
+</source>
+        <translation>%1	changed %2, missing %3, unchanged %4
+</translation>
+    </message>
+    <message>
+        <source>已改动	%1
+</source>
+        <translation>Changed	%1
+</translation>
+    </message>
+    <message>
+        <source>缺失	%1
+</source>
+        <translation>Missing	%1
+</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Removal</translation>
+    </message>
+    <message>
+        <source>移除成功!</source>
+        <translation>Removed successfully.</translation>
+    </message>
+    <message>
+        <source>MOD将会完全被移除，是否继续操作!</source>
+        <translation>The mod will be removed completely. Continue?</translation>
+    </message>
+    <message>
+        <source> 没有终端可以确认，请加 --yes。未做任何改动。</source>
+        <translation> There is no terminal to confirm on; add --yes. Nothing was changed.</translation>
+    </message>
+    <message>
+        <source>未做任何改动。</source>
+        <translation>Nothing was changed.</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>加 --keep-changed 让改动后的文件留在游戏中，或加 --restore-anyway 照常恢复；另一个版本都会另存到留存文件夹。</source>
+        <translation>Add --keep-changed to leave the changed files in the game, or --restore-anyway to restore as usual; either way the other version is set aside in the kept-files folder.</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>用法: veldane-cli [--workdir DIR] [--game NAME] [--lang zh|en] COMMAND [ARGS]
+
+  games                    列出游戏及其目录
+  list                     列出当前游戏的MOD
+  files MOD                列出MOD的文件
+  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包
+  install --dry-run PATH NAME  只显示安装计划，不做任何改动
+  uninstall MOD            卸载MOD
+  reinstall MOD            重新安装已卸载的MOD
+  remove MOD [--yes]       完全移除MOD
+  verify [MOD]             检查已安装MOD的文件在安装后是否被改动
+
+  --workdir DIR  Veldane 的文件夹（默认为当前目录）
+  --game NAME    要操作的游戏（默认为设置中选中的游戏）
+  --lang zh|en   输出的语言（默认为设置中的界面语言）
+  --json         games、list、files、verify 与 --dry-run 输出 JSON
+  --yes          移除时不再询问
+  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，
+                    本要恢复的版本另存到留存文件夹
+  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复
+</source>
+        <translation>Usage: veldane-cli [--workdir DIR] [--game NAME] [--lang zh|en] COMMAND [ARGS]
+
+  games                    list the games and their folders
+  list                     list the mods of the current game
+  files MOD                list the files of a mod
+  install PATH NAME        install a mod folder or a zip, 7z or rar archive
+  install --dry-run PATH NAME  only show the install plan, change nothing
+  uninstall MOD            uninstall a mod
+  reinstall MOD            install an uninstalled mod again
+  remove MOD [--yes]       remove a mod completely
+  verify [MOD]             check whether installed mods&apos; files changed since the install
+
+  --workdir DIR  the Veldane folder (default: the current folder)
+  --game NAME    the game to work on (default: the game selected in the settings)
+  --lang zh|en   the language of the output (default: the interface language in the settings)
+  --json         JSON output for games, list, files, verify and --dry-run
+  --yes          remove without asking
+  --keep-changed    uninstall, remove: game files changed since the install stay in the game;
+                    the version to restore is set aside in the kept-files folder
+  --restore-anyway  uninstall, remove: changed files are set aside in the kept-files folder, then restored as usual
+</translation>
+    </message>
+    <message>
+        <source>--%1 只能给一次</source>
+        <translation>--%1 may be given only once</translation>
+    </message>
+    <message>
+        <source>--workdir 不能为空</source>
+        <translation>--workdir cannot be empty</translation>
+    </message>
+    <message>
+        <source>--lang 只能是 zh 或 en</source>
+        <translation>--lang must be zh or en</translation>
+    </message>
+    <message>
+        <source>缺少命令</source>
+        <translation>No command given</translation>
+    </message>
+    <message>
+        <source>未知命令“%1”</source>
+        <translation>Unknown command “%1”</translation>
+    </message>
+    <message>
+        <source>命令“%1”需要 %2 个参数</source>
+        <translation>Command “%1” takes %2 argument(s)</translation>
+    </message>
+    <message>
+        <source>--dry-run 只用于 install</source>
+        <translation>--dry-run is only for install</translation>
+    </message>
+    <message>
+        <source>命令“%1”没有 JSON 输出</source>
+        <translation>Command “%1” has no JSON output</translation>
+    </message>
+    <message>
+        <source>--yes 只用于 remove 与 uninstall</source>
+        <translation>--yes is only for remove and uninstall</translation>
+    </message>
+    <message>
+        <source>--keep-changed 与 --restore-anyway 只用于 remove 与 uninstall</source>
+        <translation>--keep-changed and --restore-anyway are only for remove and uninstall</translation>
+    </message>
+    <message>
+        <source>--keep-changed 与 --restore-anyway 只能选一个</source>
+        <translation>Choose only one of --keep-changed and --restore-anyway</translation>
+    </message>
+    <message>
+        <source>文件夹“%1”不存在
+</source>
+        <translation>Folder “%1” does not exist
+</translation>
     </message>
 </context>
 <context>
@@ -136,6 +329,82 @@ Veldane will not delete them.</translation>
         <source>MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，未做任何改动。请换一个名称，或先移走该文件夹。</source>
         <translation>The mod store already holds a folder named “%1” that belongs to no recorded mod. Nothing was changed. Choose another name, or move that folder away first.</translation>
     </message>
+    <message>
+        <source>无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1</source>
+        <translation>Cannot open the archive: the file cannot be read or is not a zip, 7z or rar archive: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已损坏或不完整，无法解压：%1</source>
+        <translation>The archive is damaged or incomplete and cannot be unpacked: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有使用绝对路径的条目，已拒绝：%1</source>
+        <translation>The archive contains an entry with an absolute path and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有含“..”的路径，已拒绝：%1</source>
+        <translation>The archive contains a path with “..” and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有不安全的文件名，已拒绝：%1</source>
+        <translation>The archive contains an unsafe file name and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有链接，已拒绝：%1</source>
+        <translation>The archive contains a link and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有设备、管道等特殊文件，已拒绝：%1</source>
+        <translation>The archive contains a special file, such as a device or a pipe, and was refused: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中有加密的条目，无法解压：%1</source>
+        <translation>The archive contains an encrypted entry and cannot be unpacked: %1</translation>
+    </message>
+    <message>
+        <source>压缩包解压后超过 %1 的大小上限，已拒绝。</source>
+        <translation>Unpacked, the archive would exceed the size limit of %1, so it was refused.</translation>
+    </message>
+    <message>
+        <source>压缩包中没有文件。</source>
+        <translation>The archive contains no files.</translation>
+    </message>
+    <message>
+        <source>无法写入临时文件夹：%1</source>
+        <translation>Cannot write to the temporary folder: %1</translation>
+    </message>
+    <message>
+        <source>不能为空</source>
+        <translation>must not be empty</translation>
+    </message>
+    <message>
+        <source>不能是“.”或“..”</source>
+        <translation>must not be “.” or “..”</translation>
+    </message>
+    <message>
+        <source>不能包含“/”或“\”</source>
+        <translation>must not contain “/” or “\”</translation>
+    </message>
+    <message>
+        <source>不能包含控制字符</source>
+        <translation>must not contain control characters</translation>
+    </message>
+    <message>
+        <source>不能包含以下字符：&lt; &gt; : &quot; | ? *</source>
+        <translation>must not contain any of these characters: &lt; &gt; : &quot; | ? *</translation>
+    </message>
+    <message>
+        <source>不能以点或空格结尾</source>
+        <translation>must not end with a dot or a space</translation>
+    </message>
+    <message>
+        <source>不能是Windows设备名（如CON、NUL、COM1、LPT1）</source>
+        <translation>must not be a Windows device name (such as CON, NUL, COM1 or LPT1)</translation>
+    </message>
+    <message>
+        <source>太长</source>
+        <translation>is too long</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -169,41 +438,6 @@ Veldane will not delete them.</translation>
     <message>
         <source>选择文件夹</source>
         <translation>Choose a Folder</translation>
-    </message>
-</context>
-<context>
-    <name>FolderName</name>
-    <message>
-        <source>不能为空</source>
-        <translation>must not be empty</translation>
-    </message>
-    <message>
-        <source>不能是“.”或“..”</source>
-        <translation>must not be “.” or “..”</translation>
-    </message>
-    <message>
-        <source>不能包含“/”或“\”</source>
-        <translation>must not contain “/” or “\”</translation>
-    </message>
-    <message>
-        <source>不能包含控制字符</source>
-        <translation>must not contain control characters</translation>
-    </message>
-    <message>
-        <source>不能包含以下字符：&lt; &gt; : &quot; | ? *</source>
-        <translation>must not contain any of these characters: &lt; &gt; : &quot; | ? *</translation>
-    </message>
-    <message>
-        <source>不能以点或空格结尾</source>
-        <translation>must not end with a dot or a space</translation>
-    </message>
-    <message>
-        <source>不能是Windows设备名（如CON、NUL、COM1、LPT1）</source>
-        <translation>must not be a Windows device name (such as CON, NUL, COM1 or LPT1)</translation>
-    </message>
-    <message>
-        <source>太长</source>
-        <translation>is too long</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,6 @@
 #include "config/languagesetting.h"
 #include "gui/mainwindow.h"
-#include "gui/translationloader.h"
+#include "config/translationloader.h"
 #include "platform/singleinstanceguard.h"
 
 #include <QApplication>

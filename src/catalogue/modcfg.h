@@ -1,6 +1,9 @@
 #ifndef VELDANE_CATALOGUE_MODCFG_H
 #define VELDANE_CATALOGUE_MODCFG_H
 
+#include "catalogue/cataloguechange.h"
+#include "catalogue/cataloguefile.h"
+#include "catalogue/installedindex.h"
 #include "catalogue/modrecord.h"
 #include "catalogue/recordedfile.h"
 
@@ -11,7 +14,8 @@
 #include <QString>
 #include <QStringList>
 
-class QDomDocument;
+class CatalogueDocument;
+class CatalogueSnapshot;
 class QDomElement;
 
 // The catalogue of one game: config/<game>.xml in the workspace and its
@@ -22,9 +26,9 @@ class QDomElement;
 // and times differ, or, when its times are too close to that moment to tell,
 // its content differs); it is then read whole, records included.
 //
-// A file in the layout this class writes is read in one pass, checked to be
-// exactly what the writer makes of what was read, and written from the
-// records in memory. Any other file (written by hand, with comments,
+// A file in the canonical text this class writes (CanonicalWriter) is read in
+// one pass, checked to be exactly what the writer makes of what was read, and
+// written from the records in memory. Any other file (written by hand, with comments,
 // foreign elements or repeated ids) is kept as a document tree, edited and
 // saved as such, so that nothing in it is lost.
 //
@@ -87,63 +91,72 @@ public:
     QString m_cfgPath;
     QMap<QString, ModRecord> m_mods;
 
+    // How the last change (create, addItem, addItems, setInstall, setInfo,
+    // deleteMod, applyChanges) went, in one list of codes for all of them.
+    // Their bool results keep the meanings callers rely on, which differ: an
+    // unknown id is a success for setInfo (UnknownMod here all the same) and a
+    // failure for setInstall and deleteMod.
+    const CatalogueOutcome &lastChange() const { return m_lastChange; }
+
+    // Read-only views for new code, which should not reach into the members.
+    const QString &gameName() const { return m_gameName; }
+    const QString &cataloguePath() const { return m_cfgPath; }
+    const QMap<QString, ModRecord> &mods() const { return m_mods; }
+    bool hasMod(const QString &id) const { return m_mods.contains(id); }
+    // The record of `id`, or an empty one.
+    ModRecord mod(const QString &id) const { return m_mods.value(id); }
+
 private:
-    QString m_configFolder = QStringLiteral("./config");
-
-    // What the file looked like when this object last read or wrote it.
-    struct FileStamp
-    {
-        bool valid = false;
-        qint64 size = -1;
-        qint64 modified = 0; // ms since the epoch
-        qint64 changed = 0;  // metadata change time, ms since the epoch
-        qint64 takenAt = 0;  // when the stamp was taken, ms since the epoch
-        quint64 hash = 0;    // of the whole content, taken when the times cannot tell
-
-        // Whether the file's times are too close to the moment of the stamp to
-        // show a later write: they follow a coarse clock, and some file
-        // systems keep them in whole seconds.
-        bool timesTooRecent() const;
-    };
-    struct Snapshot;
-
-    static FileStamp stampOf(const QString &path);
-    bool readSnapshot(Snapshot &snapshot) const;
-    void adopt(Snapshot &snapshot, bool replaceRecords);
-    bool sync();
-    bool unchangedOnDisk() const;
+    // Brings the records and the way of writing up to date with the file: read
+    // again, records included, when it is not the file last read or written
+    // here. Every change starts with it; it never writes.
+    bool reloadIfChanged();
+    void adopt(CatalogueSnapshot &snapshot, bool replaceRecords);
     bool commitBytes(QByteArray &bytes);
-    void stampWritten(quint64 hash);
-    bool writeLayout(const QStringList &order, const QMap<QString, ModRecord> &overrides);
-    void leaveLayout();
-    void recordInLayout(const QString &id, const QString &path, bool replaced, bool inFile);
-    bool applyInLayout(const QMap<QString, ModRecord> &changed, const QStringList &removed);
+    // Starts a change's account; fail() records how it failed and returns false.
+    void beginChange() { m_lastChange = CatalogueOutcome(); }
+    bool fail(CatalogueChange code, const QString &detail);
 
-    bool readDocument(QDomDocument &doc) const;
-    bool writeDocument(const QDomDocument &doc);
-    void recordFile(QDomDocument &doc, QDomElement &mod, const QString &id, const QString &path,
-                    bool replaced);
+    // Changes written from memory while the file is in the canonical text.
+    bool writeCanonical(const QStringList &order, const QMap<QString, ModRecord> &overrides);
+    void leaveCanonical();
+    void recordCanonical(const QString &id, const QString &path, bool replaced, bool inFile);
+    bool addItemsCanonical(const QString &id, const QList<RecordedFile> &files);
+    bool setInstallCanonical(const QString &id, int flag);
+    bool setInfoCanonical(const QString &id, const QString &text);
+    bool deleteModCanonical(const QString &id);
+    bool applyCanonical(const QMap<QString, ModRecord> &changed, const QStringList &removed);
+
+    // The same changes made to the document tree of any other file.
+    bool addItemsInDocument(const QString &id, const QList<RecordedFile> &files);
+    bool setInstallInDocument(const QString &id, int flag);
+    bool setInfoInDocument(const QString &id, const QString &text);
+    bool deleteModInDocument(const QString &id);
+    bool applyInDocument(const QMap<QString, ModRecord> &changed, const QStringList &removed);
+    void editDocument(CatalogueDocument &doc, QHash<QString, QDomElement> &mods,
+                      const QMap<QString, ModRecord> &changed, const QStringList &removed);
+    bool writeDocument(const CatalogueDocument &doc);
+    void recordFile(CatalogueDocument &doc, QDomElement &mod, const QString &id,
+                    const QString &path, bool replaced);
     ModRecord &ensureRecord(const QString &id, const QDomElement &mod);
+
+    // A new mod's record holding its first file.
+    static ModRecord firstRecord(const FileItem &item, bool replaced);
     void putRecord(const QString &id, const ModRecord &record);
     void dropRecord(const QString &id);
-    void countRecord(const ModRecord &record, int sign);
-    void countPath(const QString &path, int sign);
-    void rebuildIndex();
 
+    QString m_configFolder = QStringLiteral("./config");
     // Installed items by path; kept in step with m_mods by every operation.
-    QHash<QString, int> m_installedCount;
-    // The same by QString::toCaseFolded, for game folders that ignore case;
-    // built on the first question that needs it, then kept in step.
-    mutable QHash<QString, int> m_installedFolded;
-    mutable bool m_foldedStale = true;
-
-    // True while the file is exactly what the writer makes of m_layoutOrder
-    // and the records in memory: changes are then written from memory.
-    // Otherwise every change edits the document tree read from the file.
-    bool m_inLayout = false;
-    QStringList m_layoutOrder; // ids of the file's mod elements, in file order
+    InstalledIndex m_index;
+    // True while the file is exactly what CanonicalWriter makes of
+    // m_canonicalOrder and the records in memory: changes are then written
+    // from memory. Otherwise every change edits the document tree read from
+    // the file.
+    bool m_canonical = false;
+    QStringList m_canonicalOrder; // ids of the file's mod elements, in file order
     QString m_rootTag;
-    FileStamp m_stamp;
+    CatalogueFile m_file;
+    CatalogueOutcome m_lastChange;
 };
 
 #endif

@@ -67,7 +67,7 @@ QJsonValue nameOrNull(const QString &name)
 
 QString operationWord(bool replaced)
 {
-    return replaced ? QStringLiteral("替换") : QStringLiteral("增加");
+    return replaced ? CliSession::tr("替换") : CliSession::tr("增加");
 }
 
 } // namespace
@@ -119,19 +119,19 @@ bool CliSession::chooseGame()
     if (game.isEmpty()) {
         game = settings.currentGame();
         if (game.isEmpty()) {
-            refuse(QStringLiteral("无法获取游戏路径,请检查注册表!"));
+            refuse(tr("无法获取游戏路径,请检查注册表!"));
             return false;
         }
     }
     // The name becomes the catalogue's, the kept copies' and the backups'
     // folder name.
     if (!isSafeFolderName(game)) {
-        refuse(QStringLiteral("游戏名“%1”不能用作文件夹名，请在%2中改正！")
+        refuse(tr("游戏名“%1”不能用作文件夹名，请在%2中改正！")
                    .arg(game, QDir::toNativeSeparators(settings.file())));
         return false;
     }
     if (!settings.games().contains(game) && settings.gamePath(game).isEmpty()) {
-        refuse(QStringLiteral("找不到游戏“%1”，请先在设置中添加。").arg(game));
+        refuse(tr("找不到游戏“%1”，请先在设置中添加。").arg(game));
         return false;
     }
     m_game = game;
@@ -140,7 +140,7 @@ bool CliSession::chooseGame()
     // An unreadable catalogue would list as empty and fail every change: say
     // so once, up front. Loading again adds nothing to records already read.
     if (m_catalogue.exists() && m_catalogue.m_mods.isEmpty() && !m_catalogue.load()) {
-        refuse(QStringLiteral("无法读取MOD记录（%1），未做任何改动。")
+        refuse(tr("无法读取MOD记录（%1），未做任何改动。")
                    .arg(QDir::toNativeSeparators(
                        QFileInfo(m_catalogue.m_cfgPath).absoluteFilePath())));
         return false;
@@ -184,9 +184,8 @@ int CliSession::list()
                                 {QStringLiteral("time"), record.time},
                                 {QStringLiteral("added"), record.add.size()},
                                 {QStringLiteral("replaced"), record.replace.size()}});
-        text += QStringLiteral("%1\t%2\t%3\t增加 %4\t替换 %5\n")
-                    .arg(it.key(), installed ? QStringLiteral("已安装") : QStringLiteral("未安装"),
-                         record.time)
+        text += tr("%1\t%2\t%3\t增加 %4\t替换 %5\n")
+                    .arg(it.key(), installed ? tr("已安装") : tr("未安装"), record.time)
                     .arg(record.add.size())
                     .arg(record.replace.size());
     }
@@ -228,7 +227,7 @@ int CliSession::files(const QString &mod)
                     .arg(file.order)
                     .arg(file.path);
         if (overwritten) {
-            text += QStringLiteral("\t被“%1”覆盖").arg(by);
+            text += tr("\t被“%1”覆盖").arg(by);
         }
         text += QLatin1Char('\n');
     };
@@ -256,7 +255,7 @@ int CliSession::install(const QString &path, const QString &name)
     // run, which keeps nothing, unpacks into a temporary folder.
     const bool unpackedByInstall = !m_line.dryRun() && ModCommands::isArchive(path);
     if (!unpackedByInstall) {
-        CommandProgress unpacking = progress(QStringLiteral("解压"));
+        CommandProgress unpacking = progress(tr("解压"));
         if (source.isArchive()) {
             unpacking.range(0, 1000);
         }
@@ -270,7 +269,7 @@ int CliSession::install(const QString &path, const QString &name)
     const QString installed =
         unpackedByInstall ? QFileInfo(path).absoluteFilePath() : source.folder();
 
-    ModCommands commands(m_catalogue, m_layout, progress(QStringLiteral("安装")));
+    ModCommands commands(m_catalogue, m_layout, progress(tr("安装")));
     CommandReport report;
     report.outcome = commands.installRefusal(installed, name);
     if (report.outcome == CommandReport::Done && !prepareCatalogue()) {
@@ -279,7 +278,7 @@ int CliSession::install(const QString &path, const QString &name)
     if (report.outcome == CommandReport::Done) {
         report = commands.install(installed, name);
     }
-    return finish(report, name, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+    return finish(report, name, tr("安装成功!"), tr("安装"));
 }
 
 int CliSession::preview(const QString &folder, const QString &name)
@@ -314,19 +313,19 @@ int CliSession::preview(const QString &folder, const QString &name)
     } else {
         QString text;
         for (const QString &file : plan.added) {
-            text += QStringLiteral("增加\t%1\n").arg(file);
+            text += tr("增加\t%1\n").arg(file);
         }
         for (const InstallPreview::Replacement &file : plan.replaced) {
-            text += QStringLiteral("替换\t%1\t%2\n")
+            text += tr("替换\t%1\t%2\n")
                         .arg(file.path, file.providedBy.isEmpty()
-                                            ? QStringLiteral("游戏原文件")
-                                            : QStringLiteral("来自“%1”").arg(file.providedBy));
+                                            ? tr("游戏原文件")
+                                            : tr("来自“%1”").arg(file.providedBy));
         }
         for (const QString &link : plan.skippedLinks) {
-            text += QStringLiteral("跳过链接\t%1\n").arg(link);
+            text += tr("跳过链接\t%1\n").arg(link);
         }
         for (const QString &entry : plan.unrecordableNames) {
-            text += QStringLiteral("无法记录\t%1\n").arg(entry);
+            text += tr("无法记录\t%1\n").arg(entry);
         }
         print(text);
     }
@@ -346,10 +345,9 @@ int CliSession::uninstall(const QString &mod)
     if (!prepareCatalogue()) {
         return finish(CommandReport{CommandReport::CatalogueFailed}, mod, QString(), QString());
     }
-    const CommandReport report =
-        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("卸载")))
-            .uninstall(mod, m_line.changeDecision());
-    return finish(report, mod, QStringLiteral("卸载成功!"), QStringLiteral("卸载"));
+    const CommandReport report = ModCommands(m_catalogue, m_layout, progress(tr("卸载")))
+                                     .uninstall(mod, m_line.changeDecision());
+    return finish(report, mod, tr("卸载成功!"), tr("卸载"));
 }
 
 int CliSession::verify(const QString &mod)
@@ -376,16 +374,16 @@ int CliSession::verify(const QString &mod)
                         {QStringLiteral("missing"), QJsonArray::fromStringList(check.missing)},
                         {QStringLiteral("unchanged"), check.unchanged},
                         {QStringLiteral("unrecorded"), check.unrecorded}});
-        text += QStringLiteral("%1\t改动 %2，缺失 %3，未改动 %4\n")
+        text += tr("%1\t改动 %2，缺失 %3，未改动 %4\n")
                     .arg(check.mod)
                     .arg(check.changed.size())
                     .arg(check.missing.size())
                     .arg(check.unchanged);
         for (const QString &path : check.changed) {
-            text += QStringLiteral("已改动\t%1\n").arg(path);
+            text += tr("已改动\t%1\n").arg(path);
         }
         for (const QString &path : check.missing) {
-            text += QStringLiteral("缺失\t%1\n").arg(path);
+            text += tr("缺失\t%1\n").arg(path);
         }
     }
     if (m_line.json()) {
@@ -403,8 +401,8 @@ int CliSession::reinstall(const QString &mod)
         return finish(CommandReport{CommandReport::CatalogueFailed}, mod, QString(), QString());
     }
     const CommandReport report =
-        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("安装"))).reinstall(mod);
-    return finish(report, mod, QStringLiteral("安装成功!"), QStringLiteral("安装"));
+        ModCommands(m_catalogue, m_layout, progress(tr("安装"))).reinstall(mod);
+    return finish(report, mod, tr("安装成功!"), tr("安装"));
 }
 
 int CliSession::remove(const QString &mod)
@@ -415,18 +413,17 @@ int CliSession::remove(const QString &mod)
     if (!m_line.yes() && !confirmRemoval()) {
         return Refused;
     }
-    const CommandReport report =
-        ModCommands(m_catalogue, m_layout, progress(QStringLiteral("移除")))
-            .remove(mod, m_line.changeDecision());
-    return finish(report, mod, QStringLiteral("移除成功!"), QStringLiteral("移除"));
+    const CommandReport report = ModCommands(m_catalogue, m_layout, progress(tr("移除")))
+                                     .remove(mod, m_line.changeDecision());
+    return finish(report, mod, tr("移除成功!"), tr("移除"));
 }
 
 bool CliSession::confirmRemoval()
 {
-    const QString warning = QStringLiteral("MOD将会完全被移除，是否继续操作!");
+    const QString warning = tr("MOD将会完全被移除，是否继续操作!");
     // Nobody can answer: a script has to say --yes.
     if (!Console::inputIsTerminal()) {
-        refuse(warning + QStringLiteral(" 没有终端可以确认，请加 --yes。未做任何改动。"));
+        refuse(warning + tr(" 没有终端可以确认，请加 --yes。未做任何改动。"));
         return false;
     }
     endProgressLine();
@@ -435,7 +432,7 @@ bool CliSession::confirmRemoval()
     if (answer == "y" || answer == "yes") {
         return true;
     }
-    refuse(QStringLiteral("未做任何改动。"));
+    refuse(tr("未做任何改动。"));
     return false;
 }
 
@@ -486,10 +483,10 @@ int CliSession::finish(const CommandReport &report, const QString &mod, const QS
         QStringList lines{text};
         lines += report.changedFiles.mid(0, 10);
         if (report.changedFiles.size() > 10) {
-            lines << QStringLiteral("……");
+            lines << tr("……");
         }
-        lines << QStringLiteral("加 --keep-changed 让改动后的文件留在游戏中，"
-                                "或加 --restore-anyway 照常恢复；另一个版本都会另存到留存文件夹。");
+        lines << tr("加 --keep-changed 让改动后的文件留在游戏中，"
+                    "或加 --restore-anyway 照常恢复；另一个版本都会另存到留存文件夹。");
         return refuse(lines.join(QLatin1Char('\n')));
     }
     return refuse(text);

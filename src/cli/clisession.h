@@ -7,6 +7,7 @@
 #include "deploy/commandreport.h"
 #include "deploy/gamelayout.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QString>
 
@@ -19,6 +20,8 @@ class ModCommands;
 // through ModCommands.
 class CliSession
 {
+    Q_DECLARE_TR_FUNCTIONS(CliSession)
+
 public:
     enum Status
     {

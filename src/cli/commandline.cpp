@@ -1,5 +1,8 @@
 #include "cli/commandline.h"
 
+#include "config/languagesetting.h"
+#include "config/workspace.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QMap>
@@ -25,30 +28,75 @@ const QMap<QString, CommandShape> &commands()
     return known;
 }
 
+// The --lang values and the languages they choose.
+QString languageOfOption(const QString &value)
+{
+    if (value == QLatin1String("zh")) {
+        return LanguageSetting::chinese();
+    }
+    if (value == QLatin1String("en")) {
+        return LanguageSetting::english();
+    }
+    return QString();
+}
+
+// The value of option `name` in the raw arguments, in any of the forms the
+// parser takes ("--name value", "--name=value", one dash as well).
+QString rawValue(const QStringList &arguments, const QString &name)
+{
+    QString value;
+    for (int i = 1; i < arguments.size(); ++i) {
+        QString argument = arguments.at(i);
+        if (argument == QLatin1String("--")) {
+            break;
+        }
+        if (argument.startsWith(QLatin1String("--"))) {
+            argument.remove(0, 1);
+        }
+        if (argument == QLatin1Char('-') + name) {
+            value = arguments.value(i + 1);
+        } else if (argument.startsWith(QLatin1Char('-') + name + QLatin1Char('='))) {
+            value = argument.mid(name.size() + 2);
+        }
+    }
+    return value;
+}
+
 } // namespace
+
+QString CommandLine::languageFor(const QStringList &arguments)
+{
+    const QString chosen = languageOfOption(rawValue(arguments, QStringLiteral("lang")));
+    if (!chosen.isEmpty()) {
+        return chosen;
+    }
+    const QString workdir = rawValue(arguments, QStringLiteral("workdir"));
+    const Workspace workspace(workdir.isEmpty() ? QStringLiteral(".") : workdir);
+    return LanguageSetting::read(workspace.settingsFile());
+}
 
 QString CommandLine::usage()
 {
-    return QStringLiteral(
-        "用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
-        "\n"
-        "  games                    列出游戏及其目录\n"
-        "  list                     列出当前游戏的MOD\n"
-        "  files MOD                列出MOD的文件\n"
-        "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
-        "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
-        "  uninstall MOD            卸载MOD\n"
-        "  reinstall MOD            重新安装已卸载的MOD\n"
-        "  remove MOD [--yes]       完全移除MOD\n"
-        "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
-        "\n"
-        "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
-        "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
-        "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
-        "  --yes          移除时不再询问\n"
-        "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
-        "                    本要恢复的版本另存到留存文件夹\n"
-        "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n");
+    return tr("用法: veldane-cli [--workdir DIR] [--game NAME] [--lang zh|en] COMMAND [ARGS]\n"
+              "\n"
+              "  games                    列出游戏及其目录\n"
+              "  list                     列出当前游戏的MOD\n"
+              "  files MOD                列出MOD的文件\n"
+              "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
+              "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
+              "  uninstall MOD            卸载MOD\n"
+              "  reinstall MOD            重新安装已卸载的MOD\n"
+              "  remove MOD [--yes]       完全移除MOD\n"
+              "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
+              "\n"
+              "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
+              "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
+              "  --lang zh|en   输出的语言（默认为设置中的界面语言）\n"
+              "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
+              "  --yes          移除时不再询问\n"
+              "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
+              "                    本要恢复的版本另存到留存文件夹\n"
+              "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n");
 }
 
 bool CommandLine::fail(const QString &error)
@@ -63,13 +111,14 @@ bool CommandLine::parse(const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption workdir(QStringLiteral("workdir"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption game(QStringLiteral("game"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption lang(QStringLiteral("lang"), QString(), QStringLiteral("LANG"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption yes(QStringLiteral("yes"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption keepChanged(QStringLiteral("keep-changed"));
     const QCommandLineOption restoreAnyway(QStringLiteral("restore-anyway"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({workdir, game, json, yes, dryRun, keepChanged, restoreAnyway, help});
+    parser.addOptions({workdir, game, lang, json, yes, dryRun, keepChanged, restoreAnyway, help});
     if (!parser.parse(arguments)) {
         return fail(parser.errorText());
     }
@@ -77,9 +126,9 @@ bool CommandLine::parse(const QStringList &arguments)
         m_help = true;
         return true;
     }
-    for (const QCommandLineOption *single : {&workdir, &game}) {
+    for (const QCommandLineOption *single : {&workdir, &game, &lang}) {
         if (parser.values(*single).size() > 1) {
-            return fail(QStringLiteral("--%1 只能给一次").arg(single->names().constFirst()));
+            return fail(tr("--%1 只能给一次").arg(single->names().constFirst()));
         }
     }
     m_workdir = parser.value(workdir);
@@ -88,41 +137,43 @@ bool CommandLine::parse(const QStringList &arguments)
     m_yes = parser.isSet(yes);
     m_dryRun = parser.isSet(dryRun);
     if (parser.isSet(workdir) && m_workdir.isEmpty()) {
-        return fail(QStringLiteral("--workdir 不能为空"));
+        return fail(tr("--workdir 不能为空"));
+    }
+    if (parser.isSet(lang) && languageOfOption(parser.value(lang)).isEmpty()) {
+        return fail(tr("--lang 只能是 zh 或 en"));
     }
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        return fail(QStringLiteral("缺少命令"));
+        return fail(tr("缺少命令"));
     }
     m_command = positional.takeFirst();
     m_arguments = positional;
     const auto shape = commands().constFind(m_command);
     if (shape == commands().cend()) {
-        return fail(QStringLiteral("未知命令“%1”").arg(m_command));
+        return fail(tr("未知命令“%1”").arg(m_command));
     }
     if (m_arguments.size() < shape->arguments ||
         m_arguments.size() > shape->arguments + shape->optional) {
-        return fail(QStringLiteral("命令“%1”需要 %2 个参数").arg(m_command).arg(shape->arguments));
+        return fail(tr("命令“%1”需要 %2 个参数").arg(m_command).arg(shape->arguments));
     }
     if (m_dryRun && m_command != QLatin1String("install")) {
-        return fail(QStringLiteral("--dry-run 只用于 install"));
+        return fail(tr("--dry-run 只用于 install"));
     }
     if (m_json && !shape->json && !m_dryRun) {
-        return fail(QStringLiteral("命令“%1”没有 JSON 输出").arg(m_command));
+        return fail(tr("命令“%1”没有 JSON 输出").arg(m_command));
     }
     const bool takesOut =
         m_command == QLatin1String("remove") || m_command == QLatin1String("uninstall");
     if (m_yes && !takesOut) {
-        return fail(QStringLiteral("--yes 只用于 remove 与 uninstall"));
+        return fail(tr("--yes 只用于 remove 与 uninstall"));
     }
     if (parser.isSet(keepChanged) || parser.isSet(restoreAnyway)) {
         if (!takesOut) {
-            return fail(
-                QStringLiteral("--keep-changed 与 --restore-anyway 只用于 remove 与 uninstall"));
+            return fail(tr("--keep-changed 与 --restore-anyway 只用于 remove 与 uninstall"));
         }
         if (parser.isSet(keepChanged) && parser.isSet(restoreAnyway)) {
-            return fail(QStringLiteral("--keep-changed 与 --restore-anyway 只能选一个"));
+            return fail(tr("--keep-changed 与 --restore-anyway 只能选一个"));
         }
         m_changeDecision =
             parser.isSet(keepChanged) ? ChangeDecision::KeepChanged : ChangeDecision::RestoreAnyway;

@@ -3,14 +3,17 @@
 
 #include "deploy/changedecision.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
-// The tool's arguments: `veldane-cli [--workdir DIR] [--game NAME] COMMAND
-// [ARGS]`, options anywhere. parse() checks the command's argument count and
+// The tool's arguments: `veldane-cli [--workdir DIR] [--game NAME] [--lang
+// zh|en] COMMAND [ARGS]`, options anywhere. parse() checks the command's argument count and
 // which options it takes, so that a mistyped call changes nothing.
 class CommandLine
 {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
 public:
     bool parse(const QStringList &arguments);
 
@@ -18,6 +21,10 @@ public:
     QString error() const { return m_error; }
     bool helpWanted() const { return m_help; }
     static QString usage();
+    // The language the tool speaks: --lang when given, else the one in the
+    // workspace's settings. Taken from the raw arguments, before parse(), so
+    // that parse()'s complaints come in it too.
+    static QString languageFor(const QStringList &arguments);
 
     QString workdir() const { return m_workdir; }
     QString game() const { return m_game; }

@@ -1,5 +1,6 @@
 #include "cli/clisession.h"
 #include "cli/commandline.h"
+#include "config/translationloader.h"
 #include "config/workspace.h"
 #include "log/ceasylog.h"
 #include "platform/console.h"
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("veldane-cli"));
     Console::useUtf8();
+    TranslationLoader::apply(CommandLine::languageFor(QCoreApplication::arguments()));
 
     CommandLine line;
     if (!line.parse(QCoreApplication::arguments())) {
@@ -26,7 +28,7 @@ int main(int argc, char *argv[])
         return CliSession::Success;
     }
     if (!line.workdir().isEmpty() && !QFileInfo(line.workdir()).isDir()) {
-        Console::writeError(QStringLiteral("文件夹“%1”不存在\n").arg(line.workdir()).toUtf8());
+        Console::writeError(CommandLine::tr("文件夹“%1”不存在\n").arg(line.workdir()).toUtf8());
         return CliSession::UsageError;
     }
     const Workspace workspace =

@@ -1,6 +1,5 @@
 #include "config/foldername.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -8,14 +7,6 @@ namespace {
 // Longest name in bytes that Linux file systems accept; Windows counts UTF-16
 // units and allows as many, so the byte limit is the stricter one.
 constexpr int maxNameBytes = 255;
-
-bool fail(QString *reason, const QString &text)
-{
-    if (reason) {
-        *reason = text;
-    }
-    return false;
-}
 
 // Windows opens a device instead of a file for these names, also when an
 // extension follows ("NUL.txt") or blanks precede the dot.
@@ -44,39 +35,42 @@ bool isWindowsDeviceName(const QString &name)
 
 } // namespace
 
-bool isSafeFolderName(const QString &name, QString *reason)
+FolderNameFault folderNameFault(const QString &name)
 {
     if (name.isEmpty()) {
-        return fail(reason, QCoreApplication::translate("FolderName", "不能为空"));
+        return FolderNameFault::Empty;
     }
     if (name == QLatin1String(".") || name == QLatin1String("..")) {
-        return fail(reason, QCoreApplication::translate("FolderName", "不能是“.”或“..”"));
+        return FolderNameFault::DotOrDotDot;
     }
     for (const QChar c : name) {
         if (c == QLatin1Char('/') || c == QLatin1Char('\\')) {
-            return fail(reason, QCoreApplication::translate("FolderName", "不能包含“/”或“\\”"));
+            return FolderNameFault::Separator;
         }
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            return fail(reason, QCoreApplication::translate("FolderName", "不能包含控制字符"));
+            return FolderNameFault::ControlCharacter;
         }
         if (QStringLiteral("<>:\"|?*").contains(c)) {
-            return fail(reason, QCoreApplication::translate("FolderName",
-                                                            "不能包含以下字符：< > : \" | ? *"));
+            return FolderNameFault::ReservedCharacter;
         }
     }
     // Windows silently drops a trailing dot or blank, so "mod." and "mod" would
     // be one folder there.
     if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
-        return fail(reason, QCoreApplication::translate("FolderName", "不能以点或空格结尾"));
+        return FolderNameFault::TrailingDotOrBlank;
     }
     if (isWindowsDeviceName(name)) {
-        return fail(reason, QCoreApplication::translate(
-                                "FolderName", "不能是Windows设备名（如CON、NUL、COM1、LPT1）"));
+        return FolderNameFault::DeviceName;
     }
     if (name.toUtf8().size() > maxNameBytes) {
-        return fail(reason, QCoreApplication::translate("FolderName", "太长"));
+        return FolderNameFault::TooLong;
     }
-    return true;
+    return FolderNameFault::None;
+}
+
+bool isSafeFolderName(const QString &name)
+{
+    return folderNameFault(name) == FolderNameFault::None;
 }
 
 bool isWindowsFileName(const QString &name)

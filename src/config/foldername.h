@@ -3,13 +3,26 @@
 
 #include <QString>
 
+// Why a name is not one ordinary folder name; CommandMessages::folderNameReason
+// words it.
+enum class FolderNameFault
+{
+    None,
+    Empty,
+    DotOrDotDot,
+    Separator,
+    ControlCharacter,
+    ReservedCharacter,
+    TrailingDotOrBlank,
+    DeviceName,
+    TooLong,
+};
+
 // Mod names and game names become folder names that removal deletes
 // recursively, so a name must be exactly one ordinary folder name on both
-// Windows and Linux. Returns false for anything else and, when reason is given,
-// puts into it why, as a phrase that follows the name's kind ("mod名" or
-// "游戏名"), for example "不能以点或空格结尾", translated in the context
-// "FolderName" for the interface language.
-bool isSafeFolderName(const QString &name, QString *reason = nullptr);
+// Windows and Linux.
+FolderNameFault folderNameFault(const QString &name);
+bool isSafeFolderName(const QString &name);
 
 // Whether Windows can hold a file or folder of this name: no character it
 // reserves, no trailing dot or blank (dropped there, so "a." and "a" are one

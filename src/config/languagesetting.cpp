@@ -6,7 +6,12 @@
 
 QString LanguageSetting::read()
 {
-    const QSettings settings(GameInfo::settingsFile(), QSettings::IniFormat);
+    return read(GameInfo::settingsFile());
+}
+
+QString LanguageSetting::read(const QString &settingsFile)
+{
+    const QSettings settings(settingsFile, QSettings::IniFormat);
     return normalized(settings.value(key()).toString());
 }
 

@@ -20,6 +20,8 @@ public:
 
     // The language stored in the settings file, or Chinese.
     static QString read();
+    // The same from the settings file of another workspace.
+    static QString read(const QString &settingsFile);
     // A stored value as one of available(): Chinese for anything unknown.
     static QString normalized(const QString &stored);
 };

@@ -1,13 +1,13 @@
 #include "deploy/archiveextractor.h"
 
 #include "config/foldername.h"
+#include "deploy/commandmessages.h"
 #include "deploy/gamelayout.h"
 #include "platform/scopedutf8locale.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QTextCodec>
 
 #include <archive.h>
@@ -222,48 +222,15 @@ ArchiveExtractor::Failure ArchiveExtractor::splitEntryName(const QString &name, 
     return Failure::None;
 }
 
+QString ArchiveExtractor::errorString() const
+{
+    return CommandMessages::archiveFailure(m_failure, m_detail, m_sizeLimit);
+}
+
 bool ArchiveExtractor::fail(Failure failure, const QString &detail)
 {
     m_failure = failure;
-    switch (failure) {
-    case Failure::None:
-        m_error.clear();
-        break;
-    case Failure::CannotOpen:
-        m_error = tr("无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1").arg(detail);
-        break;
-    case Failure::Damaged:
-        m_error = tr("压缩包已损坏或不完整，无法解压：%1").arg(detail);
-        break;
-    case Failure::AbsolutePath:
-        m_error = tr("压缩包中有使用绝对路径的条目，已拒绝：%1").arg(detail);
-        break;
-    case Failure::ParentReference:
-        m_error = tr("压缩包中有含“..”的路径，已拒绝：%1").arg(detail);
-        break;
-    case Failure::UnsafeName:
-        m_error = tr("压缩包中有不安全的文件名，已拒绝：%1").arg(detail);
-        break;
-    case Failure::Link:
-        m_error = tr("压缩包中有链接，已拒绝：%1").arg(detail);
-        break;
-    case Failure::SpecialFile:
-        m_error = tr("压缩包中有设备、管道等特殊文件，已拒绝：%1").arg(detail);
-        break;
-    case Failure::Encrypted:
-        m_error = tr("压缩包中有加密的条目，无法解压：%1").arg(detail);
-        break;
-    case Failure::TooLarge:
-        m_error = tr("压缩包解压后超过 %1 的大小上限，已拒绝。")
-                      .arg(QLocale::system().formattedDataSize(m_sizeLimit));
-        break;
-    case Failure::NoFiles:
-        m_error = tr("压缩包中没有文件。");
-        break;
-    case Failure::WriteFailed:
-        m_error = tr("无法写入临时文件夹：%1").arg(detail);
-        break;
-    }
+    m_detail = detail;
     return failure == Failure::None;
 }
 

@@ -1,7 +1,8 @@
 #ifndef VELDANE_DEPLOY_ARCHIVEEXTRACTOR_H
 #define VELDANE_DEPLOY_ARCHIVEEXTRACTOR_H
 
-#include <QCoreApplication>
+#include "platform/outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,12 +13,11 @@
 // be installed like a mod folder. Archives come from the internet, so every
 // entry is checked before anything is written: an archive with an absolute or
 // ".." path, a link, a device or pipe, an encrypted entry, damaged data or more
-// unpacked data than the size limit is refused as a whole, with a reason the
-// window can show. Nothing is ever written outside the destination folder.
+// unpacked data than the size limit is refused as a whole, with a code and the
+// entry at fault, which CommandMessages words. Nothing is ever written outside the destination
+// folder.
 class ArchiveExtractor
 {
-    Q_DECLARE_TR_FUNCTIONS(ArchiveExtractor)
-
 public:
     enum class Failure
     {
@@ -57,8 +57,10 @@ public:
     bool check(const QString &archive);
 
     Failure failure() const { return m_failure; }
-    // A sentence for the user, in Chinese, naming the entry at fault.
-    QString errorString() const { return m_error; }
+    // The failure with the entry or file at fault.
+    Outcome<Failure> outcome() const { return Outcome<Failure>(m_failure, m_detail); }
+    // The failure as a sentence for the user (CommandMessages::archiveFailure).
+    QString errorString() const;
 
     // True for the file types the drop handler unpacks (zip, 7z, rar).
     static bool isArchiveFile(const QString &path);
@@ -85,7 +87,7 @@ private:
     qint64 m_sizeLimit;
     Progress m_progress;
     Failure m_failure = Failure::None;
-    QString m_error;
+    QString m_detail;
     int m_lastPerMille = -1;
     qint64 m_lastReportedBytes = 0;
     std::shared_ptr<Scan> m_checked;

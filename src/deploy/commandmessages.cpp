@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 QString CommandMessages::logFile()
 {
@@ -80,6 +81,65 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
         return tr("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
                   "请再试一次移除。")
             .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
+    }
+    return QString();
+}
+
+QString CommandMessages::archiveFailure(ArchiveExtractor::Failure failure, const QString &detail,
+                                        qint64 sizeLimit)
+{
+    using Failure = ArchiveExtractor::Failure;
+    switch (failure) {
+    case Failure::None:
+        return QString();
+    case Failure::CannotOpen:
+        return tr("无法打开压缩包，文件无法读取或不是 zip、7z、rar 格式：%1").arg(detail);
+    case Failure::Damaged:
+        return tr("压缩包已损坏或不完整，无法解压：%1").arg(detail);
+    case Failure::AbsolutePath:
+        return tr("压缩包中有使用绝对路径的条目，已拒绝：%1").arg(detail);
+    case Failure::ParentReference:
+        return tr("压缩包中有含“..”的路径，已拒绝：%1").arg(detail);
+    case Failure::UnsafeName:
+        return tr("压缩包中有不安全的文件名，已拒绝：%1").arg(detail);
+    case Failure::Link:
+        return tr("压缩包中有链接，已拒绝：%1").arg(detail);
+    case Failure::SpecialFile:
+        return tr("压缩包中有设备、管道等特殊文件，已拒绝：%1").arg(detail);
+    case Failure::Encrypted:
+        return tr("压缩包中有加密的条目，无法解压：%1").arg(detail);
+    case Failure::TooLarge:
+        return tr("压缩包解压后超过 %1 的大小上限，已拒绝。")
+            .arg(QLocale::system().formattedDataSize(sizeLimit));
+    case Failure::NoFiles:
+        return tr("压缩包中没有文件。");
+    case Failure::WriteFailed:
+        return tr("无法写入临时文件夹：%1").arg(detail);
+    }
+    return QString();
+}
+
+QString CommandMessages::folderNameReason(FolderNameFault fault)
+{
+    switch (fault) {
+    case FolderNameFault::None:
+        return QString();
+    case FolderNameFault::Empty:
+        return tr("不能为空");
+    case FolderNameFault::DotOrDotDot:
+        return tr("不能是“.”或“..”");
+    case FolderNameFault::Separator:
+        return tr("不能包含“/”或“\\”");
+    case FolderNameFault::ControlCharacter:
+        return tr("不能包含控制字符");
+    case FolderNameFault::ReservedCharacter:
+        return tr("不能包含以下字符：< > : \" | ? *");
+    case FolderNameFault::TrailingDotOrBlank:
+        return tr("不能以点或空格结尾");
+    case FolderNameFault::DeviceName:
+        return tr("不能是Windows设备名（如CON、NUL、COM1、LPT1）");
+    case FolderNameFault::TooLong:
+        return tr("太长");
     }
     return QString();
 }

@@ -1,6 +1,7 @@
 #include "gui/dialog.h"
 
 #include "config/foldername.h"
+#include "deploy/commandmessages.h"
 #include "ui_dialog.h"
 
 #include <QMessageBox>
@@ -31,8 +32,10 @@ void Dialog::sltSet()
     QString reason;
     if (isSetAsideFolderName(name)) {
         reason = tr("不能是“%1”（留存文件的文件夹）").arg(setAsideFolderName());
+    } else {
+        reason = CommandMessages::folderNameReason(folderNameFault(name));
     }
-    if (!reason.isEmpty() || !isSafeFolderName(name, &reason)) {
+    if (!reason.isEmpty()) {
         QMessageBox::information(this, tr("提示"), tr("mod名%1").arg(reason), QMessageBox::Ok);
         return;
     }

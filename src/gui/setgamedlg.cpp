@@ -1,6 +1,7 @@
 #include "gui/setgamedlg.h"
 
 #include "config/foldername.h"
+#include "deploy/commandmessages.h"
 #include "gui/folderchooser.h"
 #include "ui_setgamedlg.h"
 
@@ -38,8 +39,8 @@ void SetGameDlg::sltOk()
     // The name becomes folders that deleting the game removes, and the name of
     // its settings group, so it must be one safe folder name and not the
     // settings' own group.
-    QString reason;
-    if (!isSafeFolderName(m_gameName, &reason)) {
+    const QString reason = CommandMessages::folderNameReason(folderNameFault(m_gameName));
+    if (!reason.isEmpty()) {
         QMessageBox::information(this, tr("提示"), tr("游戏名%1").arg(reason), QMessageBox::Ok);
         return;
     }

@@ -5,7 +5,7 @@
 
 #include "config/languagesetting.h"
 #include "gui/mainwindow.h"
-#include "gui/translationloader.h"
+#include "config/translationloader.h"
 #include "support/modalanswerer.h"
 #include "support/testsupport.h"
 

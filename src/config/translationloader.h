@@ -1,5 +1,5 @@
-#ifndef VELDANE_GUI_TRANSLATIONLOADER_H
-#define VELDANE_GUI_TRANSLATIONLOADER_H
+#ifndef VELDANE_CONFIG_TRANSLATIONLOADER_H
+#define VELDANE_CONFIG_TRANSLATIONLOADER_H
 
 #include <QString>
 
@@ -9,6 +9,7 @@
 // folder chooser (qtbase_<language>.qm from Qt's translations folder, or the
 // translations folder beside the program where windeployqt puts it). Windows
 // built afterwards speak that language; those built before keep their texts.
+// The window and veldane-cli both call it once at start.
 class TranslationLoader
 {
 public:

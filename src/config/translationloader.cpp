@@ -1,4 +1,4 @@
-#include "gui/translationloader.h"
+#include "config/translationloader.h"
 
 #include "config/languagesetting.h"
 #include "log/ceasylog.h"
@@ -34,7 +34,7 @@ QTranslator *load(const QStringList &names, const QStringList &folders)
 // Outside any namespace, as Q_INIT_RESOURCE requires.
 static void initTranslationResource()
 {
-    // The .qm files are compiled into the static gui library, whose resource
+    // The .qm files are compiled into the static core library, whose resource
     // initialiser is not linked in unless something names it.
     Q_INIT_RESOURCE(translations);
 }
