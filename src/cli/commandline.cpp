@@ -6,6 +6,9 @@
 
 namespace {
 
+// Mods a command may take after its first.
+const int kMany = 100000;
+
 struct CommandShape
 {
     int arguments;
@@ -17,38 +20,53 @@ struct CommandShape
 const QMap<QString, CommandShape> &commands()
 {
     static const QMap<QString, CommandShape> known{
-        {QStringLiteral("games"), {0, true}},      {QStringLiteral("list"), {0, true}},
-        {QStringLiteral("files"), {1, true}},      {QStringLiteral("install"), {2, false}},
-        {QStringLiteral("uninstall"), {1, false}}, {QStringLiteral("reinstall"), {1, false}},
-        {QStringLiteral("remove"), {1, false}},    {QStringLiteral("verify"), {0, true, 1}},
+        {QStringLiteral("games"), {0, true}},
+        {QStringLiteral("list"), {0, true}},
+        {QStringLiteral("files"), {1, true}},
+        {QStringLiteral("install"), {2, false}},
+        {QStringLiteral("uninstall"), {1, false, kMany}},
+        {QStringLiteral("reinstall"), {1, false, kMany}},
+        {QStringLiteral("remove"), {1, false, kMany}},
+        {QStringLiteral("verify"), {0, true, 1}},
     };
     return known;
 }
 
 } // namespace
 
+static QString severalUsage()
+{
+    return QStringLiteral(
+        "\n"
+        "  install --batch PATH...  安装多个MOD，名称取自文件夹或压缩包名；\n"
+        "                           有任何一个会被拒绝时，什么都不复制\n"
+        "  uninstall|reinstall|remove MOD...  按顺序处理多个MOD，遇到第一个失败即停止\n"
+        "  list --sort name|time    按名称（默认）或安装时间排序\n");
+}
+
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
-        "\n"
-        "  games                    列出游戏及其目录\n"
-        "  list                     列出当前游戏的MOD\n"
-        "  files MOD                列出MOD的文件\n"
-        "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
-        "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
-        "  uninstall MOD            卸载MOD\n"
-        "  reinstall MOD            重新安装已卸载的MOD\n"
-        "  remove MOD [--yes]       完全移除MOD\n"
-        "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
-        "\n"
-        "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
-        "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
-        "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
-        "  --yes          移除时不再询问\n"
-        "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
-        "                    本要恢复的版本另存到留存文件夹\n"
-        "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n");
+               "用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
+               "\n"
+               "  games                    列出游戏及其目录\n"
+               "  list                     列出当前游戏的MOD\n"
+               "  files MOD                列出MOD的文件\n"
+               "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
+               "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
+               "  uninstall MOD            卸载MOD\n"
+               "  reinstall MOD            重新安装已卸载的MOD\n"
+               "  remove MOD [--yes]       完全移除MOD\n"
+               "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
+               "\n"
+               "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
+               "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
+               "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
+               "  --yes          移除时不再询问\n"
+               "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
+               "                    本要恢复的版本另存到留存文件夹\n"
+               "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n") +
+           severalUsage();
 }
 
 bool CommandLine::fail(const QString &error)
@@ -69,7 +87,10 @@ bool CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption keepChanged(QStringLiteral("keep-changed"));
     const QCommandLineOption restoreAnyway(QStringLiteral("restore-anyway"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({workdir, game, json, yes, dryRun, keepChanged, restoreAnyway, help});
+    const QCommandLineOption batch(QStringLiteral("batch"));
+    const QCommandLineOption sort(QStringLiteral("sort"), QString(), QStringLiteral("KEY"));
+    parser.addOptions(
+        {workdir, game, json, yes, dryRun, keepChanged, restoreAnyway, help, batch, sort});
     if (!parser.parse(arguments)) {
         return fail(parser.errorText());
     }
@@ -87,6 +108,11 @@ bool CommandLine::parse(const QStringList &arguments)
     m_json = parser.isSet(json);
     m_yes = parser.isSet(yes);
     m_dryRun = parser.isSet(dryRun);
+    m_batch = parser.isSet(batch);
+    m_sort = parser.value(sort);
+    if (parser.values(sort).size() > 1) {
+        return fail(QStringLiteral("--sort 只能给一次"));
+    }
     if (parser.isSet(workdir) && m_workdir.isEmpty()) {
         return fail(QStringLiteral("--workdir 不能为空"));
     }
@@ -97,12 +123,16 @@ bool CommandLine::parse(const QStringList &arguments)
     }
     m_command = positional.takeFirst();
     m_arguments = positional;
+    if (!parseSeveral(positional)) {
+        return false;
+    }
     const auto shape = commands().constFind(m_command);
     if (shape == commands().cend()) {
         return fail(QStringLiteral("未知命令“%1”").arg(m_command));
     }
-    if (m_arguments.size() < shape->arguments ||
-        m_arguments.size() > shape->arguments + shape->optional) {
+    // install --batch takes paths only; the names come from them.
+    if (!m_batch && (m_arguments.size() < shape->arguments ||
+                     m_arguments.size() > shape->arguments + shape->optional)) {
         return fail(QStringLiteral("命令“%1”需要 %2 个参数").arg(m_command).arg(shape->arguments));
     }
     if (m_dryRun && m_command != QLatin1String("install")) {
@@ -126,6 +156,19 @@ bool CommandLine::parse(const QStringList &arguments)
         }
         m_changeDecision =
             parser.isSet(keepChanged) ? ChangeDecision::KeepChanged : ChangeDecision::RestoreAnyway;
+    }
+    return true;
+}
+
+bool CommandLine::parseSeveral(const QStringList &positional)
+{
+    if (m_batch && (m_command != QLatin1String("install") || positional.isEmpty())) {
+        return fail(QStringLiteral("--batch 只用于 install，且至少需要一个路径"));
+    }
+    if (!m_sort.isEmpty() &&
+        (m_command != QLatin1String("list") ||
+         (m_sort != QLatin1String("name") && m_sort != QLatin1String("time")))) {
+        return fail(QStringLiteral("--sort 只用于 list，取值为 name 或 time"));
     }
     return true;
 }
