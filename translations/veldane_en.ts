@@ -49,6 +49,45 @@
     </message>
 </context>
 <context>
+    <name>BatchInstallDialog</name>
+    <message>
+        <source>安装多个MOD</source>
+        <translation>Install several mods</translation>
+    </message>
+    <message>
+        <source>确认或修改每个MOD的名称；取消勾选的项目不会安装。</source>
+        <translation>Confirm or edit each mod's name; unticked items are not installed.</translation>
+    </message>
+    <message>
+        <source>MOD名</source>
+        <translation>Mod name</translation>
+    </message>
+    <message>
+        <source>来源</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <translation>Install</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>不安装</source>
+        <translation>Not installed</translation>
+    </message>
+    <message>
+        <source>可以安装</source>
+        <translation>Ready to install</translation>
+    </message>
+</context>
+<context>
     <name>CommandMessages</name>
     <message>
         <source>移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。详情请查看日志：%2</source>
@@ -207,6 +246,17 @@ Veldane will not delete them.</translation>
     </message>
 </context>
 <context>
+    <name>InstallBatch</name>
+    <message>
+        <source>不是MOD文件夹或 zip、7z、rar 压缩包</source>
+        <translation>Not a mod folder or a zip, 7z or rar archive</translation>
+    </message>
+    <message>
+        <source>与第 %1 行的MOD名相同。</source>
+        <translation>Same mod name as row %1.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>MOD</source>
@@ -311,14 +361,6 @@ Veldane will not delete them.</translation>
     <message>
         <source>替换</source>
         <translation>Replaced</translation>
-    </message>
-    <message>
-        <source>选择MOD</source>
-        <translation>Choose a Mod Folder</translation>
-    </message>
-    <message>
-        <source>Supported types (*.*)</source>
-        <translation>Supported types (*.*)</translation>
     </message>
     <message>
         <source>提示</source>
@@ -461,12 +503,119 @@ Set-aside folder: %3</translation>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>筛选：MOD名或备注</source>
+        <translation>Filter: mod name or notes</translation>
+    </message>
+    <message>
+        <source>文件数</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>冲突</source>
+        <translation>Conflicts</translation>
+    </message>
+    <message>
+        <source>覆盖：本MOD替换了其他已安装MOD的文件数；被覆盖：本MOD被后装的MOD替换的文件数</source>
+        <translation>Over: files of other installed mods that this mod replaced; under: files of this mod that mods installed later replaced</translation>
+    </message>
+    <message>
+        <source>将按以下顺序卸载 %1 个MOD，是否继续操作?</source>
+        <translation>%1 mods will be uninstalled in this order. Continue?</translation>
+    </message>
+    <message>
+        <source>
+其中“%1”的存放副本已不存在，将会完全被移除。</source>
+        <translation>
+The kept copy of “%1” is gone: it will be removed completely.</translation>
+    </message>
+    <message>
+        <source>将按以下顺序安装 %1 个MOD，是否继续操作?</source>
+        <translation>%1 mods will be installed in this order. Continue?</translation>
+    </message>
+    <message>
+        <source>以下 %1 个MOD将会完全被移除，是否继续操作!</source>
+        <translation>These %1 mods will be removed completely. Continue?</translation>
+    </message>
+    <message>
+        <source>未安装“%1”：%2</source>
+        <translation>“%1” not installed: %2</translation>
+    </message>
+    <message>
+        <source>未勾选</source>
+        <translation>unticked</translation>
+    </message>
+</context>
+<context>
+    <name>ModBatch</name>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>已%1 %2 个MOD：%3。</source>
+        <translation>%1 done for %2 mods: %3.</translation>
+    </message>
+    <message>
+        <source>“%1”：%2</source>
+        <translation>“%1”: %2</translation>
+    </message>
+    <message>
+        <source>在“%1”处停止：%2</source>
+        <translation>Stopped at “%1”: %2</translation>
+    </message>
+    <message>
+        <source>未处理：%1。</source>
+        <translation>Not done: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>ModChooser</name>
+    <message>
+        <source>选择MOD</source>
+        <translation>Choose Mods</translation>
+    </message>
+    <message>
+        <source>MOD文件夹或压缩包 (*.zip *.7z *.rar)</source>
+        <translation>Mod folders or archives (*.zip *.7z *.rar)</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <translation>Install</translation>
+    </message>
 </context>
 <context>
     <name>ModCommands</name>
     <message>
         <source>无法创建文件夹：%1</source>
         <translation>Cannot create the folder: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ModListItem</name>
+    <message>
+        <source>覆盖 %1 / 被覆盖 %2</source>
+        <translation>over %1 / under %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>覆盖以下MOD的 %1 个文件：%2</source>
+        <translation>Overwrites %1 files of: %2</translation>
+    </message>
+    <message>
+        <source>%1 个文件被以下MOD覆盖：%2</source>
+        <translation>%1 files overwritten by: %2</translation>
     </message>
 </context>
 <context>

@@ -283,8 +283,10 @@ void MainWindow::refreshModList()
     ui->treeWidget->sortItems(ui->treeWidget->header()->sortIndicatorSection(),
                               ui->treeWidget->header()->sortIndicatorOrder());
     ui->treeWidget->expandAll();
-    // Whole mod names rather than the header's default width.
-    ui->treeWidget->resizeColumnToContents(0);
+    // Whole names, times and counts rather than the header's default width.
+    for (int column = 0; column < ModListItem::ColumnCount; ++column) {
+        ui->treeWidget->resizeColumnToContents(column);
+    }
     // Filtered before the selection below, so that a mod the filter hides is
     // never the one whose notes the box shows.
     hideFilteredRows();
