@@ -56,7 +56,7 @@
     </message>
     <message>
         <source>确认或修改每个MOD的名称；取消勾选的项目不会安装。</source>
-        <translation>Confirm or edit each mod's name; unticked items are not installed.</translation>
+        <translation>Confirm or edit each mod&apos;s name; unticked items are not installed.</translation>
     </message>
     <message>
         <source>MOD名</source>

@@ -284,9 +284,15 @@ void MainWindow::refreshModList()
                               ui->treeWidget->header()->sortIndicatorOrder());
     ui->treeWidget->expandAll();
     // Whole names, times and counts rather than the header's default width.
-    for (int column = 0; column < ModListItem::ColumnCount; ++column) {
+    // The conflicts get room for large counts instead: measured, every row
+    // would be counted at once.
+    for (int column = 0; column < ModListItem::ConflictColumn; ++column) {
         ui->treeWidget->resizeColumnToContents(column);
     }
+    ui->treeWidget->setColumnWidth(ModListItem::ConflictColumn,
+                                   ui->treeWidget->fontMetrics().horizontalAdvance(
+                                       ModListItem::tr("覆盖 %1 / 被覆盖 %2").arg(999).arg(999)) +
+                                       12);
     // Filtered before the selection below, so that a mod the filter hides is
     // never the one whose notes the box shows.
     hideFilteredRows();

@@ -9,18 +9,12 @@
 
 ModListItem::ModListItem(const ModCfg &catalogue, const QString &id, const ModRecord &record)
     : QTreeWidgetItem(UserType), m_catalogue(catalogue),
-      m_timeKey(ModListOrder::timeKey(record.time)), m_fileCount(ModListOrder::fileCount(record)),
-      m_conflicts(ConflictCounts::of(catalogue, id))
+      m_timeKey(ModListOrder::timeKey(record.time)), m_fileCount(ModListOrder::fileCount(record))
 {
     setText(NameColumn, id);
     setText(TimeColumn, record.time);
     setText(FilesColumn, QString::number(m_fileCount));
     setTextAlignment(FilesColumn, Qt::AlignRight | Qt::AlignVCenter);
-    if (!m_conflicts.isEmpty()) {
-        setText(
-            ConflictColumn,
-            tr("覆盖 %1 / 被覆盖 %2").arg(m_conflicts.overwrites).arg(m_conflicts.overwrittenBy));
-    }
     const QColor colour = record.install != 0 ? QColor(46, 139, 87) : QColor(Qt::red);
     for (int column = 0; column < ColumnCount; ++column) {
         setForeground(column, colour);
@@ -45,8 +39,8 @@ bool ModListItem::operator<(const QTreeWidgetItem &other) const
             left = m_fileCount;
             right = mod->m_fileCount;
         } else {
-            left = m_conflicts.overwrites + m_conflicts.overwrittenBy;
-            right = mod->m_conflicts.overwrites + mod->m_conflicts.overwrittenBy;
+            left = conflicts().overwrites + conflicts().overwrittenBy;
+            right = mod->conflicts().overwrites + mod->conflicts().overwrittenBy;
         }
         if (left != right) {
             return left < right;
@@ -59,9 +53,24 @@ bool ModListItem::operator<(const QTreeWidgetItem &other) const
     return text(NameColumn) < other.text(NameColumn);
 }
 
+const ConflictCounts &ModListItem::conflicts() const
+{
+    if (!m_counted) {
+        m_conflicts = ConflictCounts::of(m_catalogue, id());
+        m_counted = true;
+    }
+    return m_conflicts;
+}
+
 QVariant ModListItem::data(int column, int role) const
 {
-    if (column == ConflictColumn && role == Qt::ToolTipRole && !m_conflicts.isEmpty()) {
+    if (column == ConflictColumn && role == Qt::DisplayRole) {
+        return conflicts().isEmpty() ? QString()
+                                     : tr("覆盖 %1 / 被覆盖 %2")
+                                           .arg(conflicts().overwrites)
+                                           .arg(conflicts().overwrittenBy);
+    }
+    if (column == ConflictColumn && role == Qt::ToolTipRole && !conflicts().isEmpty()) {
         if (!m_toolTipMade) {
             m_conflictToolTip = conflictToolTip();
             m_toolTipMade = true;
@@ -91,14 +100,14 @@ QString ModListItem::conflictToolTip() const
         return mods.join(separator) + (more ? tr("……") : QString());
     };
     QStringList lines;
-    if (m_conflicts.overwrites != 0) {
+    if (conflicts().overwrites != 0) {
         lines << tr("覆盖以下MOD的 %1 个文件：%2")
-                     .arg(m_conflicts.overwrites)
+                     .arg(conflicts().overwrites)
                      .arg(names(involved.below, involved.moreBelow));
     }
-    if (m_conflicts.overwrittenBy != 0) {
+    if (conflicts().overwrittenBy != 0) {
         lines << tr("%1 个文件被以下MOD覆盖：%2")
-                     .arg(m_conflicts.overwrittenBy)
+                     .arg(conflicts().overwrittenBy)
                      .arg(names(involved.above, involved.moreAbove));
     }
     return lines.join(QLatin1Char('\n'));

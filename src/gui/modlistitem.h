@@ -11,8 +11,10 @@ class ModCfg;
 
 // One mod's row of the mod list: name, install time, file count and its
 // conflicts with the other installed mods. Sorts by the value a column stands
-// for, not by its text, and names the mods behind the conflicts only when its
-// tool tip is asked for, as that reads the whole catalogue.
+// for, not by its text. The conflicts are counted when the row is first drawn
+// (or sorted by them), so that a list of hundreds of mods costs only the rows
+// on screen; the mods behind them are named only when the tool tip is asked
+// for, as that reads the whole catalogue.
 class ModListItem : public QTreeWidgetItem
 {
     Q_DECLARE_TR_FUNCTIONS(ModListItem)
@@ -32,7 +34,7 @@ public:
     ModListItem(const ModCfg &catalogue, const QString &id, const ModRecord &record);
 
     QString id() const { return text(NameColumn); }
-    const ConflictCounts &conflicts() const { return m_conflicts; }
+    const ConflictCounts &conflicts() const;
 
     bool operator<(const QTreeWidgetItem &other) const override;
     QVariant data(int column, int role) const override;
@@ -46,7 +48,8 @@ private:
     const ModCfg &m_catalogue;
     qint64 m_timeKey;
     int m_fileCount;
-    ConflictCounts m_conflicts;
+    mutable ConflictCounts m_conflicts;
+    mutable bool m_counted = false;
     mutable QString m_conflictToolTip;
     mutable bool m_toolTipMade = false;
 };
