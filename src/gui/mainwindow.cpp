@@ -25,10 +25,8 @@
 #include <QAction>
 #include <QBrush>
 #include <QCloseEvent>
-#include <QColor>
 #include <QCursor>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHash>
 #include <QHeaderView>
@@ -39,7 +37,6 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
