@@ -32,9 +32,7 @@ const QMap<QString, CommandShape> &commands()
     return known;
 }
 
-} // namespace
-
-static QString severalUsage()
+QString severalUsage()
 {
     return QStringLiteral(
         "\n"
@@ -44,29 +42,35 @@ static QString severalUsage()
         "  list --sort name|time    按名称（默认）或安装时间排序\n");
 }
 
-QString CommandLine::usage()
+} // namespace
+
+static QString commonUsage()
 {
     return QStringLiteral(
-               "用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
-               "\n"
-               "  games                    列出游戏及其目录\n"
-               "  list                     列出当前游戏的MOD\n"
-               "  files MOD                列出MOD的文件\n"
-               "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
-               "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
-               "  uninstall MOD            卸载MOD\n"
-               "  reinstall MOD            重新安装已卸载的MOD\n"
-               "  remove MOD [--yes]       完全移除MOD\n"
-               "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
-               "\n"
-               "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
-               "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
-               "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
-               "  --yes          移除时不再询问\n"
-               "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
-               "                    本要恢复的版本另存到留存文件夹\n"
-               "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n") +
-           severalUsage();
+        "用法: veldane-cli [--workdir DIR] [--game NAME] COMMAND [ARGS]\n"
+        "\n"
+        "  games                    列出游戏及其目录\n"
+        "  list                     列出当前游戏的MOD\n"
+        "  files MOD                列出MOD的文件\n"
+        "  install PATH NAME        安装MOD文件夹或 zip、7z、rar 压缩包\n"
+        "  install --dry-run PATH NAME  只显示安装计划，不做任何改动\n"
+        "  uninstall MOD            卸载MOD\n"
+        "  reinstall MOD            重新安装已卸载的MOD\n"
+        "  remove MOD [--yes]       完全移除MOD\n"
+        "  verify [MOD]             检查已安装MOD的文件在安装后是否被改动\n"
+        "\n"
+        "  --workdir DIR  Veldane 的文件夹（默认为当前目录）\n"
+        "  --game NAME    要操作的游戏（默认为设置中选中的游戏）\n"
+        "  --json         games、list、files、verify 与 --dry-run 输出 JSON\n"
+        "  --yes          移除时不再询问\n"
+        "  --keep-changed    uninstall、remove：安装后被改动过的游戏文件留在游戏中，\n"
+        "                    本要恢复的版本另存到留存文件夹\n"
+        "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n");
+}
+
+QString CommandLine::usage()
+{
+    return commonUsage() + severalUsage();
 }
 
 bool CommandLine::fail(const QString &error)
