@@ -1,3 +1,4 @@
+#include "support/testarchive.h"
 #include "support/testsupport.h"
 
 #include <QJsonArray>
@@ -24,6 +25,8 @@ private slots:
     void usageErrors();
     void speaksTheChosenLanguage_data();
     void speaksTheChosenLanguage();
+    void severalModsAtOnce();
+    void listSortsByInstallTime();
 };
 
 namespace {
@@ -353,6 +356,10 @@ void TestCli::usageErrors_data()
     QTest::newRow("missing workdir") << QStringList{"--workdir", "/nonexistent/veldane", "list"};
     QTest::newRow("unknown language") << QStringList{"--lang", "fr", "list"};
     QTest::newRow("language twice") << QStringList{"--lang", "en", "--lang=zh", "list"};
+    QTest::newRow("batch of nothing") << QStringList{"install", "--batch"};
+    QTest::newRow("batch for an uninstall") << QStringList{"uninstall", "--batch", "x", "y"};
+    QTest::newRow("unknown sort") << QStringList{"list", "--sort", "size"};
+    QTest::newRow("sort of an install") << QStringList{"install", "--sort", "time", "x", "y"};
 }
 
 void TestCli::usageErrors()
@@ -406,6 +413,77 @@ void TestCli::speaksTheChosenLanguage()
     // Nothing of the other language slips through.
     const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
     QCOMPARE(shown.contains(chinese), expected.contains(chinese));
+void TestCli::severalModsAtOnce()
+{
+    Sandbox s;
+    QVERIFY(s.zipped);
+    QVERIFY(TestArchive::write(
+        s.dir.filePath("Hostile.zip"), TestArchive::Format::Zip,
+        {TestArchive::file("abdata/H", "h"), TestArchive::file("../../escape", "x")}));
+    // Every refusal is told, and nothing is copied, when any one is refused.
+    FileMap before = s.everything();
+    Run run = s.cli({"install", "--batch", s.dir.filePath("Lower"), s.dir.filePath("Hostile.zip"),
+                     s.dir.filePath("Upper.zip"), s.game});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains("Hostile.zip（MOD名“Hostile”）：压缩包") &&
+                 run.err.contains("所选文件夹与游戏目录重叠") &&
+                 run.err.endsWith("未做任何改动。\n") && !run.err.contains("Upper"),
+             qPrintable(run.err));
+    QCOMPARE(s.everything(), before);
+
+    run = s.cli({"install", "--batch", s.dir.filePath("Lower"), s.dir.filePath("Upper.zip")});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("已安装 2 个MOD：Lower、Upper。\n"));
+    QCOMPARE(s.gameFiles(),
+             FileMap({{"abdata/G", "upper G"}, {"abdata/L", "lower L"}, {"abdata/U", "upper U"}}));
+    const QJsonArray mods = s.cli({"list", "--json"}).json().value("mods").toArray();
+    QCOMPARE(mods.size(), 2);
+    QCOMPARE(mods.at(0)["overwrites"].toInt(), 0);
+    QCOMPARE(mods.at(0)["overwritten_by"].toInt(), 1);
+    QCOMPARE(mods.at(1)["overwrites"].toInt(), 1);
+    QCOMPARE(mods.at(1)["overwritten_by"].toInt(), 0);
+
+    run = s.cli({"uninstall", "Upper", "Lower"});
+    QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("已卸载 2 个MOD：Upper、Lower。\n"));
+    QCOMPARE(s.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+
+    // Stops at the first mod refused, after doing the ones before it.
+    QVERIFY(QDir(s.work() + "/mod/HoneySelect/Lower").removeRecursively());
+    run = s.cli({"reinstall", "Upper", "Lower"});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.err, QStringLiteral("已安装 1 个MOD：Upper。\n在“Lower”处停止：安装失败!\n"));
+    QCOMPARE(s.gameFiles(), FileMap({{"abdata/G", "upper G"}, {"abdata/U", "upper U"}}));
+
+    run = s.cli({"remove", "--yes", "Lower", "Upper"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("已移除 2 个MOD：Lower、Upper。\n"));
+    QCOMPARE(s.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+    QCOMPARE(s.cli({"list"}).out, QByteArray());
+}
+
+void TestCli::listSortsByInstallTime()
+{
+    Sandbox s;
+    QString xml = "<HoneySelect>";
+    for (const auto &[mod, time] :
+         {std::pair{"a", "2016-12-1 08:00:00"}, std::pair{"b", "2016-5-3 09:07:05"},
+          std::pair{"c", "2016-10-20 10:00:00"}}) {
+        xml += QStringLiteral("<mod id=\"%1\"><info/><time>%2</time><install>0</install>"
+                              "<replace/><add/></mod>")
+                   .arg(mod, time);
+    }
+    TestFiles::write(s.work() + "/config/HoneySelect.xml", (xml + "</HoneySelect>").toUtf8());
+    const auto names = [&s](const QStringList &args) {
+        QStringList names;
+        for (const QJsonValue &mod : s.cli(args).json().value("mods").toArray()) {
+            names << mod["name"].toString();
+        }
+        return names;
+    };
+    QCOMPARE(names({"list", "--json"}), QStringList({"a", "b", "c"}));
+    QCOMPARE(names({"list", "--json", "--sort", "name"}), QStringList({"a", "b", "c"}));
+    // Not the order of the text: the dates are not zero-padded.
+    QCOMPARE(names({"list", "--json", "--sort", "time"}), QStringList({"b", "c", "a"}));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -4,12 +4,14 @@
 #include "support/testsupport.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
@@ -58,7 +60,9 @@ private slots:
     void droppedFolderIsInstalled();
     void droppedArchiveIsInstalledLikeItsFolder_data();
     void droppedArchiveIsInstalledLikeItsFolder();
-    void twoArchivesAreInstalledOneAfterTheOther();
+    void severalArchivesShareOneTableOfNames_data();
+    void severalArchivesShareOneTableOfNames();
+    void refusedNamesAreMarkedBeforeAnythingIsCopied();
     void hostileArchiveInstallsNothing_data();
     void hostileArchiveInstallsNothing();
     void temporaryFolderGoesWhenTheInstallStops_data();
@@ -230,37 +234,122 @@ void TestDrop::droppedArchiveIsInstalledLikeItsFolder()
     QVERIFY(!window.progress().dialog()->isVisible());
 }
 
-void TestDrop::twoArchivesAreInstalledOneAfterTheOther()
+void TestDrop::severalArchivesShareOneTableOfNames_data()
 {
+    QTest::addColumn<QList<Entry>>("third");
+    QTest::addColumn<QStringList>("states");
+    QTest::addColumn<QString>("summary");
+    const QList<Entry> honest{TestArchive::file("abdata/coat.unity3d", "coat")};
+    QTest::newRow("three honest") << honest << QStringList{"可以安装", "可以安装", "可以安装"}
+                                  << "提示|已安装 3 个MOD：hair、shoes、third。";
+    // Refused from its headers: marked in the table, left out, the other two
+    // installed and nothing else touched.
+    QTest::newRow("third hostile")
+        << QList<Entry>{honest.first(), TestArchive::file("../../escape.txt", "x")}
+        << QStringList{"可以安装", "可以安装", "压缩包"}
+        << "提示|已安装 2 个MOD：hair、shoes。\n未安装“third.zip”：压缩包";
+}
+
+void TestDrop::severalArchivesShareOneTableOfNames()
+{
+    QFETCH(QList<Entry>, third);
+    QFETCH(QStringList, states);
+    QFETCH(QString, summary);
     DropFixture fixture;
     QVERIFY(TestArchive::write(fixture.path("mods/hair.zip"), Format::Zip,
                                {TestArchive::file("Hair/abdata/hair.unity3d", "hair")}));
     QVERIFY(TestArchive::write(fixture.path("mods/shoes.7z"), Format::SevenZip,
                                {TestArchive::file("abdata/shoes.unity3d", "shoes"),
                                 TestArchive::file("Plugins/shoes.dll", "dll")}));
+    QVERIFY(TestArchive::write(fixture.path("mods/third.zip"), Format::Zip, third));
+    MainWindow window;
+    QVERIFY(window.isReady());
+    const Snapshot sources = TestFiles::snapshot(fixture.path("mods"));
+
+    ModalAnswerer answerer;
+    QStringList names;
+    QStringList shownStates;
+    answerer.expect([&](QWidget *modal) {
+        auto *table = modal->findChild<QTableWidget *>(QStringLiteral("nameTable"));
+        QVERIFY(table);
+        for (int row = 0; row < table->rowCount(); ++row) {
+            names << table->item(row, 0)->text();
+            shownStates << table->item(row, 2)->text();
+        }
+        modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    answerer.expect(ModalAnswerer::pressButton());
+    QVERIFY(drop(window, localUrls({fixture.path("mods/hair.zip"), fixture.path("mods/shoes.7z"),
+                                    fixture.path("mods/third.zip")})));
+    QVERIFY(answerer.waitUntilAnswered());
+
+    QCOMPARE(names, (QStringList{"hair", "shoes", "third"}));
+    QCOMPARE(shownStates.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY2(shownStates.at(i).startsWith(states.at(i)), qPrintable(shownStates.at(i)));
+    }
+    QVERIFY(answerer.unexpected().isEmpty());
+    QVERIFY2(answerer.messages().last().startsWith(summary),
+             qPrintable(answerer.messages().last()));
+    Snapshot installed{{"abdata", "<dir>"},
+                       {"abdata/hair.unity3d", "hair"},
+                       {"abdata/shoes.unity3d", "shoes"},
+                       {"Plugins", "<dir>"},
+                       {"Plugins/shoes.dll", "dll"}};
+    QStringList mods{"hair", "shoes"};
+    if (states.last() == "可以安装") {
+        installed.insert("abdata/coat.unity3d", "coat");
+        mods << "third";
+    }
+    QCOMPARE(fixture.game(), installed);
+    QCOMPARE(window.modCfg().m_mods.keys(), mods);
+    QCOMPARE(fixture.tmp(), Snapshot());
+    QCOMPARE(TestFiles::snapshot(fixture.path("mods")), sources);
+    QCOMPARE(QDir(fixture.path("mod/Demo")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             mods);
+    QVERIFY(!QFile::exists(fixture.path("escape.txt")));
+}
+
+void TestDrop::refusedNamesAreMarkedBeforeAnythingIsCopied()
+{
+    DropFixture fixture;
+    QVERIFY(TestFiles::write(fixture.path("mods/a/Coat/abdata/coat.unity3d"), "coat a"));
+    QVERIFY(TestFiles::write(fixture.path("mods/b/Coat/abdata/coat.unity3d"), "coat b"));
+    QVERIFY(TestFiles::write(fixture.path("mods/Demo/abdata/demo.unity3d"), "demo"));
     MainWindow window;
     QVERIFY(window.isReady());
 
     ModalAnswerer answerer;
-    QStringList suggested;
-    answerer.expect(acceptName(&suggested));
+    QStringList states;
+    bool installEnabled = true;
+    answerer.expect([&](QWidget *modal) {
+        auto *table = modal->findChild<QTableWidget *>(QStringLiteral("nameTable"));
+        QPushButton *install = modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        for (int row = 0; row < table->rowCount(); ++row) {
+            states << table->item(row, 2)->text();
+        }
+        installEnabled = install->isEnabled();
+        // Renaming the second coat and leaving the game-named one out frees
+        // the button.
+        table->item(1, 0)->setText("Coat b");
+        table->item(2, 0)->setCheckState(Qt::Unchecked);
+        QVERIFY(install->isEnabled());
+        install->click();
+    });
     answerer.expect(ModalAnswerer::pressButton());
-    answerer.expect(acceptName(&suggested));
-    answerer.expect(ModalAnswerer::pressButton());
-    QVERIFY(
-        drop(window, localUrls({fixture.path("mods/hair.zip"), fixture.path("mods/shoes.7z")})));
+    QVERIFY(drop(window, localUrls({fixture.path("mods/a/Coat"), fixture.path("mods/b/Coat"),
+                                    fixture.path("mods/Demo")})));
     QVERIFY(answerer.waitUntilAnswered());
 
-    QCOMPARE(suggested, (QStringList{"hair", "shoes"}));
+    QVERIFY(!installEnabled);
+    QCOMPARE(states.value(0), QStringLiteral("可以安装"));
+    QCOMPARE(states.value(1), QStringLiteral("与第 1 行的MOD名相同。"));
+    QVERIFY2(states.value(2).startsWith("MOD名“Demo”与游戏名相同"), qPrintable(states.value(2)));
     QVERIFY(answerer.unexpected().isEmpty());
-    const Snapshot installed{{"abdata", "<dir>"},
-                             {"abdata/hair.unity3d", "hair"},
-                             {"abdata/shoes.unity3d", "shoes"},
-                             {"Plugins", "<dir>"},
-                             {"Plugins/shoes.dll", "dll"}};
-    QCOMPARE(fixture.game(), installed);
-    QCOMPARE(window.modCfg().m_mods.keys(), (QStringList{"hair", "shoes"}));
-    QCOMPARE(fixture.tmp(), Snapshot());
+    QCOMPARE(answerer.messages().last(),
+             QStringLiteral("提示|已安装 2 个MOD：Coat、Coat b。\n未安装“Demo”：未勾选"));
+    QCOMPARE(window.modCfg().m_mods.keys(), (QStringList{"Coat", "Coat b"}));
+    QCOMPARE(fixture.kept("Coat b").value("abdata/coat.unity3d"), QByteArray("coat b"));
 }
 
 void TestDrop::hostileArchiveInstallsNothing_data()

@@ -66,23 +66,25 @@ void TestMainWindow::widgetsSitWhereTheFormPutsThem_data()
     QTest::newRow("tabWidget") << "tabWidget"
                                << "centralWidget" << QRect(0, 0, 851, 551);
     QTest::newRow("treeWidget2") << "treeWidget2"
-                                 << "tab" << QRect(280, 10, 561, 381);
+                                 << "tab" << QRect(470, 10, 371, 381);
     QTest::newRow("buttonInstall") << "buttonInstall"
                                    << "tab" << QRect(10, 10, 31, 31);
     QTest::newRow("label") << "label"
-                           << "tab" << QRect(280, 407, 200, 22);
+                           << "tab" << QRect(470, 407, 200, 22);
     QTest::newRow("buttonSet") << "buttonSet"
                                << "tab" << QRect(10, 90, 31, 31);
     QTest::newRow("buttonOpen") << "buttonOpen"
                                 << "tab" << QRect(10, 130, 31, 31);
     QTest::newRow("treeWidget") << "treeWidget"
-                                << "tab" << QRect(50, 10, 221, 501);
+                                << "tab" << QRect(50, 40, 411, 471);
     QTest::newRow("buttonAbout") << "buttonAbout"
                                  << "tab" << QRect(10, 480, 31, 31);
     QTest::newRow("buttonRemove") << "buttonRemove"
                                   << "tab" << QRect(10, 50, 31, 31);
     QTest::newRow("textEdit") << "textEdit"
-                              << "tab" << QRect(280, 430, 561, 81);
+                              << "tab" << QRect(470, 430, 371, 81);
+    QTest::newRow("filterEdit") << "filterEdit"
+                                << "tab" << QRect(50, 10, 411, 25);
     QTest::newRow("comboBox") << "comboBox"
                               << "tab_2" << QRect(50, 10, 181, 22);
     QTest::newRow("listWidget") << "listWidget"
@@ -152,9 +154,13 @@ void TestMainWindow::listsAndMenuArePrepared()
     QVERIFY(window.findChild<QLabel *>("picLabel")->text().isEmpty());
 
     auto *mods = window.findChild<QTreeWidget *>("treeWidget");
-    QCOMPARE(mods->columnCount(), 2);
+    QCOMPARE(mods->columnCount(), 4);
     QCOMPARE(mods->headerItem()->text(0), QStringLiteral("名字"));
     QCOMPARE(mods->headerItem()->text(1), QStringLiteral("安装时间"));
+    QCOMPARE(mods->headerItem()->text(2), QStringLiteral("文件数"));
+    QCOMPARE(mods->headerItem()->text(3), QStringLiteral("冲突"));
+    QCOMPARE(mods->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QVERIFY(mods->isSortingEnabled());
     QCOMPARE(mods->contextMenuPolicy(), Qt::CustomContextMenu);
     QVERIFY(mods->showDropIndicator());
     QCOMPARE(mods->header()->sectionResizeMode(0), QHeaderView::Interactive);

@@ -1,5 +1,8 @@
 #include "catalogue/modcfg.h"
 #include "config/gameinfo.h"
+#include "config/workspace.h"
+#include "deploy/gamelayout.h"
+#include "deploy/modcommands.h"
 #include "gui/mainwindow.h"
 #include "gui/setdialog.h"
 #include "support/modalanswerer.h"
@@ -8,7 +11,10 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTextEdit>
@@ -34,6 +40,11 @@ private slots:
     void settingsDialogSwitchesOnlyOnAnotherGame();
     void aboutShowsVersionAndAuthors();
     void openGameFolderOpensTheInstallFolder();
+    void filterKeepsNotesWithTheirMod_data();
+    void filterKeepsNotesWithTheirMod();
+    void columnsSortAndTheOrderIsRemembered_data();
+    void columnsSortAndTheOrderIsRemembered();
+    void conflictCountsOfTheExampleMods();
 };
 
 namespace {
@@ -47,8 +58,8 @@ struct Item
 struct Mod
 {
     Mod(const QString &id, int install, const QList<Item> &replace, const QList<Item> &add,
-        const QString &info = QString())
-        : id(id), install(install), replace(replace), add(add), info(info)
+        const QString &info = QString(), const QString &time = "2016-5-3 09:07:05")
+        : id(id), install(install), replace(replace), add(add), info(info), time(time)
     {
     }
     QString id;
@@ -56,6 +67,7 @@ struct Mod
     QList<Item> replace;
     QList<Item> add;
     QString info;
+    QString time;
 };
 
 QByteArray catalogueXml(const QString &game, const QList<Mod> &mods)
@@ -71,11 +83,11 @@ QByteArray catalogueXml(const QString &game, const QList<Mod> &mods)
     };
     QString xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + game + ">\n";
     for (const Mod &mod : mods) {
-        xml += QStringLiteral("<mod id=\"%1\"><info>%2</info><time>2016-5-3 09:07:05</time>"
+        xml += QStringLiteral("<mod id=\"%1\"><info>%2</info><time>%6</time>"
                               "<install>%3</install><replace>%4</replace><add>%5</add></mod>\n")
                    .arg(mod.id.toHtmlEscaped(), mod.info.toHtmlEscaped())
                    .arg(mod.install)
-                   .arg(items(mod.replace), items(mod.add));
+                   .arg(items(mod.replace), items(mod.add), mod.time);
     }
     xml += "</" + game + ">\n";
     return xml.toUtf8();
@@ -168,12 +180,14 @@ struct ModTab
         return texts;
     }
 
-    QStringList modIds() const
+    QStringList modIds(int column = 0) const
     {
         QStringList ids;
         QTreeWidgetItem *root = mods->topLevelItem(0);
         for (int i = 0; root && i < root->childCount(); ++i) {
-            ids << root->child(i)->text(0);
+            if (!root->child(i)->isHidden()) {
+                ids << root->child(i)->text(column);
+            }
         }
         return ids;
     }
@@ -515,6 +529,169 @@ void TestModTab::openGameFolderOpensTheInstallFolder()
 
     QCOMPARE(opened.folders.size(), 1);
     QCOMPARE(QDir::cleanPath(opened.folders.first()), QDir::cleanPath(setup.gamePath));
+}
+
+void TestModTab::filterKeepsNotesWithTheirMod_data()
+{
+    // Typed into the filter box in turn; each step ends with the mod selected
+    // and the notes box showing exactly that mod's notes.
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<QString>("pressWhileFiltered");
+    QTest::addColumn<QStringList>("shownWhileFiltered");
+    QTest::addColumn<QString>("selectedAtEnd");
+    QTest::newRow("hidden mod comes back when cleared")
+        << QStringList{"blue", ""} << QString() << QStringList{"Bob"} << "Anna";
+    QTest::newRow("by notes, another mod picked")
+        << QStringList{"BLU", ""} << "Bob" << QStringList{"Bob"} << "Bob";
+    QTest::newRow("selected mod stays shown")
+        << QStringList{"ann", ""} << QString() << QStringList{"Anna"} << "Anna";
+    QTest::newRow("nothing matches")
+        << QStringList{"zzz", ""} << QString() << QStringList{} << "Anna";
+}
+
+void TestModTab::filterKeepsNotesWithTheirMod()
+{
+    QFETCH(QStringList, filters);
+    QFETCH(QString, pressWhileFiltered);
+    QFETCH(QStringList, shownWhileFiltered);
+    QFETCH(QString, selectedAtEnd);
+    Setup setup("HoneySelect", {{"Anna", 1, {}, {{1, "a.txt"}}, "red"},
+                                {"Bob", 1, {}, {{1, "b.txt"}}, "deep blue"},
+                                {"Cid", 0, {}, {}, ""}});
+    MainWindow window;
+    ModTab tab(window);
+    auto *filter = window.findChild<QLineEdit *>("filterEdit");
+    QVERIFY(filter);
+    tab.press("Anna");
+    tab.notes->setPlainText("typed for Anna");
+
+    QTest::keyClicks(filter, filters.first());
+    QCOMPARE(tab.modIds(), shownWhileFiltered);
+    // The box never shows one mod's notes while another, or none, is selected.
+    const bool annaShown = shownWhileFiltered.contains("Anna");
+    QCOMPARE(window.modName(), annaShown ? QStringLiteral("Anna") : QStringLiteral("HoneySelect"));
+    QCOMPARE(tab.notes->toPlainText(), annaShown ? QStringLiteral("typed for Anna") : QString());
+    QCOMPARE(storedNotes().value("Anna"), QStringLiteral("typed for Anna"));
+    if (!annaShown) {
+        // Typed with no mod selected: stored nowhere.
+        QTest::keyClicks(tab.notes, "stray");
+    }
+    if (!pressWhileFiltered.isEmpty()) {
+        tab.press(pressWhileFiltered);
+        tab.notes->setPlainText("typed for " + pressWhileFiltered);
+    }
+
+    filter->setText(filters.last());
+    QCOMPARE(tab.modIds(), QStringList({"Anna", "Bob", "Cid"}));
+    QCOMPARE(window.modName(), selectedAtEnd);
+    QCOMPARE(tab.mods->currentItem()->text(0), selectedAtEnd);
+    window.close();
+    QMap<QString, QString> expected{{"Anna", "typed for Anna"}, {"Bob", "deep blue"}, {"Cid", ""}};
+    if (!pressWhileFiltered.isEmpty()) {
+        expected[pressWhileFiltered] = "typed for " + pressWhileFiltered;
+    }
+    QCOMPARE(storedNotes(), expected);
+    QCOMPARE(tab.notes->toPlainText(), expected.value(selectedAtEnd));
+    QCOMPARE(tab.files->topLevelItemCount(), 1);
+}
+
+void TestModTab::columnsSortAndTheOrderIsRemembered_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<QStringList>("order");
+    QTest::addColumn<QString>("stored");
+    // Times as the catalogue writes them, not zero-padded: "2016-12-1" is later
+    // than "2016-5-3" although it sorts before it as text.
+    QTest::newRow("name, as always") << 0 << 0 << QStringList{"a", "b", "c"} << QString();
+    QTest::newRow("name, reversed") << 0 << 1 << QStringList{"c", "b", "a"} << "name desc";
+    QTest::newRow("install time") << 1 << 1 << QStringList{"c", "a", "b"} << "time";
+    QTest::newRow("install time, newest first")
+        << 1 << 2 << QStringList{"b", "a", "c"} << "time desc";
+    QTest::newRow("file count") << 2 << 1 << QStringList{"b", "c", "a"} << "files";
+}
+
+void TestModTab::columnsSortAndTheOrderIsRemembered()
+{
+    QFETCH(int, column);
+    QFETCH(int, clicks);
+    QFETCH(QStringList, order);
+    QFETCH(QString, stored);
+    const QList<Item> none;
+    const QList<Item> two{{1, "x1"}, {1, "x2"}};
+    const QList<Item> ten = [] {
+        QList<Item> items;
+        for (int i = 0; i < 10; ++i) {
+            items << Item{1, QStringLiteral("y%1").arg(i)};
+        }
+        return items;
+    }();
+    Setup setup("HoneySelect", {{"a", 1, {}, ten, "", "2016-10-20 10:00:00"},
+                                {"b", 1, {}, none, "", "2016-12-1 08:00:00"},
+                                {"c", 0, {}, two, "", "2016-5-3 09:07:05"}});
+    {
+        MainWindow window;
+        ModTab tab(window);
+        QHeaderView *header = tab.mods->header();
+        for (int i = 0; i < clicks; ++i) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, 5));
+        }
+        QCOMPARE(tab.modIds(), order);
+        QCOMPARE(tab.row("a")->text(2), QStringLiteral("10"));
+    }
+    QCOMPARE(QSettings(GameInfo::settingsFile(), QSettings::IniFormat)
+                 .value("Global/ModListOrder")
+                 .toString(),
+             stored);
+    // The next start shows the same order.
+    MainWindow again;
+    ModTab tab(again);
+    QCOMPARE(tab.modIds(), order);
+    QCOMPARE(tab.row("c")->foreground(2).color(), QColor(Qt::red));
+}
+
+void TestModTab::conflictCountsOfTheExampleMods()
+{
+    const QString examples = QStringLiteral(VELDANE_SOURCE_DIR "/examples");
+    Setup setup("HoneySelect", {});
+    QProcess copy;
+    copy.start("cp", {"-r", examples + "/game/.", setup.gamePath});
+    QVERIFY(copy.waitForFinished() && copy.exitCode() == 0);
+    {
+        ModCfg catalogue;
+        catalogue.setGame("HoneySelect");
+        const Workspace workspace;
+        ModCommands commands(catalogue, GameLayout::forGame(workspace, "HoneySelect"));
+        QVERIFY(commands.install(examples + "/mods/SoftSkin", "SoftSkin").clean());
+        QVERIFY(commands.install(examples + "/mods/SoftSkinHD", "SoftSkinHD").clean());
+        QVERIFY(commands.install(examples + "/mods/StudioLights/abdata", "StudioLights").clean());
+    }
+    MainWindow window;
+    ModTab tab(window);
+    // The table of examples/README.md: body_00 is SoftSkin's under
+    // StudioLights, skin_extra is stacked SoftSkin, SoftSkinHD, StudioLights.
+    QCOMPARE(tab.modIds(3),
+             QStringList({"覆盖 0 / 被覆盖 2", "覆盖 1 / 被覆盖 1", "覆盖 2 / 被覆盖 0"}));
+    QCOMPARE(tab.row("SoftSkin")->toolTip(3),
+             QStringLiteral("2 个文件被以下MOD覆盖：SoftSkinHD、StudioLights"));
+    QCOMPARE(
+        tab.row("SoftSkinHD")->toolTip(3),
+        QStringLiteral("覆盖以下MOD的 1 个文件：SoftSkin\n1 个文件被以下MOD覆盖：StudioLights"));
+    QCOMPARE(tab.row("StudioLights")->toolTip(3),
+             QStringLiteral("覆盖以下MOD的 2 个文件：SoftSkin、SoftSkinHD"));
+
+    // Without the middle layer the other two still meet on two files.
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton());
+    tab.press("SoftSkinHD");
+    QTimer::singleShot(0, &window, [&] {
+        QMetaObject::invokeMethod(&window, "sltUninstall", Qt::DirectConnection);
+    });
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(answerer.messages(), QStringList{"提示|卸载成功!"});
+    QCOMPARE(tab.modIds(3), QStringList({"覆盖 0 / 被覆盖 2", "", "覆盖 2 / 被覆盖 0"}));
+    QCOMPARE(tab.row("SoftSkinHD")->toolTip(3), QString());
 }
 
 QTEST_MAIN(TestModTab)

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDomDocument>
 #include <QImage>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QtTest>
@@ -35,6 +37,7 @@ private slots:
     void modNamedAfterTheGameIsRefused();
     void correctedFoldersAreTakenAtOnce();
     void removalThatRestoredButKeptTheRecord();
+    void severalModsInTheOrderPicked();
 
 private:
     using Tree = QMap<QString, QByteArray>;
@@ -45,7 +48,7 @@ private:
 
     void firstStart();
     void install(const QString &folder, const QString &name);
-    void pressMod(const QString &name);
+    void pressMod(const QString &name, Qt::KeyboardModifiers modifiers = {});
     void runContextAction(const QString &mod, const QString &actionText);
     void chooseGame(const QString &game, const QString &addFolder = QString());
     QStringList fileRows() const;
@@ -228,15 +231,15 @@ void TestUserJourney::install(const QString &folder, const QString &name)
     QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|安装成功!"));
 }
 
-void TestUserJourney::pressMod(const QString &name)
+void TestUserJourney::pressMod(const QString &name, Qt::KeyboardModifiers modifiers)
 {
     auto *mods = child<QTreeWidget>(m_window, "treeWidget");
     const QList<QTreeWidgetItem *> found =
         mods->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
     const QRect rect = mods->visualItemRect(found.first());
-    QTest::mousePress(mods->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseRelease(mods->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mousePress(mods->viewport(), Qt::LeftButton, modifiers, rect.center());
+    QTest::mouseRelease(mods->viewport(), Qt::LeftButton, modifiers, rect.center());
     QCOMPARE(m_window->modName(), name);
 }
 
@@ -641,6 +644,64 @@ void TestUserJourney::removalThatRestoredButKeptTheRecord()
     QCOMPARE(itemA.size(), 1);
     QCOMPARE(itemA.first()->foreground(0).color(), QColor(Qt::red));
     QCOMPARE(m_window->modName(), QStringLiteral("A"));
+}
+
+void TestUserJourney::severalModsInTheOrderPicked()
+{
+    TestFiles::write(path("mods/C/abdata/chara/coat_C.unity3d"), "C coat");
+    const Tree original = files(path("game"));
+    firstStart();
+    QVERIFY(!QTest::currentTestFailed());
+
+    // Three folders chosen at once: one table of names, one summary.
+    const auto quoted = [this](const QString &mod) {
+        return '"' + TestFiles::native(path("mods/" + mod)) + '"';
+    };
+    m_answerer->expect(
+        ModalAnswerer::chooseFile(quoted("A") + ' ' + quoted("B") + ' ' + quoted("C")));
+    QStringList names;
+    m_answerer->expect([&names](QWidget *table) {
+        auto *rows = child<QTableWidget>(table, "nameTable");
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            names << rows->item(row, 0)->text();
+        }
+        queuedClick(child<QDialogButtonBox>(table, "")->button(QDialogButtonBox::Ok));
+    });
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    child<QPushButton>(m_window, "buttonInstall")->click();
+    QVERIFY(m_answerer->waitUntilAnswered());
+    QCOMPARE(names, QStringList({"A", "B", "C"}));
+    QCOMPARE(m_answerer->messages().last(), QStringLiteral("提示|已安装 3 个MOD：A、B、C。"));
+
+    // Picked C, B, A: taken out in that order, after one question.
+    pressMod("C");
+    pressMod("B", Qt::ControlModifier);
+    pressMod("A", Qt::ControlModifier);
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("B", QStringLiteral("卸载"));
+    QCOMPARE(m_answerer->messages().mid(m_answerer->messages().size() - 2),
+             QStringList({"注意|将按以下顺序卸载 3 个MOD，是否继续操作?\n\nC\nB\nA",
+                          "提示|已卸载 3 个MOD：C、B、A。"}));
+    expectGame(original);
+
+    // The first refusal stops the run; what ran and what did not is told.
+    QVERIFY(QDir(path("mod/HoneySelect/B")).removeRecursively());
+    pressMod("A");
+    pressMod("B", Qt::ControlModifier);
+    pressMod("C", Qt::ControlModifier);
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    m_answerer->expect(ModalAnswerer::pressButton(QMessageBox::Ok));
+    runContextAction("C", QStringLiteral("安装"));
+    QCOMPARE(m_answerer->messages().last(),
+             QStringLiteral("提示|已安装 1 个MOD：A。\n在“B”处停止：安装失败!\n未处理：C。"));
+    Tree withA = original;
+    withA["abdata/chara/body_00.unity3d"] = "A body";
+    withA["abdata/chara/hair_A.unity3d"] = "A hair";
+    expectGame(withA);
+    QCOMPARE(m_window->modCfg().m_mods.value("A").install, 1);
+    QCOMPARE(m_window->modCfg().m_mods.value("C").install, 0);
+    QVERIFY(m_answerer->unexpected().isEmpty());
 }
 
 QTEST_MAIN(TestUserJourney)

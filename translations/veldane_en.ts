@@ -2,6 +2,45 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>BatchInstallDialog</name>
+    <message>
+        <source>安装多个MOD</source>
+        <translation>Install several mods</translation>
+    </message>
+    <message>
+        <source>确认或修改每个MOD的名称；取消勾选的项目不会安装。</source>
+        <translation>Confirm or edit each mod&apos;s name; unticked items are not installed.</translation>
+    </message>
+    <message>
+        <source>MOD名</source>
+        <translation>Mod name</translation>
+    </message>
+    <message>
+        <source>来源</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <translation>Install</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>不安装</source>
+        <translation>Not installed</translation>
+    </message>
+    <message>
+        <source>可以安装</source>
+        <translation>Ready to install</translation>
+    </message>
+</context>
+<context>
     <name>CliSession</name>
     <message>
         <source>替换</source>
@@ -143,6 +182,10 @@
         <source>加 --keep-changed 让改动后的文件留在游戏中，或加 --restore-anyway 照常恢复；另一个版本都会另存到留存文件夹。</source>
         <translation>Add --keep-changed to leave the changed files in the game, or --restore-anyway to restore as usual; either way the other version is set aside in the kept-files folder.</translation>
     </message>
+    <message>
+        <source>%1（MOD名“%2”）：%3</source>
+        <translation>%1 (mod name “%2”): %3</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -239,6 +282,28 @@
 </source>
         <translation>Folder “%1” does not exist
 </translation>
+    </message>
+    <message>
+        <source>
+  install --batch PATH...  安装多个MOD，名称取自文件夹或压缩包名；
+                           有任何一个会被拒绝时，什么都不复制
+  uninstall|reinstall|remove MOD...  按顺序处理多个MOD，遇到第一个失败即停止
+  list --sort name|time    按名称（默认）或安装时间排序
+</source>
+        <translation>
+  install --batch PATH...  install several mods, each named after its folder or archive;
+                           if any of them would be refused, nothing is copied
+  uninstall|reinstall|remove MOD...  act on several mods in order, stopping at the first failure
+  list --sort name|time    sort by name (the default) or by install time
+</translation>
+    </message>
+    <message>
+        <source>--batch 只用于 install，且至少需要一个路径</source>
+        <translation>--batch is only for install, and needs at least one path</translation>
+    </message>
+    <message>
+        <source>--sort 只用于 list，取值为 name 或 time</source>
+        <translation>--sort is only for list, and takes name or time</translation>
     </message>
 </context>
 <context>
@@ -441,6 +506,17 @@ Veldane will not delete them.</translation>
     </message>
 </context>
 <context>
+    <name>InstallBatch</name>
+    <message>
+        <source>不是MOD文件夹或 zip、7z、rar 压缩包</source>
+        <translation>Not a mod folder or a zip, 7z or rar archive</translation>
+    </message>
+    <message>
+        <source>与第 %1 行的MOD名相同。</source>
+        <translation>Same mod name as row %1.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>MOD</source>
@@ -545,14 +621,6 @@ Veldane will not delete them.</translation>
     <message>
         <source>替换</source>
         <translation>Replaced</translation>
-    </message>
-    <message>
-        <source>选择MOD</source>
-        <translation>Choose a Mod Folder</translation>
-    </message>
-    <message>
-        <source>Supported types (*.*)</source>
-        <translation>Supported types (*.*)</translation>
     </message>
     <message>
         <source>提示</source>
@@ -695,12 +763,119 @@ Set-aside folder: %3</translation>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>筛选：MOD名或备注</source>
+        <translation>Filter: mod name or notes</translation>
+    </message>
+    <message>
+        <source>文件数</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>冲突</source>
+        <translation>Conflicts</translation>
+    </message>
+    <message>
+        <source>覆盖：本MOD替换了其他已安装MOD的文件数；被覆盖：本MOD被后装的MOD替换的文件数</source>
+        <translation>Over: files of other installed mods that this mod replaced; under: files of this mod that mods installed later replaced</translation>
+    </message>
+    <message>
+        <source>将按以下顺序卸载 %1 个MOD，是否继续操作?</source>
+        <translation>%1 mods will be uninstalled in this order. Continue?</translation>
+    </message>
+    <message>
+        <source>
+其中“%1”的存放副本已不存在，将会完全被移除。</source>
+        <translation>
+The kept copy of “%1” is gone: it will be removed completely.</translation>
+    </message>
+    <message>
+        <source>将按以下顺序安装 %1 个MOD，是否继续操作?</source>
+        <translation>%1 mods will be installed in this order. Continue?</translation>
+    </message>
+    <message>
+        <source>以下 %1 个MOD将会完全被移除，是否继续操作!</source>
+        <translation>These %1 mods will be removed completely. Continue?</translation>
+    </message>
+    <message>
+        <source>未安装“%1”：%2</source>
+        <translation>“%1” not installed: %2</translation>
+    </message>
+    <message>
+        <source>未勾选</source>
+        <translation>unticked</translation>
+    </message>
+</context>
+<context>
+    <name>ModBatch</name>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>已%1 %2 个MOD：%3。</source>
+        <translation>%1 done for %2 mods: %3.</translation>
+    </message>
+    <message>
+        <source>“%1”：%2</source>
+        <translation>“%1”: %2</translation>
+    </message>
+    <message>
+        <source>在“%1”处停止：%2</source>
+        <translation>Stopped at “%1”: %2</translation>
+    </message>
+    <message>
+        <source>未处理：%1。</source>
+        <translation>Not done: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>ModChooser</name>
+    <message>
+        <source>选择MOD</source>
+        <translation>Choose Mods</translation>
+    </message>
+    <message>
+        <source>MOD文件夹或压缩包 (*.zip *.7z *.rar)</source>
+        <translation>Mod folders or archives (*.zip *.7z *.rar)</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>安装</source>
+        <translation>Install</translation>
+    </message>
 </context>
 <context>
     <name>ModCommands</name>
     <message>
         <source>无法创建文件夹：%1</source>
         <translation>Cannot create the folder: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ModListItem</name>
+    <message>
+        <source>覆盖 %1 / 被覆盖 %2</source>
+        <translation>over %1 / under %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>覆盖以下MOD的 %1 个文件：%2</source>
+        <translation>Overwrites %1 files of: %2</translation>
+    </message>
+    <message>
+        <source>%1 个文件被以下MOD覆盖：%2</source>
+        <translation>%1 files overwritten by: %2</translation>
     </message>
 </context>
 <context>

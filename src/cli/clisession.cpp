@@ -1,9 +1,12 @@
 #include "cli/clisession.h"
 
+#include "catalogue/conflictcounts.h"
+#include "catalogue/modlistorder.h"
 #include "cli/commandline.h"
 #include "config/foldername.h"
 #include "config/gamesettings.h"
 #include "deploy/commandmessages.h"
+#include "deploy/installbatch.h"
 #include "deploy/installpreview.h"
 #include "deploy/layerstack.h"
 #include "deploy/modcommands.h"
@@ -12,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -90,6 +94,9 @@ int CliSession::run()
     }
     if (command == QLatin1String("list")) {
         return list();
+    }
+    if (m_line.several()) {
+        return several(command, args);
     }
     if (command == QLatin1String("files")) {
         return files(args.at(0));
@@ -176,16 +183,20 @@ int CliSession::list()
 {
     QJsonArray mods;
     QString text;
-    for (auto it = m_catalogue.m_mods.cbegin(); it != m_catalogue.m_mods.cend(); ++it) {
-        const ModRecord &record = it.value();
+    for (const QString &id : ModListOrder::parse(m_line.sort()).ids(m_catalogue.m_mods)) {
+        const ModRecord &record = *m_catalogue.m_mods.constFind(id);
         const bool installed = record.install != 0;
-        mods.append(QJsonObject{{QStringLiteral("name"), it.key()},
+        const ConflictCounts conflicts = ConflictCounts::of(m_catalogue, id);
+        mods.append(QJsonObject{{QStringLiteral("name"), id},
                                 {QStringLiteral("installed"), installed},
                                 {QStringLiteral("time"), record.time},
                                 {QStringLiteral("added"), record.add.size()},
-                                {QStringLiteral("replaced"), record.replace.size()}});
+                                {QStringLiteral("replaced"), record.replace.size()},
+                                {QStringLiteral("overwrites"), conflicts.overwrites},
+                                {QStringLiteral("overwritten_by"), conflicts.overwrittenBy}});
         text += tr("%1\t%2\t%3\t增加 %4\t替换 %5\n")
-                    .arg(it.key(), installed ? tr("已安装") : tr("未安装"), record.time)
+                    .arg(id, installed ? tr("已安装") : tr("未安装"),
+                         record.time)
                     .arg(record.add.size())
                     .arg(record.replace.size());
     }
@@ -509,4 +520,99 @@ int CliSession::refuse(const QString &reason) const
     endProgressLine();
     Console::writeError(reason.toUtf8() + '\n');
     return Refused;
+}
+
+int CliSession::several(const QString &command, const QStringList &args)
+{
+    if (command == QLatin1String("install")) {
+        return installBatch(args);
+    }
+    for (const QString &mod : args) {
+        if (!m_catalogue.m_mods.contains(mod)) {
+            return finish(CommandReport{CommandReport::NotRecorded}, mod, QString(), QString());
+        }
+    }
+    if (!prepareCatalogue()) {
+        return finish(CommandReport{CommandReport::CatalogueFailed}, args.value(0), QString(),
+                      QString());
+    }
+    ModCommands commands(m_catalogue, m_layout, progress(command));
+    if (command == QLatin1String("reinstall")) {
+        return finishSeveral(
+            ModBatch::run(args, [&](const QString &mod) { return commands.reinstall(mod); }),
+            tr("安装"), tr("安装成功!"));
+    }
+    // As for one mod: an uninstall without the kept copy is a removal, and a
+    // removal is confirmed, once for all of them.
+    const bool removing = command == QLatin1String("remove");
+    QStringList removed;
+    for (const QString &mod : args) {
+        if (removing || !QFileInfo(m_layout.keptCopy(mod)).isDir()) {
+            removed << mod;
+        }
+    }
+    if (!removed.isEmpty() && !m_line.yes() && !confirmRemoval()) {
+        return Refused;
+    }
+    const ChangeDecision decision = m_line.changeDecision();
+    return finishSeveral(ModBatch::run(args,
+                                       [&](const QString &mod) {
+                                           return removed.contains(mod)
+                                                      ? commands.remove(mod, decision)
+                                                      : commands.uninstall(mod, decision);
+                                       }),
+                         removing ? tr("移除") : tr("卸载"),
+                         removing ? tr("移除成功!") : tr("卸载成功!"));
+}
+
+int CliSession::installBatch(const QStringList &paths)
+{
+    QList<InstallBatch::Row> rows = InstallBatch::rows(paths);
+    ModCommands commands(m_catalogue, m_layout, progress(tr("安装")));
+    InstallBatch::checkNames(commands, m_catalogue.m_cfgPath, rows);
+    // Every refusal is told before anything is copied, so that one run of
+    // corrections is enough.
+    QStringList refusals;
+    QStringList names;
+    QHash<QString, QString> sourceOf;
+    for (const InstallBatch::Row &row : qAsConst(rows)) {
+        if (!row.refusal.isEmpty()) {
+            refusals << tr("%1（MOD名“%2”）：%3")
+                            .arg(QDir::toNativeSeparators(row.source), row.name, row.refusal);
+        }
+        names << row.name;
+        sourceOf.insert(row.name, row.source);
+    }
+    if (!refusals.isEmpty()) {
+        refusals << tr("未做任何改动。");
+        return refuse(refusals.join(QLatin1Char('\n')));
+    }
+    if (m_line.dryRun()) {
+        QString text;
+        for (const InstallBatch::Row &row : qAsConst(rows)) {
+            text += QStringLiteral("%1\t%2\n").arg(row.name, QDir::toNativeSeparators(row.source));
+        }
+        print(text);
+        return Success;
+    }
+    if (!prepareCatalogue()) {
+        return finish(CommandReport{CommandReport::CatalogueFailed}, names.value(0), QString(),
+                      QString());
+    }
+    return finishSeveral(ModBatch::run(names,
+                                       [&](const QString &name) {
+                                           return commands.install(sourceOf.value(name), name);
+                                       }),
+                         tr("安装"), tr("安装成功!"));
+}
+
+int CliSession::finishSeveral(const ModBatch::Report &report, const QString &action,
+                              const QString &success)
+{
+    const QString text = ModBatch::describe(report, action, success, m_catalogue.m_cfgPath);
+    if (!report.complete()) {
+        return refuse(text);
+    }
+    print(text + QLatin1Char('\n'));
+    return Success;
 }

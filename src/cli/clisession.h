@@ -6,6 +6,7 @@
 #include "deploy/commandprogress.h"
 #include "deploy/commandreport.h"
 #include "deploy/gamelayout.h"
+#include "deploy/modbatch.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -48,6 +49,12 @@ private:
     int reinstall(const QString &mod);
     int remove(const QString &mod);
     int verify(const QString &mod);
+    // Several at once: each mod a command of its own, in the order given,
+    // stopping at the first that is refused or does not finish cleanly.
+    int several(const QString &command, const QStringList &args);
+    int installBatch(const QStringList &paths);
+    int finishSeveral(const ModBatch::Report &report, const QString &action,
+                      const QString &success);
 
     // Makes config/ and the game's catalogue when missing, as the window does
     // at start; only commands that change something call it.

@@ -9,6 +9,9 @@
 
 namespace {
 
+// Mods a command may take after its first.
+const int kMany = 100000;
+
 struct CommandShape
 {
     int arguments;
@@ -20,10 +23,14 @@ struct CommandShape
 const QMap<QString, CommandShape> &commands()
 {
     static const QMap<QString, CommandShape> known{
-        {QStringLiteral("games"), {0, true}},      {QStringLiteral("list"), {0, true}},
-        {QStringLiteral("files"), {1, true}},      {QStringLiteral("install"), {2, false}},
-        {QStringLiteral("uninstall"), {1, false}}, {QStringLiteral("reinstall"), {1, false}},
-        {QStringLiteral("remove"), {1, false}},    {QStringLiteral("verify"), {0, true, 1}},
+        {QStringLiteral("games"), {0, true}},
+        {QStringLiteral("list"), {0, true}},
+        {QStringLiteral("files"), {1, true}},
+        {QStringLiteral("install"), {2, false}},
+        {QStringLiteral("uninstall"), {1, false, kMany}},
+        {QStringLiteral("reinstall"), {1, false, kMany}},
+        {QStringLiteral("remove"), {1, false, kMany}},
+        {QStringLiteral("verify"), {0, true, 1}},
     };
     return known;
 }
@@ -62,6 +69,16 @@ QString rawValue(const QStringList &arguments, const QString &name)
     return value;
 }
 
+QString severalUsage()
+{
+    return CommandLine::tr(
+        "\n"
+        "  install --batch PATH...  安装多个MOD，名称取自文件夹或压缩包名；\n"
+        "                           有任何一个会被拒绝时，什么都不复制\n"
+        "  uninstall|reinstall|remove MOD...  按顺序处理多个MOD，遇到第一个失败即停止\n"
+        "  list --sort name|time    按名称（默认）或安装时间排序\n");
+}
+
 } // namespace
 
 QString CommandLine::languageFor(const QStringList &arguments)
@@ -75,9 +92,9 @@ QString CommandLine::languageFor(const QStringList &arguments)
     return LanguageSetting::read(workspace.settingsFile());
 }
 
-QString CommandLine::usage()
+static QString commonUsage()
 {
-    return tr("用法: veldane-cli [--workdir DIR] [--game NAME] [--lang zh|en] COMMAND [ARGS]\n"
+    return CommandLine::tr("用法: veldane-cli [--workdir DIR] [--game NAME] [--lang zh|en] COMMAND [ARGS]\n"
               "\n"
               "  games                    列出游戏及其目录\n"
               "  list                     列出当前游戏的MOD\n"
@@ -99,6 +116,11 @@ QString CommandLine::usage()
               "  --restore-anyway  uninstall、remove：改动过的文件另存到留存文件夹，照常恢复\n");
 }
 
+QString CommandLine::usage()
+{
+    return commonUsage() + severalUsage();
+}
+
 bool CommandLine::fail(const QString &error)
 {
     m_error = error;
@@ -118,7 +140,10 @@ bool CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption keepChanged(QStringLiteral("keep-changed"));
     const QCommandLineOption restoreAnyway(QStringLiteral("restore-anyway"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({workdir, game, lang, json, yes, dryRun, keepChanged, restoreAnyway, help});
+    const QCommandLineOption batch(QStringLiteral("batch"));
+    const QCommandLineOption sort(QStringLiteral("sort"), QString(), QStringLiteral("KEY"));
+    parser.addOptions(
+        {workdir, game, lang, json, yes, dryRun, keepChanged, restoreAnyway, help, batch, sort});
     if (!parser.parse(arguments)) {
         return fail(parser.errorText());
     }
@@ -126,7 +151,7 @@ bool CommandLine::parse(const QStringList &arguments)
         m_help = true;
         return true;
     }
-    for (const QCommandLineOption *single : {&workdir, &game, &lang}) {
+    for (const QCommandLineOption *single : {&workdir, &game, &lang, &sort}) {
         if (parser.values(*single).size() > 1) {
             return fail(tr("--%1 只能给一次").arg(single->names().constFirst()));
         }
@@ -136,6 +161,8 @@ bool CommandLine::parse(const QStringList &arguments)
     m_json = parser.isSet(json);
     m_yes = parser.isSet(yes);
     m_dryRun = parser.isSet(dryRun);
+    m_batch = parser.isSet(batch);
+    m_sort = parser.value(sort);
     if (parser.isSet(workdir) && m_workdir.isEmpty()) {
         return fail(tr("--workdir 不能为空"));
     }
@@ -149,12 +176,16 @@ bool CommandLine::parse(const QStringList &arguments)
     }
     m_command = positional.takeFirst();
     m_arguments = positional;
+    if (!parseSeveral(positional)) {
+        return false;
+    }
     const auto shape = commands().constFind(m_command);
     if (shape == commands().cend()) {
         return fail(tr("未知命令“%1”").arg(m_command));
     }
-    if (m_arguments.size() < shape->arguments ||
-        m_arguments.size() > shape->arguments + shape->optional) {
+    // install --batch takes paths only; the names come from them.
+    if (!m_batch && (m_arguments.size() < shape->arguments ||
+                     m_arguments.size() > shape->arguments + shape->optional)) {
         return fail(tr("命令“%1”需要 %2 个参数").arg(m_command).arg(shape->arguments));
     }
     if (m_dryRun && m_command != QLatin1String("install")) {
@@ -177,6 +208,19 @@ bool CommandLine::parse(const QStringList &arguments)
         }
         m_changeDecision =
             parser.isSet(keepChanged) ? ChangeDecision::KeepChanged : ChangeDecision::RestoreAnyway;
+    }
+    return true;
+}
+
+bool CommandLine::parseSeveral(const QStringList &positional)
+{
+    if (m_batch && (m_command != QLatin1String("install") || positional.isEmpty())) {
+        return fail(tr("--batch 只用于 install，且至少需要一个路径"));
+    }
+    if (!m_sort.isEmpty() &&
+        (m_command != QLatin1String("list") ||
+         (m_sort != QLatin1String("name") && m_sort != QLatin1String("time")))) {
+        return fail(tr("--sort 只用于 list，取值为 name 或 time"));
     }
     return true;
 }

@@ -33,12 +33,23 @@ public:
     bool json() const { return m_json; }
     bool yes() const { return m_yes; }
     bool dryRun() const { return m_dryRun; }
+    // install --batch PATH...: names from the folders' and archives' names.
+    bool batch() const { return m_batch; }
+    // list --sort name|time (ModListOrder's spelling); empty for the name order.
+    QString sort() const { return m_sort; }
+    // Several mods for uninstall, reinstall or remove, or --batch.
+    bool several() const
+    {
+        return m_batch || (m_arguments.size() > 1 && m_command != QLatin1String("install"));
+    }
     // What uninstall and remove do with game files changed since the install:
     // Ask (refuse and name them) unless --keep-changed or --restore-anyway.
     ChangeDecision changeDecision() const { return m_changeDecision; }
 
 private:
     bool fail(const QString &error);
+    // The checks of --batch, --sort and several mods, before the common ones.
+    bool parseSeveral(const QStringList &positional);
 
     QString m_error;
     bool m_help = false;
@@ -49,6 +60,8 @@ private:
     bool m_json = false;
     bool m_yes = false;
     bool m_dryRun = false;
+    bool m_batch = false;
+    QString m_sort;
     ChangeDecision m_changeDecision = ChangeDecision::Ask;
 };
 

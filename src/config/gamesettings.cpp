@@ -106,6 +106,18 @@ bool GameSettings::setLanguage(const QString &language)
     return setValue(LanguageSetting::key(), language);
 }
 
+QString GameSettings::modListOrder() const
+{
+    return QSettings(file(), QSettings::IniFormat)
+        .value(QStringLiteral("/Global/ModListOrder"))
+        .toString();
+}
+
+bool GameSettings::setModListOrder(const QString &order)
+{
+    return setValue(QStringLiteral("/Global/ModListOrder"), order);
+}
+
 bool GameSettings::setBackupPath(const QString &path)
 {
     return setValue(QStringLiteral("/Global/BakPath"), path);

@@ -8,7 +8,8 @@
 
 // The settings file of a workspace, and the only code that spells its keys:
 // /Global/BakPath (the backup root the user chose), /Global/Select (the game
-// shown at start) and /<game>/GamePath (where a game is installed). Every call
+// shown at start), /Global/ModListOrder (how the mod list is sorted) and
+// /<game>/GamePath (where a game is installed). Every call
 // opens the file afresh, so the window and the command-line tool see each
 // other's changes.
 class GameSettings
@@ -47,6 +48,10 @@ public:
     // The interface language (LanguageSetting::key()); it takes effect at the
     // next start.
     bool setLanguage(const QString &language);
+    // The mod list's order as ModListOrder spells it ("name", "time desc"),
+    // empty when never chosen.
+    QString modListOrder() const;
+    bool setModListOrder(const QString &order);
     // Also adds the game to the list.
     bool setGamePath(const QString &game, const QString &path);
     // Forgets a game with every key of its group (true when there was nothing

@@ -1,13 +1,18 @@
 #include "gui/mainwindow.h"
 
+#include "catalogue/modlistorder.h"
 #include "config/gamesettings.h"
 #include "deploy/commandmessages.h"
 #include "deploy/gamelayout.h"
+#include "deploy/installbatch.h"
 #include "deploy/modcommands.h"
 #include "deploy/modsource.h"
+#include "gui/batchinstalldialog.h"
 #include "gui/cardpreview.h"
 #include "gui/dialog.h"
+#include "gui/modchooser.h"
 #include "gui/moddropfilter.h"
+#include "gui/modlistitem.h"
 #include "gui/orderdlg.h"
 #include "gui/setdialog.h"
 #include "gui/verifydialog.h"
@@ -20,18 +25,18 @@
 #include <QAction>
 #include <QBrush>
 #include <QCloseEvent>
-#include <QColor>
 #include <QCursor>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
+#include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidgetItem>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -49,7 +54,16 @@ MainWindow::MainWindow(QWidget *parent)
     }
 
     ui->treeWidget->header()->setSectionResizeMode(QHeaderView::Interactive);
-    ui->treeWidget->setHeaderLabels({tr("名字"), tr("安装时间")});
+    ui->treeWidget->setHeaderLabels({tr("名字"), tr("安装时间"), tr("文件数"), tr("冲突")});
+    ui->treeWidget->headerItem()->setToolTip(
+        ModListItem::ConflictColumn,
+        tr("覆盖：本MOD替换了其他已安装MOD的文件数；被覆盖：本MOD被后装的MOD替换的文件数"));
+    {
+        // The order chosen last time; the name order until one is chosen.
+        const ModListOrder order = ModListOrder::parse(GameSettings().modListOrder());
+        ui->treeWidget->header()->setSortIndicator(static_cast<int>(order.key), order.direction);
+        ui->treeWidget->setSortingEnabled(true);
+    }
     ui->treeWidget->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->tabWidget->setCurrentIndex(0);
 
@@ -113,6 +127,11 @@ void MainWindow::connectSignals()
             &MainWindow::sltCustomContextMenuRequested);
     connect(ui->treeWidget2, &QTreeWidget::itemDoubleClicked, this,
             &MainWindow::sltItemDoubleClicked);
+    connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::sltFilterChanged);
+    connect(ui->treeWidget->header(), &QHeaderView::sortIndicatorChanged, this,
+            &MainWindow::sltSortChanged);
+    connect(ui->treeWidget, &QTreeWidget::itemSelectionChanged, this,
+            &MainWindow::sltSelectionChanged);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -245,15 +264,12 @@ void MainWindow::refreshModList()
     QTreeWidgetItem *root = nullptr;
     if (m_modCfg.exists()) {
         root = new QTreeWidgetItem(QStringList(m_modCfg.m_gameName));
+        QList<QTreeWidgetItem *> children;
+        children.reserve(m_modCfg.m_mods.size());
         for (auto it = m_modCfg.m_mods.cbegin(); it != m_modCfg.m_mods.cend(); ++it) {
-            auto *child = new QTreeWidgetItem(root, QStringList{it.key(), it.value().time});
-            const QColor colour = it.value().install != 0 ? QColor(46, 139, 87) : QColor(Qt::red);
-            child->setForeground(0, colour);
-            child->setForeground(1, colour);
-            // The narrow list cuts long names and times short.
-            child->setToolTip(0, it.key());
-            child->setToolTip(1, it.value().time);
+            children << new ModListItem(m_modCfg, it.key(), it.value());
         }
+        root->addChildren(children);
     } else {
         if (!m_modCfg.create()) {
             return;
@@ -261,21 +277,40 @@ void MainWindow::refreshModList()
         root = new QTreeWidgetItem(QStringList(m_modCfg.m_gameName));
     }
     ui->treeWidget->insertTopLevelItem(0, root);
+    ui->treeWidget->sortItems(ui->treeWidget->header()->sortIndicatorSection(),
+                              ui->treeWidget->header()->sortIndicatorOrder());
     ui->treeWidget->expandAll();
-    // Whole mod names rather than the header's default width.
-    ui->treeWidget->resizeColumnToContents(0);
+    // Whole names, times and counts rather than the header's default width.
+    // The conflicts get room for large counts instead: measured, every row
+    // would be counted at once.
+    for (int column = 0; column < ModListItem::ConflictColumn; ++column) {
+        ui->treeWidget->resizeColumnToContents(column);
+    }
+    ui->treeWidget->setColumnWidth(ModListItem::ConflictColumn,
+                                   ui->treeWidget->fontMetrics().horizontalAdvance(
+                                       ModListItem::tr("覆盖 %1 / 被覆盖 %2").arg(999).arg(999)) +
+                                       12);
+    // Filtered before the selection below, so that a mod the filter hides is
+    // never the one whose notes the box shows.
+    hideFilteredRows();
 
     // The mod acted on stays selected, with its notes, while it is listed.
     const auto record = m_modCfg.m_mods.constFind(shown);
     if (record == m_modCfg.m_mods.cend()) {
         return;
     }
+    QTreeWidgetItem *shownRow = nullptr;
     for (int i = 0; i < root->childCount(); ++i) {
         if (root->child(i)->text(0) == shown) {
-            ui->treeWidget->setCurrentItem(root->child(i));
+            shownRow = root->child(i);
             break;
         }
     }
+    if (!shownRow || shownRow->isHidden()) {
+        m_hiddenByFilter = shown;
+        return;
+    }
+    ui->treeWidget->setCurrentItem(shownRow);
     m_modName = shown;
     ui->textEdit->setPlainText(record->info);
     showModFiles(*record);
@@ -303,6 +338,9 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     // before the box shows another mod's.
     keepNotes();
     m_modName = item->text(0);
+    if (item->parent()) {
+        m_hiddenByFilter.clear();
+    }
 
     if (!m_modCfg.exists()) {
         return;
@@ -353,16 +391,11 @@ void MainWindow::sltInstallOpenMod()
     if (refuseWithoutGameFolder()) {
         return;
     }
-    QFileDialog chooser(this, tr("选择MOD"),
-                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-                        tr("Supported types (*.*)"));
-    chooser.setViewMode(QFileDialog::Detail);
-    chooser.setFileMode(QFileDialog::Directory);
-    chooser.setOption(QFileDialog::ShowDirsOnly);
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+    ModChooser chooser(this);
+    if (chooser.exec() != QDialog::Accepted || chooser.chosen().isEmpty()) {
         return;
     }
-    installModFolder(chooser.selectedFiles().constFirst());
+    installSources(chooser.chosen(), false);
 }
 
 void MainWindow::installModFolder(const QString &folder, const QString &suggestedName)
@@ -402,6 +435,11 @@ CommandReport MainWindow::installFolder(const QString &folder)
 
 void MainWindow::sltInstallSelectMod()
 {
+    const QStringList several = selectedMods();
+    if (several.size() > 1) {
+        reinstallSeveral(several);
+        return;
+    }
     if (m_modName == m_modCfg.m_gameName) {
         return;
     }
@@ -476,6 +514,11 @@ ChangeDecision MainWindow::askAboutChangedFiles(const QStringList &changedFiles)
 
 void MainWindow::sltUninstall()
 {
+    const QStringList several = selectedMods();
+    if (several.size() > 1) {
+        uninstallSeveral(several);
+        return;
+    }
     if (m_modName == m_modCfg.m_gameName) {
         return;
     }
@@ -494,6 +537,11 @@ void MainWindow::sltUninstall()
 
 void MainWindow::sltRemoveMod()
 {
+    const QStringList several = selectedMods();
+    if (several.size() > 1) {
+        removeSeveral(several);
+        return;
+    }
     if (m_modName == m_modCfg.m_gameName) {
         return;
     }
@@ -672,9 +720,29 @@ void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)
     if (m_modName != id) {
         sltItemClick(item, 0);
     }
-    const bool installed = m_modCfg.m_mods.value(id).install != 0;
     m_installAction->setVisible(!gameRow);
     m_uninstallAction->setVisible(!gameRow);
+    // On a row of a selection of several, the actions take every selected
+    // mod that is in the other state; elsewhere the selection is this row.
+    const QStringList several = selectedMods();
+    if (!gameRow && several.size() > 1 && several.contains(id)) {
+        bool anyInstalled = false;
+        bool anyUninstalled = false;
+        for (const QString &mod : several) {
+            const bool installed = m_modCfg.m_mods.value(mod).install != 0;
+            anyInstalled = anyInstalled || installed;
+            anyUninstalled = anyUninstalled || !installed;
+        }
+        m_installAction->setEnabled(anyUninstalled);
+        m_uninstallAction->setEnabled(anyInstalled);
+        m_verifyAction->setEnabled(false);
+        m_contextMenu->exec(QCursor::pos());
+        return;
+    }
+    if (several.size() > 1) {
+        ui->treeWidget->setCurrentItem(item);
+    }
+    const bool installed = m_modCfg.m_mods.value(id).install != 0;
     m_installAction->setEnabled(!installed);
     m_uninstallAction->setEnabled(installed);
     m_verifyAction->setEnabled(gameRow || installed);
@@ -708,6 +776,13 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
         QMessageBox::information(this, tr("提示"), tr("正在安装拖入的MOD，请等待完成后再拖入。"));
         return;
     }
+    m_installingDrop = true;
+    installSources(paths, true);
+    m_installingDrop = false;
+}
+
+void MainWindow::installSources(const QStringList &paths, bool dropped)
+{
     QStringList folders;
     QStringList refused;
     for (const QString &path : paths) {
@@ -723,16 +798,17 @@ void MainWindow::sltInstallDropped(const QStringList &paths)
                                  tr("只能拖入MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
                                      .arg(refused.join(QLatin1Char('\n'))));
     }
-    m_installingDrop = true;
-    for (const QString &path : qAsConst(folders)) {
-        const QFileInfo info(path);
+    if (folders.size() > 1) {
+        installSeveral(folders);
+    } else if (folders.size() == 1) {
+        const QFileInfo info(folders.constFirst());
         if (info.isDir()) {
-            installModFolder(path, info.fileName());
+            // A chosen folder is named in the dialog as it always was.
+            installModFolder(info.absoluteFilePath(), dropped ? info.fileName() : QString());
         } else {
-            installDroppedArchive(path);
+            installDroppedArchive(info.absoluteFilePath());
         }
     }
-    m_installingDrop = false;
 }
 
 void MainWindow::installDroppedArchive(const QString &archive)
@@ -745,4 +821,261 @@ void MainWindow::installDroppedArchive(const QString &archive)
         return;
     }
     installModFolder(archive, ModSource(archive).suggestedName());
+}
+
+void MainWindow::sltFilterChanged(const QString &text)
+{
+    Q_UNUSED(text);
+    // The notes typed so far are searched as well, and belong to m_modName
+    // whatever the filter does to its row.
+    keepNotes();
+    applyFilter();
+}
+
+QTreeWidgetItem *MainWindow::hideFilteredRows()
+{
+    QTreeWidgetItem *root = ui->treeWidget->topLevelItem(0);
+    if (!root) {
+        return nullptr;
+    }
+    const QString filter = ui->filterEdit->text().trimmed();
+    for (int i = 0; i < root->childCount(); ++i) {
+        auto *mod = static_cast<ModListItem *>(root->child(i));
+        const bool hide = !mod->matches(filter);
+        mod->setHidden(hide);
+        // A hidden row is never part of a command on the selection.
+        if (hide && mod->isSelected()) {
+            mod->setSelected(false);
+        }
+    }
+    return root;
+}
+
+void MainWindow::applyFilter()
+{
+    QTreeWidgetItem *root = hideFilteredRows();
+    if (!root) {
+        return;
+    }
+    QTreeWidgetItem *selected = nullptr;
+    QTreeWidgetItem *shownAgain = nullptr;
+    for (int i = 0; i < root->childCount(); ++i) {
+        QTreeWidgetItem *mod = root->child(i);
+        if (mod->text(0) == m_modName) {
+            selected = mod;
+        } else if (mod->text(0) == m_hiddenByFilter) {
+            shownAgain = mod;
+        }
+    }
+    if (selected && selected->isHidden()) {
+        const QString hidden = m_modName;
+        selectRow(root);
+        m_hiddenByFilter = hidden;
+    } else if (shownAgain && !shownAgain->isHidden() && m_modName == m_modCfg.m_gameName) {
+        selectRow(shownAgain);
+    }
+}
+
+void MainWindow::selectRow(QTreeWidgetItem *item)
+{
+    ui->treeWidget->setCurrentItem(item);
+    sltItemClick(item, 0);
+}
+
+void MainWindow::sltSortChanged(int column, Qt::SortOrder order)
+{
+    ModListOrder chosen;
+    switch (column) {
+    case ModListItem::TimeColumn:
+        chosen.key = ModListOrder::Time;
+        break;
+    case ModListItem::FilesColumn:
+        chosen.key = ModListOrder::Files;
+        break;
+    case ModListItem::ConflictColumn:
+        // Shown for this session only: the settings keep the orders the
+        // command-line tool knows as well.
+        return;
+    default:
+        chosen.key = ModListOrder::Name;
+        break;
+    }
+    chosen.direction = order;
+    GameSettings().setModListOrder(chosen.text());
+}
+
+void MainWindow::sltSelectionChanged()
+{
+    QTreeWidgetItem *root = ui->treeWidget->topLevelItem(0);
+    QStringList selected;
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        if (root->child(i)->isSelected() && !root->child(i)->isHidden()) {
+            selected << root->child(i)->text(0);
+        }
+    }
+    // The order of picking: kept for the mods still selected, new ones after.
+    QStringList order;
+    for (const QString &mod : qAsConst(m_selectionOrder)) {
+        if (selected.contains(mod)) {
+            order << mod;
+        }
+    }
+    for (const QString &mod : qAsConst(selected)) {
+        if (!order.contains(mod)) {
+            order << mod;
+        }
+    }
+    m_selectionOrder = order;
+}
+
+QStringList MainWindow::selectedMods() const
+{
+    QStringList mods;
+    for (const QString &mod : m_selectionOrder) {
+        if (m_modCfg.m_mods.contains(mod)) {
+            mods << mod;
+        }
+    }
+    return mods;
+}
+
+bool MainWindow::askForSeveral(const QString &question, const QStringList &mods)
+{
+    const int shown = 20;
+    QStringList lines = mods.mid(0, shown);
+    if (mods.size() > shown) {
+        lines << tr("……（另有 %1 个）").arg(mods.size() - shown);
+    }
+    const auto answer = QMessageBox::information(
+        this, tr("注意"), question + QLatin1String("\n\n") + lines.join(QLatin1Char('\n')),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    return answer == QMessageBox::Yes;
+}
+
+void MainWindow::runOnSeveral(const QStringList &mods, const ModBatch::Command &command,
+                              const QString &action, const QString &success)
+{
+    keepNotes();
+    const ModBatch::Report report = ModBatch::run(mods, [this, &command](const QString &mod) {
+        const CommandReport result = command(mod);
+        m_progress.finish();
+        return result;
+    });
+    QMessageBox::information(this, tr("提示"),
+                             ModBatch::describe(report, action, success, m_modCfg.m_cfgPath));
+    if (report.changedAnything()) {
+        refreshModList();
+    }
+}
+
+void MainWindow::uninstallSeveral(const QStringList &mods)
+{
+    QStringList installed;
+    QStringList withoutCopy;
+    const GameLayout layout(m_gamePath, m_bakRoot, m_modStore);
+    for (const QString &mod : mods) {
+        if (m_modCfg.m_mods.value(mod).install == 0) {
+            continue;
+        }
+        installed << mod;
+        // As for one mod: without its kept copy it could never come back.
+        if (!QFileInfo(layout.keptCopy(mod)).isDir()) {
+            withoutCopy << mod;
+        }
+    }
+    if (installed.isEmpty()) {
+        return;
+    }
+    QString question = tr("将按以下顺序卸载 %1 个MOD，是否继续操作?").arg(installed.size());
+    if (!withoutCopy.isEmpty()) {
+        question +=
+            tr("\n其中“%1”的存放副本已不存在，将会完全被移除。").arg(withoutCopy.join(tr("”、“")));
+    }
+    if (!askForSeveral(question, installed)) {
+        return;
+    }
+    runOnSeveral(
+        installed,
+        [this, &withoutCopy](const QString &mod) {
+            const bool remove = withoutCopy.contains(mod);
+            return takeOutAsking([this, &mod, remove](ChangeDecision decision) {
+                return remove ? modCommands().remove(mod, decision)
+                              : modCommands().uninstall(mod, decision);
+            });
+        },
+        tr("卸载", "the command named in a partial-success message"), tr("卸载成功!"));
+}
+
+void MainWindow::reinstallSeveral(const QStringList &mods)
+{
+    QStringList uninstalled;
+    for (const QString &mod : mods) {
+        if (m_modCfg.m_mods.value(mod).install == 0) {
+            uninstalled << mod;
+        }
+    }
+    if (uninstalled.isEmpty() ||
+        !askForSeveral(tr("将按以下顺序安装 %1 个MOD，是否继续操作?").arg(uninstalled.size()),
+                       uninstalled)) {
+        return;
+    }
+    runOnSeveral(
+        uninstalled, [this](const QString &mod) { return modCommands().reinstall(mod); },
+        tr("安装", "the command named in a partial-success message"), tr("安装成功!"));
+}
+
+void MainWindow::removeSeveral(const QStringList &mods)
+{
+    if (!askForSeveral(tr("以下 %1 个MOD将会完全被移除，是否继续操作!").arg(mods.size()), mods)) {
+        return;
+    }
+    runOnSeveral(
+        mods,
+        [this](const QString &mod) {
+            return takeOutAsking([this, &mod](ChangeDecision decision) {
+                return modCommands().remove(mod, decision);
+            });
+        },
+        tr("移除", "the command named in a partial-success message"), tr("移除成功!"));
+}
+
+void MainWindow::installSeveral(const QStringList &sources)
+{
+    if (refuseWithoutGameFolder()) {
+        return;
+    }
+    const ModCommands commands = modCommands();
+    BatchInstallDialog dialog(
+        InstallBatch::rows(sources),
+        [&](QList<InstallBatch::Row> &rows, const QList<bool> &skipped) {
+            InstallBatch::checkNames(commands, m_modCfg.m_cfgPath, rows, skipped);
+        },
+        this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    QStringList names;
+    QHash<QString, QString> sourceOf;
+    for (const InstallBatch::Row &row : dialog.chosenRows()) {
+        names << row.name;
+        sourceOf.insert(row.name, row.source);
+    }
+    keepNotes();
+    const ModBatch::Report report = ModBatch::run(names, [&](const QString &name) {
+        const CommandReport result = modCommands().install(sourceOf.value(name), name);
+        m_progress.finish();
+        return result;
+    });
+    QStringList lines{
+        ModBatch::describe(report, tr("安装", "the command named in a partial-success message"),
+                           tr("安装成功!"), m_modCfg.m_cfgPath)};
+    for (const InstallBatch::Row &row : dialog.leftOutRows()) {
+        lines << tr("未安装“%1”：%2")
+                     .arg(QFileInfo(row.source).fileName(),
+                          row.sourceRefusal.isEmpty() ? tr("未勾选") : row.sourceRefusal);
+    }
+    QMessageBox::information(this, tr("提示"), lines.join(QLatin1Char('\n')).trimmed());
+    if (report.changedAnything()) {
+        refreshModList();
+    }
 }

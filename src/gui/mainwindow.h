@@ -4,12 +4,14 @@
 #include "catalogue/modcfg.h"
 #include "deploy/changedecision.h"
 #include "deploy/commandreport.h"
+#include "deploy/modbatch.h"
 #include "gui/progressdialog.h"
 #include "state/recoveryreport.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -73,6 +75,9 @@ private slots:
     void sltCustomContextMenuRequested(const QPoint &pos);
     void sltItemDoubleClicked(QTreeWidgetItem *item, int column);
     void sltVerify();
+    void sltFilterChanged(const QString &text);
+    void sltSortChanged(int column, Qt::SortOrder order);
+    void sltSelectionChanged();
 
 private:
     void connectSignals();
@@ -97,6 +102,26 @@ private:
     void showModFiles(const ModRecord &record);
     void refreshUserDataList();
 
+    // Several mods at once. The selected mods in the order the user picked
+    // them; a single one leaves the commands to m_modName.
+    QStringList selectedMods() const;
+    // Shows only the rows that match the filter box; a selected mod that the
+    // filter hides is let go (its notes stored first) and chosen again once
+    // it shows.
+    void applyFilter();
+    QTreeWidgetItem *hideFilteredRows();
+    void selectRow(QTreeWidgetItem *item);
+    bool askForSeveral(const QString &question, const QStringList &mods);
+    void runOnSeveral(const QStringList &mods, const ModBatch::Command &command,
+                      const QString &action, const QString &success);
+    void uninstallSeveral(const QStringList &mods);
+    void reinstallSeveral(const QStringList &mods);
+    void removeSeveral(const QStringList &mods);
+    // Installs the chosen or dropped folders and archives: one through the
+    // name dialog, several through one table of names.
+    void installSources(const QStringList &sources, bool dropped);
+    void installSeveral(const QStringList &sources);
+
     ModCfg m_modCfg;
     Ui_MainWindow *ui;
     QMenu *m_contextMenu = nullptr;
@@ -111,6 +136,9 @@ private:
     QMap<QString, QString> m_userDataDirs;
     ProgressDialog m_progress;
     bool m_ready = false;
+    QStringList m_selectionOrder;
+    // The mod the filter hid while it was selected, to select again.
+    QString m_hiddenByFilter;
 
     // Installing what is dropped on the mod list: folders and zip, 7z or rar
     // archives, one after the other through installModFolder.
