@@ -7,7 +7,7 @@
 #include "deploy/modcommands.h"
 #include "gui/mainwindow.h"
 #include "state/gamelock.h"
-#include "state/journal.h"
+#include "deploy/journal.h"
 #include "support/modalanswerer.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"

@@ -1,7 +1,7 @@
 #include "catalogue/modcfg.h"
 
 #include "platform/pathcase.h"
-#include "state/contenthasher.h"
+#include "platform/contenthasher.h"
 
 #include <QDateTime>
 #include <QDomDocument>

@@ -1,7 +1,7 @@
 #include "deploy/filecopier.h"
 
+#include "platform/contenthasher.h"
 #include "platform/kernelcopy.h"
-#include "state/contenthasher.h"
 
 #include <QFile>
 #include <QFileInfo>

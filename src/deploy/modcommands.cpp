@@ -2,19 +2,19 @@
 
 #include "catalogue/modcfg.h"
 #include "config/foldername.h"
-#include "config/gameinfo.h"
 #include "deploy/archiveextractor.h"
 #include "deploy/filecopier.h"
+#include "deploy/journal.h"
 #include "deploy/layerstack.h"
 #include "deploy/modfolderplanner.h"
 #include "deploy/pathguard.h"
 #include "log/ceasylog.h"
 #include "platform/filesync.h"
+#include "platform/foldertree.h"
 #include "platform/pathcase.h"
 #include "state/filecheck.h"
 #include "state/gamelock.h"
 #include "state/gamemanifest.h"
-#include "state/journal.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -1366,5 +1366,5 @@ void ModCommands::removeOwnFolder(const QString &folder)
         QFile::remove(folder);
         return;
     }
-    GameInfo::removeFolder(folder);
+    FolderTree::remove(folder);
 }

@@ -6,9 +6,9 @@
 #include "deploy/commandreport.h"
 #include "deploy/deploymentplan.h"
 #include "deploy/gamelayout.h"
+#include "deploy/journalentry.h"
 #include "deploy/modfilecheck.h"
 #include "deploy/stackchange.h"
-#include "state/journalentry.h"
 #include "state/manifestentry.h"
 #include "state/recoveryreport.h"
 

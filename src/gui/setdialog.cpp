@@ -1,7 +1,7 @@
 #include "gui/setdialog.h"
 
 #include "config/foldername.h"
-#include "config/gamedeletion.h"
+#include "deploy/gamedeletion.h"
 #include "config/gameinfo.h"
 #include "config/gamesettings.h"
 #include "config/languagesetting.h"

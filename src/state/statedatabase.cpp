@@ -66,6 +66,12 @@ QString StateDatabase::pathForCatalogue(const QString &cataloguePath)
     return path + QStringLiteral(".db");
 }
 
+QStringList StateDatabase::filesForCatalogue(const QString &cataloguePath)
+{
+    const QString database = pathForCatalogue(cataloguePath);
+    return {database, database + QStringLiteral("-wal"), database + QStringLiteral("-shm")};
+}
+
 bool StateDatabase::open()
 {
     {

@@ -1,4 +1,4 @@
-#include "state/contenthasher.h"
+#include "platform/contenthasher.h"
 
 #include <QFile>
 
