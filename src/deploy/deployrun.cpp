@@ -202,39 +202,39 @@ QVector<bool> DeployRun::selectDeployable(const DeploymentPlan &plan, const QStr
             ++report.leftAlone;
             continue;
         }
-        if (!file.replaced) {
-            deployable[i] = true;
-            continue;
-        }
-        // A backup is never overwritten: one already there (left by a command
-        // that did not finish) is the older version and stays.
-        if (existsOrIsLink(file.backup)) {
-            logLine("[BackupFileError]:", file.target);
-            ++report.failed;
-            deployable[i] = isPlainFile(file.backup);
-            continue;
-        }
-        // On the same volume the game file itself becomes the backup, one
-        // rename instead of a copy of its bytes; the journal written before
-        // makes a crash before the catalogue write move it back. A link is
-        // copied as today: its backup must be a plain file.
-        if (isPlainFile(file.target) && renameNew(file.target, file.backup)) {
-            renamedBackups << i;
-            deployable[i] = true;
-            continue;
-        }
-        // Without a backup the game file could never come back: it is left
-        // as it is and not recorded.
-        if (!FileCopier::copyNew(file.target, file.backup, m_context.byteProgress())) {
-            logLine("[BackupFileError]:", file.target);
-            ++report.failed;
-            QFile::remove(file.backup);
-            continue;
-        }
-        madeBackups << file.backup;
-        deployable[i] = true;
+        deployable[i] = !file.replaced || backUp(file, i, report, madeBackups, renamedBackups);
     }
     return deployable;
+}
+
+bool DeployRun::backUp(const PlannedFile &file, int index, CommandReport &report,
+                       QStringList &madeBackups, QList<int> &renamedBackups) const
+{
+    // A backup is never overwritten: one already there (left by a command
+    // that did not finish) is the older version and stays.
+    if (existsOrIsLink(file.backup)) {
+        logLine("[BackupFileError]:", file.target);
+        ++report.failed;
+        return isPlainFile(file.backup);
+    }
+    // On the same volume the game file itself becomes the backup, one
+    // rename instead of a copy of its bytes; the journal written before
+    // makes a crash before the catalogue write move it back. A link is
+    // copied as today: its backup must be a plain file.
+    if (isPlainFile(file.target) && renameNew(file.target, file.backup)) {
+        renamedBackups << index;
+        return true;
+    }
+    // Without a backup the game file could never come back: it is left
+    // as it is and not recorded.
+    if (!FileCopier::copyNew(file.target, file.backup, m_context.byteProgress())) {
+        logLine("[BackupFileError]:", file.target);
+        ++report.failed;
+        QFile::remove(file.backup);
+        return false;
+    }
+    madeBackups << file.backup;
+    return true;
 }
 
 void DeployRun::copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,

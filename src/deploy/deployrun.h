@@ -43,6 +43,10 @@ private:
     QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
                                    CommandReport &report, QStringList &madeBackups,
                                    QList<int> &renamedBackups) const;
+    // Makes the backup of a game file the plan replaces; false leaves the
+    // file out of the install.
+    bool backUp(const PlannedFile &file, int index, CommandReport &report, QStringList &madeBackups,
+                QList<int> &renamedBackups) const;
     bool writeRecords(const JournalEntry &entry, const DeploymentPlan &plan,
                       const QVector<bool> &deployable) const;
     void undoBackups(const JournalEntry &entry, const DeploymentPlan &plan,

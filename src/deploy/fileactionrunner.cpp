@@ -22,23 +22,24 @@ void FileActionRunner::run(const QList<FileAction> &actions)
     int position = 0;
     for (const FileAction &action : actions) {
         ++m_report.files;
-        switch (action.kind) {
-        case FileAction::Restore:
-            restore(action);
-            break;
-        case FileAction::Delete:
-            deleteFile(action);
-            break;
-        case FileAction::HandDown:
-            handDown(action);
-            break;
-        case FileAction::DropBackup:
-            dropBackup(action);
-            break;
-        case FileAction::KeepAsIs:
-            break;
-        }
+        carryOut(action);
         m_context.progress.value(++position);
+    }
+}
+
+void FileActionRunner::carryOut(const FileAction &action)
+{
+    switch (action.kind) {
+    case FileAction::Restore:
+        return restore(action);
+    case FileAction::Delete:
+        return deleteFile(action);
+    case FileAction::HandDown:
+        return handDown(action);
+    case FileAction::DropBackup:
+        return dropBackup(action);
+    case FileAction::KeepAsIs:
+        return;
     }
 }
 

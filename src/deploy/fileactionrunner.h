@@ -24,6 +24,7 @@ public:
     void run(const QList<FileAction> &actions);
 
 private:
+    void carryOut(const FileAction &action);
     void restore(const FileAction &action);
     void deleteFile(const FileAction &action);
     void handDown(const FileAction &action);

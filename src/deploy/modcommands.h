@@ -46,6 +46,11 @@ class ModCfg;
 // game's manifest. Uninstall and removal compare the files they would restore
 // or delete with those records first: when any changed, they return
 // ChangedFiles and touch nothing until called again with a decision.
+//
+// This class only takes the lock, recovers and hands the command on:
+// InstallCommand and ArchiveInstall plan an install, DeployRun carries it
+// out, TakeOutCommand uninstalls and removes through FileActionRunner,
+// CommandRecovery replays the journal and ModVerifier compares the files.
 class ModCommands
 {
 public:

@@ -6,6 +6,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 // Veldane's private bookkeeping for one game, config/<game>.db beside the
 // catalogue: for now the journal of the command in progress. The catalogue
@@ -42,6 +43,9 @@ public:
 private:
     bool open();
     bool prepare();
+    // One statement with one bound value; false (logged) when it failed.
+    bool runOnJournal(const QString &statement, const QVariant &value,
+                      QVariant *insertedId = nullptr);
     void close();
 
     QString m_path;
