@@ -4,8 +4,8 @@
 #include "deploy/modfolderplanner.h"
 #include "gui/orderdlg.h"
 #include "platform/pathcase.h"
+#include "support/sandbox.h"
 #include "support/testarchive.h"
-#include "tst_deployfixture.h"
 
 #include <QFile>
 #include <QProcess>
@@ -58,7 +58,7 @@ void TestDeploy::cleanup()
 
 void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
 {
-    DeployFixture f;
+    Sandbox f;
     const QString mod = f.mod("walk", {{"b.txt", "b"},
                                        {"Z.txt", "Z"},
                                        {"v1.2/inner.txt", "v"},
@@ -83,7 +83,7 @@ void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
                                      {"v1.2/inner.txt", "v"},
                                      {"Z.txt", "Z"},
                                      {"b.txt", "b"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/walk"), f.gameFiles());
+    QCOMPARE(Sandbox::files(f.modStore + "/walk"), f.gameFiles());
     const ModRecord record = f.catalogue.m_mods.value("walk");
     QCOMPARE(record.add.size(), 5);
     QCOMPARE(record.add.first().path, f.game("B/deep/y.txt"));
@@ -91,7 +91,7 @@ void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
 
 void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}});
     const QString mod = f.mod("pack", {{"abdata/chara/G.unity3d", "mod G"},
                                        {"abdata/chara/N.unity3d", "mod N"},
@@ -105,9 +105,9 @@ void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
                                      {"abdata/chara/N.unity3d", "mod N"},
                                      {"UserData/chara/female/card.png", "card"},
                                      {"readme.txt", "mod readme"}}));
-    QCOMPARE(DeployFixture::files(f.layout().backupFolder("pack")),
+    QCOMPARE(Sandbox::files(f.layout().backupFolder("pack")),
              FileMap({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/pack"), DeployFixture::files(mod));
+    QCOMPARE(Sandbox::files(f.modStore + "/pack"), Sandbox::files(mod));
 
     const ModRecord record = f.catalogue.m_mods.value("pack");
     QCOMPARE(record.install, 1);
@@ -149,7 +149,7 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder()
     QFETCH(bool, ignoreCase);
     QFETCH(QString, landsIn);
     PathCase::setForced(ignoreCase);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{folder + "/old.txt", "game"}});
     const QString mod = f.mod("x/" + chosen, {{"old.txt", "mod"}, {"sub/new.txt", "new"}});
     QVERIFY(f.commands().install(mod, "m").clean());
@@ -158,11 +158,11 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder()
     FileMap installed{
         {folder + "/old.txt", "game"}, {in + "old.txt", "mod"}, {in + "sub/new.txt", "new"}};
     QCOMPARE(f.gameFiles(), installed);
-    QCOMPARE(DeployFixture::files(f.layout().backupFolder("m")),
+    QCOMPARE(Sandbox::files(f.layout().backupFolder("m")),
              landsIn.isEmpty() ? FileMap() : FileMap({{folder + "/old.txt", "game"}}));
     // The kept copy keeps the mod's own spelling.
     const QString kept = landsIn.isEmpty() ? QString() : chosen + "/";
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"),
+    QCOMPARE(Sandbox::files(f.modStore + "/m"),
              FileMap({{kept + "old.txt", "mod"}, {kept + "sub/new.txt", "new"}}));
 
     // The kept copy mirrors the game folder, so a reinstall lands in the same places.
@@ -174,7 +174,7 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder()
 
 void TestDeploy::existingBackupIsNeverOverwritten()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     TestFiles::write(f.layout().backupFolder("m") + "/abdata/G", "older backup");
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}});
@@ -190,7 +190,7 @@ void TestDeploy::existingBackupIsNeverOverwritten()
 
 void TestDeploy::unwritableBackupRootProtectsGameFiles()
 {
-    DeployFixture f;
+    Sandbox f;
     // A backup root below a regular file cannot be created, also as root.
     TestFiles::write(f.dir.filePath("blocker"), "a file");
     f.bakRoot = f.dir.filePath("blocker/HoneySelect");
@@ -215,7 +215,7 @@ void TestDeploy::unwritableBackupRootProtectsGameFiles()
 
 void TestDeploy::unreadableCatalogueChangesNoGameFile()
 {
-    DeployFixture f;
+    Sandbox f;
     TestFiles::write("config/HoneySelect.xml", "<HoneySelect><mod id=");
     f.writeGame({{"abdata/G", "game G"}});
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/N", "N"}});
@@ -228,7 +228,7 @@ void TestDeploy::unreadableCatalogueChangesNoGameFile()
 
 void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
 {
-    DeployFixture f;
+    Sandbox f;
     const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"},
                                     {"abdata/bad\x01name.txt", "bad"},
                                     {"abdata/CON.txt", "device"},
@@ -241,7 +241,7 @@ void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
     QCOMPARE(report.outcome, CommandReport::Done);
     QCOMPARE(report.leftAlone, 7);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/ok.txt", "ok"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"), f.gameFiles());
+    QCOMPARE(Sandbox::files(f.modStore + "/m"), f.gameFiles());
     QVERIFY(f.log().contains("[NameSkipped]:"));
     QVERIFY(f.log().contains("[WindowsNameSkipped]:" + TestFiles::native(mod + "/abdata/aux")));
     QVERIFY(f.log().contains("[WindowsNameSkipped]:" + TestFiles::native(mod + "/abdata/dot.")));
@@ -250,7 +250,7 @@ void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
 
 void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
     QVERIFY(f.commands().uninstall("m").clean());
@@ -258,7 +258,7 @@ void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
 
     QCOMPARE(f.commands().reinstall("m").outcome, CommandReport::CatalogueFailed);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
-    QVERIFY(DeployFixture::files(f.layout().backupFolder("m")).isEmpty());
+    QVERIFY(Sandbox::files(f.layout().backupFolder("m")).isEmpty());
     QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
 }
 
@@ -292,7 +292,7 @@ void TestDeploy::refusalsChangeNothing()
     QFETCH(QString, gamePath);
     QFETCH(QString, name);
     QFETCH(int, outcome);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("old", {{"abdata/O", "o"}}), "old").clean());
     const QByteArray catalogue = TestFiles::read("config/HoneySelect.xml");
@@ -342,7 +342,7 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
     QFETCH(bool, strayKept);
     QFETCH(bool, damaged);
     QFETCH(int, outcome);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     const FileMap mod{{"abdata/G", "mod G"},
                       {"abdata/new/N", damaged ? QByteArray(100000, 'n') : "N"}};
@@ -383,7 +383,7 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
         game = {{"abdata/G", "game G"}, {"abdata/abdata/G", "mod G"}, {"abdata/abdata/new/N", "N"}};
     }
     QCOMPARE(f.gameFiles(), game);
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"), kept);
+    QCOMPARE(Sandbox::files(f.modStore + "/m"), kept);
     QCOMPARE(QDir(f.modStore).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"m"});
     // A reinstall needs only the kept copy.
@@ -395,7 +395,7 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
 
 void TestDeploy::uninstallRestoresAndDeletes()
 {
-    DeployFixture f;
+    Sandbox f;
     const FileMap original{{"abdata/G", "game G"}, {"UserData/cap/a.png", "png"}};
     f.writeGame(original);
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/new/N", "N"}});
@@ -423,7 +423,7 @@ void TestDeploy::stackedModsUninstallInAnyOrder_data()
 void TestDeploy::stackedModsUninstallInAnyOrder()
 {
     QFETCH(QStringList, order);
-    DeployFixture f;
+    Sandbox f;
     const FileMap original{{"abdata/G", "game G"}, {"abdata/N0", "game N0"}, {"other", "x"}};
     f.writeGame(original);
     // A replaces G and adds N; B replaces G and N (A's); C replaces N and adds M.
@@ -452,12 +452,12 @@ void TestDeploy::stackedModsUninstallInAnyOrder()
         QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
     }
     QCOMPARE(f.gameFiles(), original);
-    QVERIFY(DeployFixture::files(f.dir.filePath("data")).isEmpty());
+    QVERIFY(Sandbox::files(f.dir.filePath("data")).isEmpty());
 }
 
 void TestDeploy::reinstallKeepsTheOtherModsVersion()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     const QString a = f.mod("A", {{"abdata/N", "A:N"}});
     const QString b = f.mod("B", {{"abdata/N", "B:N"}});
@@ -480,7 +480,7 @@ void TestDeploy::reinstallKeepsTheOtherModsVersion()
 
 void TestDeploy::removalOfUninstalledModTouchesNoGameFile()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
     QVERIFY(f.commands().uninstall("m").clean());
@@ -500,7 +500,7 @@ void TestDeploy::modFolderLinksAreNotFollowed()
 #ifdef Q_OS_WIN
     QSKIP("needs symbolic links");
 #endif
-    DeployFixture f;
+    Sandbox f;
     TestFiles::write(f.dir.filePath("outside/secret.txt"), "secret");
     const QString mod = f.mod("m", {{"abdata/real.txt", "real"}});
     QVERIFY(QFile::link(f.dir.filePath("outside"), mod + "/abdata/linked"));
@@ -510,7 +510,7 @@ void TestDeploy::modFolderLinksAreNotFollowed()
     const CommandReport report = f.commands().install(mod, "m");
     QCOMPARE(report.leftAlone, 2);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/real.txt", "real"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"), FileMap({{"abdata/real.txt", "real"}}));
+    QCOMPARE(Sandbox::files(f.modStore + "/m"), FileMap({{"abdata/real.txt", "real"}}));
     QVERIFY(f.log().contains("[LinkSkipped]:" + TestFiles::native(mod + "/abdata/linked")));
     QVERIFY(f.log().contains("[LinkSkipped]:" + TestFiles::native(mod + "/file-link.txt")));
     QCOMPARE(GameInfo::countFiles(mod), 1);
@@ -692,7 +692,7 @@ void TestDeploy::oneFileInTwoSpellingsIsOneStack()
     QFETCH(QStringList, steps);
     QFETCH(QStringList, holds);
     PathCase::setForced(true);
-    DeployFixture f;
+    Sandbox f;
     const FileMap original{{"abdata/list.txt", "game"}};
     f.writeGame(original);
     const QString file = "abdata/chara/Body.unity3d";
@@ -703,9 +703,8 @@ void TestDeploy::oneFileInTwoSpellingsIsOneStack()
     // replace one layer up; its kept copy keeps its own spelling.
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
     QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
-    QCOMPARE(DeployFixture::files(f.layout().backupFolder("B")), FileMap({{file, "A"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/B"),
-             FileMap({{"AbData/Chara/body.unity3d", "B"}}));
+    QCOMPARE(Sandbox::files(f.layout().backupFolder("B")), FileMap({{file, "A"}}));
+    QCOMPARE(Sandbox::files(f.modStore + "/B"), FileMap({{"AbData/Chara/body.unity3d", "B"}}));
     // An older catalogue's other spelling is the same file to the index and
     // the relations dialog.
     const QString shouted = f.game("ABDATA/CHARA/BODY.UNITY3D");
@@ -725,7 +724,7 @@ void TestDeploy::oneFileInTwoSpellingsIsOneStack()
         QCOMPARE(f.gameFiles(), expected);
         QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
     }
-    QVERIFY(DeployFixture::files(f.dir.filePath("data")).isEmpty());
+    QVERIFY(Sandbox::files(f.dir.filePath("data")).isEmpty());
 }
 
 namespace {
@@ -796,7 +795,7 @@ void TestDeploy::caseBlindFileSystemIsFoundAndShared()
 #ifndef Q_OS_LINUX
     QSKIP("mounts exFAT through FUSE on a Linux loop device");
 #endif
-    DeployFixture f;
+    Sandbox f;
     ExfatMount exfat;
     const QString why = exfat.mount(f.dir.filePath("exfat.img"), f.dir.filePath("exfat"));
     if (!why.isEmpty()) {

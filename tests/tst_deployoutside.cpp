@@ -1,4 +1,4 @@
-#include "tst_deployfixture.h"
+#include "support/sandbox.h"
 
 #include <QFile>
 #include <QtTest>
@@ -48,7 +48,7 @@ void TestDeployOutside::outsidePathsAreLeftAlone()
     QSKIP("needs symbolic links");
 #endif
     QFETCH(bool, remove);
-    DeployFixture f;
+    Sandbox f;
     const QString victim = f.dir.filePath("victim");
     TestFiles::write(victim + "/a.txt", "a");
     TestFiles::write(victim + "/b.txt", "b");
@@ -99,7 +99,7 @@ void TestDeployOutside::recordUnderOldGameFolderChangesNothing_data()
 void TestDeployOutside::recordUnderOldGameFolderChangesNothing()
 {
     QFETCH(bool, remove);
-    DeployFixture f;
+    Sandbox f;
     // The game was moved; the old folder is still there with the mod's files.
     const QString oldGame = f.dir.filePath("oldgame");
     TestFiles::write(oldGame + "/abdata/G", "mod G");
