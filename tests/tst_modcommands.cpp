@@ -1,27 +1,21 @@
 #include "config/gameinfo.h"
-#include "deploy/filecopier.h"
 #include "deploy/layerstack.h"
-#include "deploy/modfolderplanner.h"
-#include "gui/orderdlg.h"
 #include "platform/pathcase.h"
 #include "support/sandbox.h"
 #include "support/testarchive.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QtTest>
 
-#include <unistd.h>
-#include <xxhash.h>
-
-class TestDeploy : public QObject
+// The engine's own cases: ModCommands on a real game folder, without a
+// window. Install, reinstall, uninstall and removal, their refusals, and what
+// they leave in the game, the backups, the kept copies and the catalogue.
+class TestModCommands : public QObject
 {
     Q_OBJECT
 
 private slots:
     void cleanup();
-    void walkOrderMirrorsWholeNamesAndSkipsHidden();
     void installBacksUpRecordsOnceAndKeepsCopy();
     void chosenGameFolderGoesIntoThatFolder_data();
     void chosenGameFolderGoesIntoThatFolder();
@@ -40,56 +34,16 @@ private slots:
     void reinstallKeepsTheOtherModsVersion();
     void removalOfUninstalledModTouchesNoGameFile();
     void modFolderLinksAreNotFollowed();
-    void copierKeepsItsPromises_data();
-    void copierKeepsItsPromises();
-    void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
-    void largeFilesAreFreedInPiecesOnlyWhenUnshared();
-    void oneFileInTwoSpellingsIsOneStack_data();
-    void oneFileInTwoSpellingsIsOneStack();
-    void caseBlindFileSystemIsFoundAndShared();
 };
 
-void TestDeploy::cleanup()
+void TestModCommands::cleanup()
 {
     // Back to what this machine's own folders say.
     PathCase::setForced(false);
     PathCase::probe(QString());
 }
 
-void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
-{
-    Sandbox f;
-    const QString mod = f.mod("walk", {{"b.txt", "b"},
-                                       {"Z.txt", "Z"},
-                                       {"v1.2/inner.txt", "v"},
-                                       {"abdata.old/x.txt", "x"},
-                                       {"B/deep/y.txt", "y"},
-                                       {".hidden", "h"},
-                                       {".git/config", "g"}});
-    const DeploymentPlan plan = ModFolderPlanner::plan(mod, "T", "B");
-    QStringList targets;
-    for (const PlannedFile &file : plan.files) {
-        targets << QDir::fromNativeSeparators(file.target);
-    }
-    // Folders before files, names compared case-sensitively ("B" < "Z" < "a").
-    QCOMPARE(targets, QStringList({"T/B/deep/y.txt", "T/abdata.old/x.txt", "T/v1.2/inner.txt",
-                                   "T/Z.txt", "T/b.txt"}));
-    QCOMPARE(GameInfo::countFiles(mod), 5);
-
-    const CommandReport report = f.commands().install(mod, "walk");
-    QVERIFY(report.clean());
-    QCOMPARE(f.gameFiles(), FileMap({{"B/deep/y.txt", "y"},
-                                     {"abdata.old/x.txt", "x"},
-                                     {"v1.2/inner.txt", "v"},
-                                     {"Z.txt", "Z"},
-                                     {"b.txt", "b"}}));
-    QCOMPARE(Sandbox::files(f.modStore + "/walk"), f.gameFiles());
-    const ModRecord record = f.catalogue.m_mods.value("walk");
-    QCOMPARE(record.add.size(), 5);
-    QCOMPARE(record.add.first().path, f.game("B/deep/y.txt"));
-}
-
-void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
+void TestModCommands::installBacksUpRecordsOnceAndKeepsCopy()
 {
     Sandbox f;
     f.writeGame({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}});
@@ -120,7 +74,7 @@ void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
     QCOMPARE(reread.m_mods.value("pack"), record);
 }
 
-void TestDeploy::chosenGameFolderGoesIntoThatFolder_data()
+void TestModCommands::chosenGameFolderGoesIntoThatFolder_data()
 {
     // The game's folder, the chosen folder's name, whether the game ignores
     // case, and where the chosen folder's content lands ("" the game's top).
@@ -142,7 +96,7 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder_data()
                                               << "AbData" << false << "";
 }
 
-void TestDeploy::chosenGameFolderGoesIntoThatFolder()
+void TestModCommands::chosenGameFolderGoesIntoThatFolder()
 {
     QFETCH(QString, folder);
     QFETCH(QString, chosen);
@@ -172,7 +126,7 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder()
     QCOMPARE(f.gameFiles(), installed);
 }
 
-void TestDeploy::existingBackupIsNeverOverwritten()
+void TestModCommands::existingBackupIsNeverOverwritten()
 {
     Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
@@ -188,7 +142,7 @@ void TestDeploy::existingBackupIsNeverOverwritten()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "mod G"}}));
 }
 
-void TestDeploy::unwritableBackupRootProtectsGameFiles()
+void TestModCommands::unwritableBackupRootProtectsGameFiles()
 {
     Sandbox f;
     // A backup root below a regular file cannot be created, also as root.
@@ -213,7 +167,7 @@ void TestDeploy::unwritableBackupRootProtectsGameFiles()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}, {"abdata/H", "game H"}}));
 }
 
-void TestDeploy::unreadableCatalogueChangesNoGameFile()
+void TestModCommands::unreadableCatalogueChangesNoGameFile()
 {
     Sandbox f;
     TestFiles::write("config/HoneySelect.xml", "<HoneySelect><mod id=");
@@ -226,7 +180,7 @@ void TestDeploy::unreadableCatalogueChangesNoGameFile()
     QVERIFY(!f.catalogue.m_mods.contains("m"));
 }
 
-void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
+void TestModCommands::unrecordableAndWindowsNamesAreNotDeployed()
 {
     Sandbox f;
     const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"},
@@ -248,7 +202,7 @@ void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
     QCOMPARE(f.catalogue.m_mods.value("m").add.size(), 1);
 }
 
-void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
+void TestModCommands::reinstallWithUnwritableCatalogueLeavesNoBackup()
 {
     Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
@@ -262,7 +216,7 @@ void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
     QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
 }
 
-void TestDeploy::refusalsChangeNothing_data()
+void TestModCommands::refusalsChangeNothing_data()
 {
     QTest::addColumn<QString>("gamePath");
     QTest::addColumn<QString>("name");
@@ -287,7 +241,7 @@ void TestDeploy::refusalsChangeNothing_data()
                                                 << "new" << int(CommandReport::SourceOverlapsGame);
 }
 
-void TestDeploy::refusalsChangeNothing()
+void TestModCommands::refusalsChangeNothing()
 {
     QFETCH(QString, gamePath);
     QFETCH(QString, name);
@@ -308,7 +262,7 @@ void TestDeploy::refusalsChangeNothing()
     QCOMPARE(TestFiles::read("config/HoneySelect.xml"), catalogue);
 }
 
-void TestDeploy::archiveIsUnpackedIntoTheKeptCopy_data()
+void TestModCommands::archiveIsUnpackedIntoTheKeptCopy_data()
 {
     QTest::addColumn<QString>("top");    // folder wrapping the archive's files, if any
     QTest::addColumn<QString>("name");   // the mod's name
@@ -335,7 +289,7 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy_data()
 }
 
 // An archive becomes the kept copy by a rename; nothing else of it stays.
-void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
+void TestModCommands::archiveIsUnpackedIntoTheKeptCopy()
 {
     QFETCH(QString, top);
     QFETCH(QString, name);
@@ -393,7 +347,7 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
     QCOMPARE(f.gameFiles(), game);
 }
 
-void TestDeploy::uninstallRestoresAndDeletes()
+void TestModCommands::uninstallRestoresAndDeletes()
 {
     Sandbox f;
     const FileMap original{{"abdata/G", "game G"}, {"UserData/cap/a.png", "png"}};
@@ -409,7 +363,7 @@ void TestDeploy::uninstallRestoresAndDeletes()
     QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
 }
 
-void TestDeploy::stackedModsUninstallInAnyOrder_data()
+void TestModCommands::stackedModsUninstallInAnyOrder_data()
 {
     QTest::addColumn<QStringList>("order");
     const QStringList mods{"A", "B", "C"};
@@ -420,7 +374,7 @@ void TestDeploy::stackedModsUninstallInAnyOrder_data()
     } while (std::next_permutation(order.begin(), order.end()));
 }
 
-void TestDeploy::stackedModsUninstallInAnyOrder()
+void TestModCommands::stackedModsUninstallInAnyOrder()
 {
     QFETCH(QStringList, order);
     Sandbox f;
@@ -455,7 +409,7 @@ void TestDeploy::stackedModsUninstallInAnyOrder()
     QVERIFY(Sandbox::files(f.dir.filePath("data")).isEmpty());
 }
 
-void TestDeploy::reinstallKeepsTheOtherModsVersion()
+void TestModCommands::reinstallKeepsTheOtherModsVersion()
 {
     Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
@@ -478,7 +432,7 @@ void TestDeploy::reinstallKeepsTheOtherModsVersion()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
 }
 
-void TestDeploy::removalOfUninstalledModTouchesNoGameFile()
+void TestModCommands::removalOfUninstalledModTouchesNoGameFile()
 {
     Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
@@ -495,7 +449,7 @@ void TestDeploy::removalOfUninstalledModTouchesNoGameFile()
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
 }
 
-void TestDeploy::modFolderLinksAreNotFollowed()
+void TestModCommands::modFolderLinksAreNotFollowed()
 {
 #ifdef Q_OS_WIN
     QSKIP("needs symbolic links");
@@ -524,302 +478,5 @@ void TestDeploy::modFolderLinksAreNotFollowed()
     QVERIFY(f.log().contains("[OutsideGameError]:" + f.game("Plugins/plugin.dll")));
 }
 
-void TestDeploy::copierKeepsItsPromises_data()
-{
-    QTest::addColumn<QString>("sourceFolder");
-    QTest::addColumn<bool>("hashed");
-    QTest::addColumn<QString>("destination");
-    // The kernel copies within one file system; from tmpfs to the disk it
-    // refuses, and so does it when a hash is asked: both go through a buffer.
-    const QList<QPair<const char *, QString>> routes{{"kernel", QString()},
-                                                     {"across file systems", "/dev/shm"}};
-    for (const auto &route : routes) {
-        for (const bool hashed : {false, true}) {
-            for (const char *destination :
-                 {"new", "larger file", "link", "same file", "/dev/full"}) {
-                QTest::newRow(
-                    qPrintable(QStringLiteral("%1%2, %3")
-                                   .arg(route.first, hashed ? " hashed" : "", destination)))
-                    << route.second << hashed << QString::fromLatin1(destination);
-            }
-        }
-    }
-}
-
-void TestDeploy::copierKeepsItsPromises()
-{
-    QFETCH(QString, sourceFolder);
-    QFETCH(bool, hashed);
-    QFETCH(QString, destination);
-    QTemporaryDir dir;
-    QTemporaryDir other(sourceFolder.isEmpty() ? dir.filePath("src-XXXXXX")
-                                               : sourceFolder + "/veldane-XXXXXX");
-    if (!sourceFolder.isEmpty() && !other.isValid()) {
-        QSKIP("no tmpfs at /dev/shm");
-    }
-    QByteArray content(300 * 1024 + 17, Qt::Uninitialized);
-    QRandomGenerator random(7);
-    for (char &byte : content) {
-        byte = char(random.bounded(256));
-    }
-    const QString source = other.filePath("source.bin");
-    QVERIFY(TestFiles::write(source, content));
-    const auto permissions =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
-    QVERIFY(QFile::setPermissions(source, permissions));
-
-    QString target = dir.filePath("target.bin");
-    const QString linked = dir.filePath("linked.bin");
-    if (destination == "larger file") {
-        QVERIFY(TestFiles::write(target, QByteArray(content.size() * 2, 'x')));
-    } else if (destination == "link") {
-        QVERIFY(TestFiles::write(linked, "not to be written through"));
-        QVERIFY(QFile::link(linked, target));
-    } else if (destination == "same file") {
-        target = source;
-    } else if (destination.startsWith('/')) {
-        if (!QFileInfo::exists(destination)) {
-            QSKIP("no /dev/full");
-        }
-        target = destination;
-    }
-
-    FileCopier::CopyOptions options;
-    QList<qint64> done;
-    options.progress = [&](qint64 bytes, qint64 total) {
-        QCOMPARE(total, qint64(content.size()));
-        done << bytes;
-    };
-    options.step = 64 * 1024;
-    quint64 hash = 0;
-    options.hash = hashed ? &hash : nullptr;
-    const bool copied = FileCopier::copy(source, target, options);
-
-    if (target == "/dev/full") {
-        QVERIFY(!copied);
-        return;
-    }
-    QVERIFY(copied);
-    QCOMPARE(TestFiles::read(target), content);
-    QVERIFY(!QFileInfo(target).isSymLink());
-    QCOMPARE(QFile::permissions(target), QFile::permissions(source));
-    QCOMPARE(TestFiles::read(source), content);
-    if (destination == "link") {
-        QCOMPARE(TestFiles::read(linked), QByteArray("not to be written through"));
-    }
-    if (hashed) {
-        QCOMPARE(hash, quint64(XXH3_64bits(content.constData(), size_t(content.size()))));
-    }
-    if (destination != "same file") {
-        QVERIFY(done.size() >= 4);
-        QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
-        QVERIFY(done.last() < content.size());
-    }
-}
-
-void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared_data()
-{
-    QTest::addColumn<bool>("moveOver");
-    QTest::addColumn<bool>("secondName");
-    QTest::newRow("delete") << false << false;
-    QTest::newRow("delete, second name") << false << true;
-    QTest::newRow("move over") << true << false;
-    QTest::newRow("move over, second name") << true << true;
-}
-
-void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared()
-{
-    QFETCH(bool, moveOver);
-    QFETCH(bool, secondName);
-    QTemporaryDir dir;
-    const QString large = dir.filePath("large.bin");
-    const qint64 size = qint64(80) << 20;
-    {
-        QFile file(large);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size) && file.seek(size - 1) &&
-                file.putChar('L'));
-    }
-    const QString other = dir.filePath("other-name.bin");
-    if (secondName) {
-        QVERIFY(::link(QFile::encodeName(large).constData(),
-                       QFile::encodeName(other).constData()) == 0);
-    }
-    FileCopier::CopyOptions options;
-    int calls = 0;
-    options.progress = [&calls](qint64, qint64) { ++calls; };
-    if (moveOver) {
-        QVERIFY(TestFiles::write(dir.filePath("small.bin"), "small"));
-        QVERIFY(FileCopier::move(dir.filePath("small.bin"), large, options));
-        QCOMPARE(TestFiles::read(large), QByteArray("small"));
-    } else {
-        QVERIFY(FileCopier::remove(large, options));
-        QVERIFY(!QFileInfo::exists(large));
-    }
-    // Nothing left beside: no piece, no second name of ours.
-    QStringList expected;
-    if (moveOver) {
-        expected << "large.bin";
-    }
-    if (secondName) {
-        expected << "other-name.bin";
-    }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
-    if (secondName) {
-        QCOMPARE(QFileInfo(other).size(), size);
-        QCOMPARE(calls, 0);
-    } else {
-        QVERIFY(calls >= 2);
-    }
-}
-
-void TestDeploy::oneFileInTwoSpellingsIsOneStack_data()
-{
-    // After A (abdata/chara/Body.unity3d) and then B (AbData/Chara/body.unity3d)
-    // are installed on a game that ignores case: uninstalls ("-") and
-    // reinstalls ("+"), and what the game's one file holds after each.
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("holds"); // "" when the file is gone
-    QTest::newRow("lower first") << QStringList{"-A", "-B"} << QStringList{"B", ""};
-    QTest::newRow("upper first") << QStringList{"-B", "-A"} << QStringList{"A", ""};
-    QTest::newRow("lower reinstalled on top")
-        << QStringList{"-A", "+A", "-B", "-A"} << QStringList{"B", "A", "A", ""};
-    QTest::newRow("upper reinstalled, lower gone first")
-        << QStringList{"-B", "+B", "-A", "-B"} << QStringList{"A", "B", "B", ""};
-}
-
-void TestDeploy::oneFileInTwoSpellingsIsOneStack()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, holds);
-    PathCase::setForced(true);
-    Sandbox f;
-    const FileMap original{{"abdata/list.txt", "game"}};
-    f.writeGame(original);
-    const QString file = "abdata/chara/Body.unity3d";
-    QVERIFY(f.commands().install(f.mod("A", {{file, "A"}}), "A").clean());
-    QVERIFY(f.commands().install(f.mod("B", {{"AbData/Chara/body.unity3d", "B"}}), "B").clean());
-
-    // B wrote onto A's file and recorded it in the game's spelling, as a
-    // replace one layer up; its kept copy keeps its own spelling.
-    QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
-    QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
-    QCOMPARE(Sandbox::files(f.layout().backupFolder("B")), FileMap({{file, "A"}}));
-    QCOMPARE(Sandbox::files(f.modStore + "/B"), FileMap({{"AbData/Chara/body.unity3d", "B"}}));
-    // An older catalogue's other spelling is the same file to the index and
-    // the relations dialog.
-    const QString shouted = f.game("ABDATA/CHARA/BODY.UNITY3D");
-    QCOMPARE(f.catalogue.installedItemCount(shouted), 2);
-    QCOMPARE(OrderDlg::layersOf(f.catalogue.m_mods, shouted),
-             QList<OrderDlg::Layer>({{2, "B"}, {1, "A"}}));
-
-    for (int i = 0; i < steps.size(); ++i) {
-        const QString id = steps.at(i).mid(1);
-        const CommandReport report =
-            steps.at(i).startsWith('-') ? f.commands().uninstall(id) : f.commands().reinstall(id);
-        QVERIFY2(report.clean(), qPrintable(steps.at(i)));
-        FileMap expected = original;
-        if (!holds.at(i).isEmpty()) {
-            expected.insert(file, holds.at(i).toUtf8());
-        }
-        QCOMPARE(f.gameFiles(), expected);
-        QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
-    }
-    QVERIFY(Sandbox::files(f.dir.filePath("data")).isEmpty());
-}
-
-namespace {
-
-// An exFAT file system through FUSE on a loop device: lookups there ignore
-// letter case as on Windows. Needs root; its daemon has been seen to die in
-// long runs, so each step has a time limit and the mount is always released.
-class ExfatMount
-{
-public:
-    ~ExfatMount()
-    {
-        if (m_mounted) {
-            run({"umount", "-l", m_folder});
-        }
-        if (!m_device.isEmpty()) {
-            run({"losetup", "-d", m_device});
-        }
-    }
-
-    // Empty on success, else why it could not be mounted.
-    QString mount(const QString &image, const QString &folder)
-    {
-        QFile file(image);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * 1024 * 1024)) {
-            return "cannot make the image file";
-        }
-        file.close();
-        QString out;
-        if (!run({"mkfs.exfat", image}, &out)) {
-            return "mkfs.exfat: " + out;
-        }
-        if (!run({"losetup", "-f", "--show", image}, &out)) {
-            return "losetup: " + out;
-        }
-        m_device = out.trimmed();
-        QDir().mkpath(folder);
-        if (!run({"mount.exfat-fuse", m_device, folder}, &out)) {
-            return "mount.exfat-fuse: " + out;
-        }
-        m_folder = folder;
-        m_mounted = true;
-        return QString();
-    }
-
-private:
-    static bool run(QStringList command, QString *output = nullptr)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start("timeout", QStringList{"30"} + command);
-        const bool finished = process.waitForFinished(40000);
-        if (output) {
-            *output = finished ? QString::fromLocal8Bit(process.readAll()) : process.errorString();
-        }
-        return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    }
-
-    QString m_device;
-    QString m_folder;
-    bool m_mounted = false;
-};
-
-} // namespace
-
-void TestDeploy::caseBlindFileSystemIsFoundAndShared()
-{
-#ifndef Q_OS_LINUX
-    QSKIP("mounts exFAT through FUSE on a Linux loop device");
-#endif
-    Sandbox f;
-    ExfatMount exfat;
-    const QString why = exfat.mount(f.dir.filePath("exfat.img"), f.dir.filePath("exfat"));
-    if (!why.isEmpty()) {
-        QSKIP(qPrintable("no exFAT mount here (needs root, exfat-fuse, exfatprogs): " + why));
-    }
-    f.gamePath = f.dir.filePath("exfat/game") + QDir::separator();
-    // An empty game folder is looked up under its own name.
-    QVERIFY(QDir().mkpath(f.gamePath));
-    QVERIFY(!PathCase::ignoresCase());
-    QVERIFY(PathCase::probe(f.gamePath));
-    const FileMap original{{"abdata/list.txt", "game"}};
-    f.writeGame(original);
-    const QString file = "abdata/chara/Body.unity3d";
-    QVERIFY(f.commands().install(f.mod("A", {{file, "A"}}), "A").clean());
-    QVERIFY(PathCase::ignoresCase());
-    QVERIFY(f.commands().install(f.mod("B", {{"AbData/Chara/body.unity3d", "B"}}), "B").clean());
-    QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
-
-    // The order that once restored into the game a file it never had.
-    QVERIFY(f.commands().uninstall("A").clean());
-    QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
-    QVERIFY(f.commands().uninstall("B").clean());
-    QCOMPARE(f.gameFiles(), original);
-}
-
-QTEST_GUILESS_MAIN(TestDeploy)
-#include "tst_deploy.moc"
+QTEST_GUILESS_MAIN(TestModCommands)
+#include "tst_modcommands.moc"
