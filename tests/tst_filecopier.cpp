@@ -5,7 +5,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 #include <xxhash.h>
 
 // The copier's own promises, on every route its bytes may take: the kernel's
@@ -139,8 +140,10 @@ void TestFileCopier::largeFilesAreFreedInPiecesOnlyWhenUnshared()
     }
     const QString other = dir.filePath("other-name.bin");
     if (secondName) {
-        QVERIFY(::link(QFile::encodeName(large).constData(),
-                       QFile::encodeName(other).constData()) == 0);
+        std::error_code error;
+        std::filesystem::create_hard_link(QFile::encodeName(large).constData(),
+                                          QFile::encodeName(other).constData(), error);
+        QVERIFY2(!error, error.message().c_str());
     }
     FileCopier::CopyOptions options;
     int calls = 0;

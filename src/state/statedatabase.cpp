@@ -66,12 +66,6 @@ QString StateDatabase::pathForCatalogue(const QString &cataloguePath)
     return path + QStringLiteral(".db");
 }
 
-QStringList StateDatabase::filesForCatalogue(const QString &cataloguePath)
-{
-    const QString database = pathForCatalogue(cataloguePath);
-    return {database, database + QStringLiteral("-wal"), database + QStringLiteral("-shm")};
-}
-
 bool StateDatabase::open()
 {
     {
@@ -165,4 +159,10 @@ QList<QPair<qint64, QByteArray>> StateDatabase::entries()
         result << qMakePair(query.value(0).toLongLong(), query.value(1).toByteArray());
     }
     return result;
+}
+
+QStringList StateDatabase::filesForCatalogue(const QString &cataloguePath)
+{
+    const QString database = pathForCatalogue(cataloguePath);
+    return {database, database + QStringLiteral("-wal"), database + QStringLiteral("-shm")};
 }
