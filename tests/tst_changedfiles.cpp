@@ -30,6 +30,7 @@ private slots:
     void editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes();
     void killedUninstallIsFinishedWithTheSameAnswer_data();
     void killedUninstallIsFinishedWithTheSameAnswer();
+    void setAsidesOfOneSecondKeepEveryVersion();
 };
 
 namespace {
@@ -177,9 +178,10 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
     QCOMPARE(s.m_window.modCfg().m_mods.value("Pack").install, 1);
     QCOMPARE(s.check("Pack"), QStringList({"Pack|改动 0，缺失 0，未改动 4"}));
 
-    // A replaced file rewritten with the same size, an added file edited.
+    // A replaced file rewritten with the same size, an added file edited
+    // with its time kept.
     g.change("abdata/G", "new G");
-    g.change("abdata/A", "edited A!");
+    g.change("abdata/A", "edited A!", true);
     const QStringList changedRows{"Pack|改动 2，缺失 0，未改动 2",
                                   "  " + TestFiles::native("abdata/A") + "|已改动",
                                   "  " + TestFiles::native("abdata/G") + "|已改动"};
@@ -399,6 +401,29 @@ void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer()
     QCOMPARE(aside, setAside);
     QCOMPARE(f.catalogue.m_mods.value("Pack").install, 0);
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("Pack")));
+}
+
+void TestChangedFiles::setAsidesOfOneSecondKeepEveryVersion()
+{
+    Sandbox f;
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("Pack", {{"abdata/G", "mod G"}}), "Pack").clean());
+    // Folders named for this second and the next already hold a version, and
+    // the two uninstalls below may fall within one second.
+    const QString root = GameLayout::join(f.layout().setAsideRoot(), "Pack");
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = 0; s < 3; ++s) {
+        TestFiles::write(root + now.addSecs(s).toString("/yyyy-MM-dd hh-mm-ss") + "/abdata/G",
+                         "old G");
+    }
+    for (const QByteArray edit : {"edit 1", "edit 2"}) {
+        TestFiles::write(f.game("abdata/G"), edit);
+        QVERIFY(f.commands().uninstall("Pack", ChangeDecision::RestoreAnyway).clean());
+        QVERIFY(f.commands().reinstall("Pack").clean());
+    }
+    QByteArrayList versions = Sandbox::files(root).values();
+    std::sort(versions.begin(), versions.end());
+    QCOMPARE(versions, QByteArrayList({"edit 1", "edit 2", "old G", "old G", "old G"}));
 }
 
 QTEST_MAIN(TestChangedFiles)

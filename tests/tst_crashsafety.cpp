@@ -24,6 +24,16 @@
 using FileMap = QMap<QString, QByteArray>;
 Q_DECLARE_METATYPE(RecoveryReport::Step::Kind)
 
+// What becomes of one source file between the kill and the next start.
+enum class Cut
+{
+    None,
+    Deleted,
+    Shorter,
+    Longer
+};
+Q_DECLARE_METATYPE(Cut)
+
 namespace {
 
 const QString kGame = QStringLiteral("HoneySelect");
@@ -294,7 +304,7 @@ void TestCrashSafety::replayRules_data()
 {
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QByteArray>("crashAt");
-    QTest::addColumn<bool>("sourceCut");
+    QTest::addColumn<Cut>("sourceCut");
     QTest::addColumn<RecoveryReport::Step::Kind>("finished");
     QTest::addColumn<QStringList>("installedAfter");
 
@@ -303,42 +313,52 @@ void TestCrashSafety::replayRules_data()
     const QStringList none;
     // "range": the entry is written, no file has moved yet.
     QTest::newRow("install before its backups: forward")
-        << "install" << QByteArray("range") << false << Step::Installed << a;
+        << "install" << QByteArray("range") << Cut::None << Step::Installed << a;
     QTest::newRow("install before its backups, source cut: undone")
-        << "install" << QByteArray("range") << true << Step::InstallUndone << none;
+        << "install" << QByteArray("range") << Cut::Deleted << Step::InstallUndone << none;
     QTest::newRow("install half copied: forward")
-        << "install" << QByteArray("12") << false << Step::Installed << a;
+        << "install" << QByteArray("12") << Cut::None << Step::Installed << a;
     QTest::newRow("install half copied, source cut: undone")
-        << "install" << QByteArray("12") << true << Step::InstallUndone << none;
+        << "install" << QByteArray("12") << Cut::Deleted << Step::InstallUndone << none;
     // An archive: "range" is the start of its unpacking, "1000" its end, before
     // the install's own entry; the unpack's progress never reports 12.
     QTest::newRow("archive before unpacking: undone")
-        << "archive" << QByteArray("range") << false << Step::InstallUndone << none;
+        << "archive" << QByteArray("range") << Cut::None << Step::InstallUndone << none;
     QTest::newRow("archive unpacked, install not begun: undone")
-        << "archive" << QByteArray("1000") << false << Step::InstallUndone << none;
+        << "archive" << QByteArray("1000") << Cut::None << Step::InstallUndone << none;
     QTest::newRow("archive half copied from its kept copy: forward")
-        << "archive" << QByteArray("12") << false << Step::Installed << a;
+        << "archive" << QByteArray("12") << Cut::None << Step::Installed << a;
     QTest::newRow("archive half copied, kept copy cut: undone")
-        << "archive" << QByteArray("12") << true << Step::InstallUndone << none;
+        << "archive" << QByteArray("12") << Cut::Deleted << Step::InstallUndone << none;
     QTest::newRow("reinstall half copied: forward")
-        << "reinstall" << QByteArray("12") << false << Step::Installed << a;
+        << "reinstall" << QByteArray("12") << Cut::None << Step::Installed << a;
     QTest::newRow("reinstall half copied, kept copy cut: undone")
-        << "reinstall" << QByteArray("12") << true << Step::InstallUndone << none;
+        << "reinstall" << QByteArray("12") << Cut::Deleted << Step::InstallUndone << none;
+    // A file cut short or grown since the entry was written is no more the
+    // one recorded than a deleted one.
+    QTest::newRow("install half copied, source shorter: undone")
+        << "install" << QByteArray("12") << Cut::Shorter << Step::InstallUndone << none;
+    QTest::newRow("install before its backups, source longer: undone")
+        << "install" << QByteArray("range") << Cut::Longer << Step::InstallUndone << none;
+    QTest::newRow("archive half copied, kept copy longer: undone")
+        << "archive" << QByteArray("12") << Cut::Longer << Step::InstallUndone << none;
+    QTest::newRow("reinstall half copied, kept copy shorter: undone")
+        << "reinstall" << QByteArray("12") << Cut::Shorter << Step::InstallUndone << none;
     QTest::newRow("uninstall before its first file: forward")
-        << "uninstall" << QByteArray("range") << false << Step::Uninstalled << none;
+        << "uninstall" << QByteArray("range") << Cut::None << Step::Uninstalled << none;
     QTest::newRow("uninstall half done: forward")
-        << "uninstall" << QByteArray("12") << false << Step::Uninstalled << none;
+        << "uninstall" << QByteArray("12") << Cut::None << Step::Uninstalled << none;
     QTest::newRow("removal half done: forward")
-        << "remove" << QByteArray("12") << false << Step::Removed << none;
+        << "remove" << QByteArray("12") << Cut::None << Step::Removed << none;
     QTest::newRow("hand-down half done: forward")
-        << "handdown" << QByteArray("5") << false << Step::Uninstalled << a;
+        << "handdown" << QByteArray("5") << Cut::None << Step::Uninstalled << a;
 }
 
 void TestCrashSafety::replayRules()
 {
     QFETCH(QString, scenario);
     QFETCH(QByteArray, crashAt);
-    QFETCH(bool, sourceCut);
+    QFETCH(Cut, sourceCut);
     QFETCH(RecoveryReport::Step::Kind, finished);
     QFETCH(QStringList, installedAfter);
 
@@ -348,12 +368,14 @@ void TestCrashSafety::replayRules()
     QVERIFY(startHelper(helper, CrashGame::prepare(scenario), crashAt));
     QVERIFY(helper.waitForFinished(10000));
     QCOMPARE(helper.exitCode(), 9);
-    if (sourceCut) {
-        const QString cut =
-            scenario == QLatin1String("install")
-                ? CrashGame::source(QStringLiteral("A"), 30)
-                : CrashGame::path(QStringLiteral("mod/HoneySelect/A/abdata/g/f30.txt"));
+    const QString cut = scenario == QLatin1String("install")
+                            ? CrashGame::source(QStringLiteral("A"), 30)
+                            : CrashGame::path(QStringLiteral("mod/HoneySelect/A/abdata/g/f30.txt"));
+    if (sourceCut == Cut::Deleted) {
         QVERIFY(QFile::remove(cut));
+    } else if (sourceCut != Cut::None) {
+        const QByteArray content = TestFiles::read(cut);
+        QVERIFY(TestFiles::write(cut, sourceCut == Cut::Shorter ? content.left(5) : content + "+"));
     }
 
     ModCfg catalogue;

@@ -289,6 +289,10 @@ void TestModCfg::readingTolerances_data()
     QTest::newRow("case-sensitive ids")
         << catalogue("<mod id=\"A\"/><mod id=\"a\"><install>0</install></mod>")
         << Records{{"A", record("", "", 1, {}, {})}, {"a", record("", "", 0, {}, {})}};
+    // Names with a quote are refused today; older files may hold one.
+    QTest::newRow("quote in an id")
+        << catalogue(modElement("say &quot;hi&quot;", "t", "1", QByteArray(), itemElement(1, "p")))
+        << Records{{"say \"hi\"", record("", "t", 1, {}, {item(1, "p")})}};
 }
 
 void TestModCfg::readingTolerances()
@@ -439,6 +443,7 @@ void TestModCfg::addItemsEqualsAddItemSequence_data()
     QTest::newRow("mod element without lists")
         << catalogue(others + "<mod id=\"bare\"><install>1</install></mod>") << "bare" << mixed;
     QTest::newRow("single file") << catalogue(others) << "inst" << Batch{file("p2", true)};
+    QTest::newRow("id holding a quote") << catalogue(others) << "say \"hi\"" << mixed;
 }
 
 void TestModCfg::addItemsEqualsAddItemSequence()
@@ -480,6 +485,7 @@ void TestModCfg::addItemsEqualsAddItemSequence()
     ModCfg reread;
     byBatch.setGame("HoneySelect");
     QCOMPARE(reread.m_mods, byBatch.m_mods);
+    QVERIFY(reread.m_mods.contains(id));
 }
 
 void TestModCfg::applyChangesRewritesLayers()

@@ -1,5 +1,6 @@
 #include "config/gameinfo.h"
 #include "gui/setdialog.h"
+#include "platform/pathcase.h"
 #include "support/modalanswerer.h"
 #include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
@@ -529,35 +530,48 @@ void TestSetDialog::deleteIsRefused_data()
     QTest::addColumn<QString>("bakPath");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("home");
+    // Whether names differing only in case name one file, as on Windows.
+    QTest::addColumn<bool>("ignoreCase");
 
     QTest::newRow("empty backup path") << QByteArray("[HoneySelect]\nGamePath=/hs/\n") << ""
                                        << "提示|备份路径不能为空!"
-                                       << "";
+                                       << "" << false;
     QTest::newRow("no game") << QByteArray() << "bak" << QStringLiteral("提示|没有可删除的游戏！")
-                             << "";
+                             << "" << false;
     QTest::newRow("hand-written unsafe name")
         << QByteArray("[..]\nGamePath=/x/\n") << "bak/inner"
-        << QStringLiteral("提示|游戏名“..”不能用作文件夹名，未删除任何文件！") << "";
+        << QStringLiteral("提示|游戏名“..”不能用作文件夹名，未删除任何文件！") << "" << false;
     QTest::newRow("backup tree holding the kept copies")
         << QByteArray("[mod]\nGamePath=/x/\n") << "<cwd>"
-        << QStringLiteral("提示|备份路径下的“mod”包含本程序自己的文件夹，未删除任何文件！") << "";
+        << QStringLiteral("提示|备份路径下的“mod”包含本程序自己的文件夹，未删除任何文件！") << ""
+        << false;
     // The backup root is the folder that holds the games, and the game is named
     // after its folder: its installation would go.
     const QString held = QStringLiteral("提示|删除“%1”会一并删除游戏安装目录或用户文件夹“%2”，"
                                         "未删除任何文件！请换一个备份路径。");
     QTest::newRow("backup tree is the game's install folder")
         << QByteArray("[HoneySelect]\nGamePath=<cwd>/games/HoneySelect/\n") << "<cwd>/games"
-        << held.arg("HoneySelect", "<cwd>/games/HoneySelect/") << "";
+        << held.arg("HoneySelect", "<cwd>/games/HoneySelect/") << "" << false;
     QTest::newRow("through a link and ..")
         << QByteArray("[PlayClub]\nGamePath=/x/\n[HoneySelect]\n"
                       "GamePath=<cwd>/bak/../games/HoneySelect/Studio\n")
         << "<cwd>/shortcut" << held.arg("HoneySelect", "<cwd>/bak/../games/HoneySelect/Studio")
-        << "";
+        << "" << false;
     QTest::newRow("another game's registered folder")
         << QByteArray("[HS]\nGamePath=/x/\n[HoneySelect]\nGamePath=\n") << "<prefix>/drive_c"
-        << held.arg("HS", "<prefix>/drive_c/HS/") << "";
+        << held.arg("HS", "<prefix>/drive_c/HS/") << "" << false;
     QTest::newRow("home folder") << QByteArray("[me]\nGamePath=/x/\n") << "<cwd>/games"
-                                 << held.arg("me", "<cwd>/games/me") << "<cwd>/games/me";
+                                 << held.arg("me", "<cwd>/games/me") << "<cwd>/games/me" << false;
+    // Allowed, and so asked about (and answered no): a folder whose name only
+    // begins with the game's, and one in another case where case counts.
+    const QString asked = QStringLiteral("注意|游戏管理相关文件将被完全删除，是否继续？");
+    QTest::newRow("longer name beside it: asked")
+        << QByteArray("[hs]\nGamePath=<cwd>/games/hs2/\n") << "<cwd>/games" << asked << "" << false;
+    const QByteArray otherCase("[HS]\nGamePath=<cwd>/games/hs/\n");
+    QTest::newRow("other case where case counts: asked")
+        << otherCase << "<cwd>/games" << asked << "" << false;
+    QTest::newRow("other case where it does not")
+        << otherCase << "<cwd>/games" << held.arg("HS", "<cwd>/games/hs/") << "" << true;
 }
 
 void TestSetDialog::deleteIsRefused()
@@ -566,6 +580,7 @@ void TestSetDialog::deleteIsRefused()
     QFETCH(QString, bakPath);
     QFETCH(QString, message);
     QFETCH(QString, home);
+    QFETCH(bool, ignoreCase);
     ScopedWorkingDir dir;
     const auto place = [&](QString text) {
         return text.replace("<cwd>", dir.path()).replace("<prefix>", m_prefix->path());
@@ -579,6 +594,8 @@ void TestSetDialog::deleteIsRefused()
     }
     TestFiles::write(dir.filePath("games/HoneySelect/UserData/chara/card.png"), "card");
     TestFiles::write(dir.filePath("games/me/notes.txt"), "mine");
+    TestFiles::write(dir.filePath("games/hs/notes.txt"), "mine");
+    TestFiles::write(dir.filePath("games/hs2/notes.txt"), "mine");
     QVERIFY(QFile::link(dir.filePath("games"), dir.filePath("shortcut")));
     TestFiles::write(dir.filePath("bak/inner/keep.txt"), "backup");
     TestFiles::write(dir.filePath("bak/HoneySelect/keep.txt"), "backup");
@@ -590,8 +607,10 @@ void TestSetDialog::deleteIsRefused()
     child<QLineEdit>(dialog, "lineEditBakPath")->setText(place(bakPath));
     ModalAnswerer answerer;
     answerer.expect(ModalAnswerer::pressButton());
+    PathCase::setForced(ignoreCase);
     button(dialog, "buttonDelete")->click();
     const bool answered = answerer.waitUntilAnswered();
+    PathCase::setForced(false);
     qputenv("HOME", oldHome);
     QVERIFY(answered);
 

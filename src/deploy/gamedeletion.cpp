@@ -5,7 +5,7 @@
 #include "config/gamesettings.h"
 #include "platform/foldertree.h"
 #include "platform/gameregistry.h"
-#include "platform/pathrules.h"
+#include "platform/pathcase.h"
 #include "state/statedatabase.h"
 
 #include <QCoreApplication>
@@ -41,9 +41,12 @@ QString resolved(const QString &path)
     return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
 }
 
+// Where names differing only in case name one folder (Windows, or a game
+// folder found to ignore case on an NTFS or exFAT drive), the tree of "HS"
+// is the user's "hs".
 bool holds(const QString &folder, const QString &path)
 {
-    if (PathRules::fileNameCase() == Qt::CaseInsensitive) {
+    if (PathCase::ignoresCase()) {
         return isSameOrInside(path.toCaseFolded(), folder.toCaseFolded());
     }
     return isSameOrInside(path, folder);

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 Sandbox::Sandbox(Catalogue catalogue, const QString &game, const QByteArray &globalSettings)
@@ -42,13 +43,14 @@ void Sandbox::writeGame(const FileMap &files) const
     }
 }
 
-void Sandbox::change(const QString &relative, const QByteArray &content) const
+void Sandbox::change(const QString &relative, const QByteArray &content, bool keepTime) const
 {
     const QString path = gamePath + relative;
+    const QDateTime recorded = QFileInfo(path).lastModified();
     TestFiles::write(path, content);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+    QVERIFY(file.setFileTime(keepTime ? recorded : QDateTime::currentDateTime().addSecs(60),
                              QFileDevice::FileModificationTime));
 }
 

@@ -39,8 +39,9 @@ public:
     QString mod(const QString &name, const FileMap &files) const;
     void writeGame(const FileMap &files) const;
     // Rewrites a game file as an update or an editor would, a minute later
-    // than the install, so that only the content can tell.
-    void change(const QString &relative, const QByteArray &content) const;
+    // than the install, so that only the content can tell; or with the time
+    // it had, as a tool that keeps times does, so that only the size can.
+    void change(const QString &relative, const QByteArray &content, bool keepTime = false) const;
 
     // The game file with this "/" relative path, as the catalogue records it.
     QString game(const QString &relative) const;
