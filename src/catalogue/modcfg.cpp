@@ -1,7 +1,7 @@
 #include "catalogue/modcfg.h"
 
-#include "platform/pathcase.h"
 #include "platform/contenthasher.h"
+#include "platform/pathcase.h"
 
 #include <QDateTime>
 #include <QDomDocument>
