@@ -1,7 +1,7 @@
 #include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
+#include "support/sandbox.h"
 #include "support/testsupport.h"
-#include "tst_deployfixture.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -36,62 +36,6 @@ private slots:
 namespace {
 
 const QString setAsideName = QStringLiteral("Veldane留存");
-
-struct Game
-{
-    Game()
-    {
-        gamePath = dir.filePath("game") + QDir::separator();
-        QDir().mkpath(gamePath);
-        TestFiles::write(dir.filePath("Veldane.ini"),
-                         "[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=" +
-                             QDir::fromNativeSeparators(gamePath).toUtf8() + "\n");
-    }
-
-    QString mod(const QString &name, const FileMap &files) const
-    {
-        const QString root = dir.filePath("src/" + name);
-        for (auto it = files.cbegin(); it != files.cend(); ++it) {
-            TestFiles::write(root + "/" + it.key(), it.value());
-        }
-        return root;
-    }
-
-    // Rewrites a game file as an update or an editor would, a minute later
-    // than the install, so that only the content can tell; or with the time
-    // it had, as a tool that keeps times does, so that only the size can.
-    void change(const QString &relative, const QByteArray &content, bool keepTime = false) const
-    {
-        const QString path = gamePath + relative;
-        const QDateTime recorded = QFileInfo(path).lastModified();
-        TestFiles::write(path, content);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(keepTime ? recorded : QDateTime::currentDateTime().addSecs(60),
-                                 QFileDevice::FileModificationTime));
-    }
-
-    static FileMap files(const QString &root) { return TestFiles::fileSnapshot(root); }
-    FileMap gameFiles() const { return files(gamePath); }
-    FileMap kept(const QString &mod) const { return files(dir.filePath("mod/HoneySelect/" + mod)); }
-    FileMap backups(const QString &mod) const
-    {
-        return files(dir.filePath("data/HoneySelect/" + mod));
-    }
-    // Set-aside files by their game path, below <mod>/<time of the command>.
-    FileMap setAside() const
-    {
-        FileMap result;
-        const FileMap all = files(dir.filePath("data/HoneySelect/" + setAsideName));
-        for (auto it = all.cbegin(); it != all.cend(); ++it) {
-            result.insert(it.key().section('/', 2), it.value());
-        }
-        return result;
-    }
-
-    ScopedWorkingDir dir;
-    QString gamePath;
-};
 
 ModalAnswerer::Handler acceptName()
 {
@@ -224,7 +168,7 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
     QFETCH(FileMap, game);
     QFETCH(FileMap, setAside);
     QFETCH(bool, installed);
-    Game g;
+    Sandbox g(Sandbox::NoCatalogue);
     TestFiles::write(g.gamePath + "abdata/G", "game G");
     TestFiles::write(g.gamePath + "abdata/U", "game U");
     const FileMap modFiles{
@@ -295,7 +239,7 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
 
 void TestChangedFiles::catalogueWithoutRecordsUninstallsAsBefore()
 {
-    Game g;
+    Sandbox g(Sandbox::NoCatalogue);
     TestFiles::write(g.gamePath + "abdata/G", "game G");
     Session s;
     s.install(g.mod("Old", {{"abdata/G", "mod G"}, {"abdata/A", "mod A"}}), "Old");
@@ -317,7 +261,7 @@ void TestChangedFiles::catalogueWithoutRecordsUninstallsAsBefore()
 
 void TestChangedFiles::changedFileUnderTwoModsSurvivesBothUninstalls()
 {
-    Game g;
+    Sandbox g(Sandbox::NoCatalogue);
     TestFiles::write(g.gamePath + "abdata/G", "game G");
     Session s;
     s.install(g.mod("Lower", {{"abdata/G", "low G"}}), "Lower");
@@ -365,7 +309,7 @@ void TestChangedFiles::editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes()
     QFETCH(int, decision);
     QFETCH(FileMap, setAside);
     QFETCH(FileMap, gameAtTheEnd);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QCOMPARE(f.commands()
                  .install(f.mod("Lower", {{"abdata/G", "low G"}, {"abdata/N", "low N"}}), "Lower")
@@ -388,7 +332,7 @@ void TestChangedFiles::editBetweenTwoInstallsIsAskedAboutWhenTheLowerGoes()
     QVERIFY(f.commands().uninstall("Upper").clean());
     QCOMPARE(f.gameFiles(), gameAtTheEnd);
     FileMap aside;
-    const FileMap all = DeployFixture::files(f.layout().setAsideRoot());
+    const FileMap all = Sandbox::files(f.layout().setAsideRoot());
     for (auto it = all.cbegin(); it != all.cend(); ++it) {
         aside.insert(it.key().section('/', 2), it.value());
     }
@@ -419,7 +363,7 @@ void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer()
     QFETCH(int, killedAfter);
     QFETCH(FileMap, game);
     QFETCH(FileMap, setAside);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}, {"abdata/U", "game U"}});
     const QString mod = f.mod("Pack", {{"abdata/A", "mod A"},
                                        {"abdata/G", "mod G"},
@@ -450,7 +394,7 @@ void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer()
     f.commands().recover();
     QCOMPARE(f.gameFiles(), game);
     FileMap aside;
-    const FileMap all = DeployFixture::files(f.layout().setAsideRoot());
+    const FileMap all = Sandbox::files(f.layout().setAsideRoot());
     for (auto it = all.cbegin(); it != all.cend(); ++it) {
         aside.insert(it.key().section('/', 2), it.value());
     }
@@ -461,7 +405,7 @@ void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer()
 
 void TestChangedFiles::setAsidesOfOneSecondKeepEveryVersion()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("Pack", {{"abdata/G", "mod G"}}), "Pack").clean());
     // Folders named for this second and the next already hold a version, and
@@ -477,7 +421,7 @@ void TestChangedFiles::setAsidesOfOneSecondKeepEveryVersion()
         QVERIFY(f.commands().uninstall("Pack", ChangeDecision::RestoreAnyway).clean());
         QVERIFY(f.commands().reinstall("Pack").clean());
     }
-    QByteArrayList versions = DeployFixture::files(root).values();
+    QByteArrayList versions = Sandbox::files(root).values();
     std::sort(versions.begin(), versions.end());
     QCOMPARE(versions, QByteArrayList({"edit 1", "edit 2", "old G", "old G", "old G"}));
 }

@@ -413,6 +413,8 @@ void TestCli::speaksTheChosenLanguage()
     // Nothing of the other language slips through.
     const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
     QCOMPARE(shown.contains(chinese), expected.contains(chinese));
+}
+
 void TestCli::severalModsAtOnce()
 {
     Sandbox s;

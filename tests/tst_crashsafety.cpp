@@ -4,10 +4,10 @@
 
 #include "catalogue/modcfg.h"
 #include "deploy/gamelayout.h"
+#include "deploy/journal.h"
 #include "deploy/modcommands.h"
 #include "gui/mainwindow.h"
 #include "state/gamelock.h"
-#include "state/journal.h"
 #include "support/modalanswerer.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"

@@ -1,6 +1,7 @@
 #include "gui/mainwindow.h"
 #include "log/ceasylog.h"
 #include "support/modalanswerer.h"
+#include "support/sandbox.h"
 #include "support/testsupport.h"
 
 #include <QFileInfo>
@@ -13,8 +14,6 @@
 #include <memory>
 
 #include <unistd.h>
-
-using FileMap = QMap<QString, QByteArray>;
 
 // The mod commands driven through the main window, as a user would.
 class TestInstall : public QObject
@@ -37,34 +36,6 @@ private slots:
 };
 
 namespace {
-
-struct Workspace
-{
-    explicit Workspace(const QString &game = QStringLiteral("HoneySelect"),
-                       const QByteArray &extra = QByteArray())
-    {
-        gamePath = dir.filePath("game") + QDir::separator();
-        QDir().mkpath(gamePath);
-        TestFiles::write(dir.filePath("Veldane.ini"),
-                         "[Global]\nSelect=" + game.toUtf8() + "\n" + extra + "[" + game.toUtf8() +
-                             "]\nGamePath=" + QDir::fromNativeSeparators(gamePath).toUtf8() + "\n");
-    }
-
-    QString mod(const QString &name, const FileMap &files) const
-    {
-        const QString root = dir.filePath("src/" + name);
-        QDir().mkpath(root);
-        for (auto it = files.cbegin(); it != files.cend(); ++it) {
-            TestFiles::write(root + "/" + it.key(), it.value());
-        }
-        return root;
-    }
-
-    FileMap gameFiles() const { return TestFiles::fileSnapshot(gamePath); }
-
-    ScopedWorkingDir dir;
-    QString gamePath;
-};
 
 ModalAnswerer::Handler typeName(const QString &name)
 {
@@ -138,7 +109,7 @@ bool progressHidden(const MainWindow &window)
 
 void TestInstall::installFromChosenFolder()
 {
-    Workspace w;
+    Sandbox w(Sandbox::NoCatalogue);
     TestFiles::write(w.gamePath + "abdata/G", "game G");
     const QString mod = w.mod("Pack", {{"abdata/G", "mod G"}, {"UserData/card.png", "card"}});
     MainWindow window;
@@ -188,7 +159,7 @@ void TestInstall::withoutGameFolderNothingIsAsked()
 
 void TestInstall::nameAlreadyInCatalogueIsRefused()
 {
-    Workspace w;
+    Sandbox w(Sandbox::NoCatalogue);
     MainWindow window;
     ModalAnswerer answerer;
     answerer.expect(typeName("Pack"));
@@ -212,7 +183,7 @@ void TestInstall::nameAlreadyInCatalogueIsRefused()
 
 void TestInstall::uninstallAndReinstallFromKeptCopy()
 {
-    Workspace w;
+    Sandbox w(Sandbox::NoCatalogue);
     const FileMap original{{"abdata/G", "game G"}};
     TestFiles::write(w.gamePath + "abdata/G", "game G");
     const QString mod = w.mod("m", {{"abdata/G", "mod G"}, {"abdata/N", "mod N"}});
@@ -260,7 +231,7 @@ void TestInstall::largeFileKeepsTheWindowAnswering()
     // Sparse, so the test writes little; the copies still write every byte,
     // for well over half a second.
     const qint64 size = qint64(384) << 20;
-    Workspace w;
+    Sandbox w(Sandbox::NoCatalogue);
     const QString mod = w.mod("big", {{"abdata/small", "small"}});
     const auto makeLarge = [size](const QString &path, char mark) {
         QDir().mkpath(QFileInfo(path).path());
@@ -318,7 +289,7 @@ void TestInstall::missingKeptCopyTurnsUninstallIntoRemoval_data()
 void TestInstall::missingKeptCopyTurnsUninstallIntoRemoval()
 {
     QFETCH(bool, confirm);
-    Workspace w;
+    Sandbox w(Sandbox::NoCatalogue);
     TestFiles::write(w.gamePath + "abdata/G", "game G");
     MainWindow window;
     ModalAnswerer answerer;
@@ -351,7 +322,8 @@ void TestInstall::failedBackupsAreReportedWithTheLog()
 {
     ScopedWorkingDir dir;
     TestFiles::write("blocker", "a file");
-    Workspace w("HoneySelect", "BakPath=" + QFile::encodeName(dir.filePath("blocker")) + "\n");
+    Sandbox w(Sandbox::NoCatalogue, "HoneySelect",
+              "BakPath=" + QFile::encodeName(dir.filePath("blocker")) + "\n");
     TestFiles::write(w.gamePath + "abdata/G", "game G");
     MainWindow window;
     ModalAnswerer answerer;
@@ -391,7 +363,7 @@ void TestInstall::userDataRowsPerGame()
     QFETCH(QString, game);
     QFETCH(QStringList, labels);
     QFETCH(QString, female);
-    Workspace w(game);
+    Sandbox w(Sandbox::NoCatalogue, game);
     QDir().mkpath(w.gamePath + "UserData/chara");
     MainWindow window;
     QCOMPARE(window.userDataDirs().keys(), labels);

@@ -1,7 +1,7 @@
 #include "deploy/layerstack.h"
 #include "gui/orderdlg.h"
 #include "platform/pathcase.h"
-#include "tst_deployfixture.h"
+#include "support/sandbox.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -208,7 +208,7 @@ void TestStack::randomCommandsKeepGameEqualToStack()
         }
         return names.join('/');
     };
-    DeployFixture f;
+    Sandbox f;
     const FileMap original{{"abdata/G1", "game G1"},
                            {"abdata/G2", "game G2"},
                            {"abdata/chara/G3", "game G3"},

@@ -1,7 +1,7 @@
 #include "catalogue/cataloguefile.h"
 
 #include "catalogue/cataloguewriter.h"
-#include "state/contenthasher.h"
+#include "platform/contenthasher.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #ifndef VELDANE_CATALOGUE_CATALOGUEWRITER_H
 #define VELDANE_CATALOGUE_CATALOGUEWRITER_H
 
-#include "state/contenthasher.h"
+#include "platform/contenthasher.h"
 
 #include <QByteArray>
 #include <QSaveFile>

@@ -5,9 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-// The plain file operations that the install, uninstall and delete-game
-// commands share, and shorthands for the settings of the working directory's
-// workspace (GameSettings owns the keys). Everything is static.
+// Plain file copies and counts, and shorthands for the settings of the
+// working directory's workspace (GameSettings owns the keys). Everything is static.
 class GameInfo : public QObject
 {
     Q_OBJECT
@@ -33,7 +32,6 @@ public:
     static bool copyFile(QString src, QString dst, bool overwrite);
     static bool copyFolder(QString src, QString dst, bool overwrite);
     static int countFiles(QString dir);
-    static bool removeFolder(const QString &dir);
 };
 
 #endif

@@ -1,7 +1,7 @@
 #include "deploy/filecopier.h"
 
+#include "platform/contenthasher.h"
 #include "platform/kernelcopy.h"
-#include "state/contenthasher.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +13,21 @@
 namespace {
 
 using CopyOptions = FileCopier::CopyOptions;
+
+// Tells the progress about the bytes done once a step more is, and never at
+// the end: the end is the caller's next value.
+void reportStep(QFile &in, const CopyOptions &options, qint64 done, qint64 &reported, qint64 &total)
+{
+    if (options.progress && done - reported >= options.step) {
+        if (total < 0) {
+            total = in.size();
+        }
+        if (done < total) {
+            reported = done;
+            options.progress(done, total);
+        }
+    }
+}
 
 // Copies through a buffer of ours: where the kernel cannot copy, and where the
 // bytes are hashed on their way. Without `out`, only hashes.
@@ -54,15 +69,7 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
             large.resize(int(size));
             buffer = large.data();
         }
-        if (options.progress && done - reported >= options.step) {
-            if (total < 0) {
-                total = in.size();
-            }
-            if (done < total) {
-                reported = done;
-                options.progress(done, total);
-            }
-        }
+        reportStep(in, options, done, reported, total);
     }
     if (hasher) {
         *options.hash = hasher->digest();
@@ -81,6 +88,81 @@ bool hashInPlace(const QString &path, const CopyOptions &options)
     QFile in(path);
     return in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) &&
            copyThroughBuffer(in, nullptr, options);
+}
+
+// The bytes into a destination of their own, by the kernel where it can.
+bool copyBytes(const QString &source, const QString &destination, const CopyOptions &options)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return false;
+    }
+    QFile out(destination);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        return false;
+    }
+    bool copied = false;
+    if (options.hash) {
+        copied = copyThroughBuffer(in, &out, options);
+    } else {
+        switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
+        case KernelCopy::Result::Copied:
+            copied = true;
+            break;
+        case KernelCopy::Result::Failed:
+            break;
+        case KernelCopy::Result::Unsupported:
+            copied = copyThroughBuffer(in, &out, options);
+            break;
+        }
+    }
+    out.close();
+    return copied && out.error() == QFileDevice::NoError;
+}
+
+// Renaming over a large file frees its blocks inside that one call, which
+// takes a second for a few gigabytes. A second name keeps the old file alive
+// through the rename, and it is then freed a step at a time. Where no such
+// name can be made, the rename frees it as usual: empty.
+QString keepOldAlive(const QString &source, const QString &destination, const CopyOptions &options)
+{
+    std::error_code error;
+    QString aside;
+    if (options.progress) {
+        const QFileInfo old(destination);
+        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20) &&
+            !std::filesystem::equivalent(fsPath(source), fsPath(destination), error) && !error) {
+            aside = destination + QStringLiteral(".veldane-old");
+            std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
+            if (error) {
+                aside.clear();
+            }
+        }
+    }
+    return aside;
+}
+
+// Another drive, or a system that refuses to rename over a file: copy
+// beside the destination first, so a failure cannot leave it half written.
+bool moveByCopy(const QString &source, const QString &destination, const CopyOptions &options)
+{
+    std::error_code error;
+    const QString partial = destination + QStringLiteral(".veldane-part");
+    if (!FileCopier::copy(source, partial, options)) {
+        QFile::remove(partial);
+        return false;
+    }
+    std::filesystem::rename(fsPath(partial), fsPath(destination), error);
+    if (error) {
+        QFile::remove(destination);
+        std::filesystem::rename(fsPath(partial), fsPath(destination), error);
+        if (error) {
+            QFile::remove(partial);
+            return false;
+        }
+    }
+    QFile::remove(source);
+    return true;
 }
 
 } // namespace
@@ -128,31 +210,7 @@ bool FileCopier::copy(const QString &source, const QString &destination, const C
             break;
         }
     }
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return false;
-    }
-    QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        return false;
-    }
-    bool copied = false;
-    if (options.hash) {
-        copied = copyThroughBuffer(in, &out, options);
-    } else {
-        switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
-        case KernelCopy::Result::Copied:
-            copied = true;
-            break;
-        case KernelCopy::Result::Failed:
-            break;
-        case KernelCopy::Result::Unsupported:
-            copied = copyThroughBuffer(in, &out, options);
-            break;
-        }
-    }
-    out.close();
-    if (!copied || out.error() != QFileDevice::NoError) {
+    if (!copyBytes(source, destination, options)) {
         return false;
     }
     const fs::file_status status = fs::status(from, error);
@@ -179,22 +237,7 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
         return false;
     }
     std::error_code error;
-    // Renaming over a large file frees its blocks inside that one call, which
-    // takes a second for a few gigabytes. A second name keeps the old file
-    // alive through the rename, and it is then freed a step at a time. Where
-    // no such name can be made, the rename frees it as usual.
-    QString aside;
-    if (options.progress) {
-        const QFileInfo old(destination);
-        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20) &&
-            !std::filesystem::equivalent(fsPath(source), fsPath(destination), error) && !error) {
-            aside = destination + QStringLiteral(".veldane-old");
-            std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
-            if (error) {
-                aside.clear();
-            }
-        }
-    }
+    const QString aside = keepOldAlive(source, destination, options);
     std::filesystem::rename(fsPath(source), fsPath(destination), error);
     if (!error) {
         if (!aside.isEmpty()) {
@@ -205,24 +248,7 @@ bool FileCopier::move(const QString &source, const QString &destination, const C
     if (!aside.isEmpty()) {
         QFile::remove(aside);
     }
-    // Another drive, or a system that refuses to rename over a file: copy
-    // beside the destination first, so a failure cannot leave it half written.
-    const QString partial = destination + QStringLiteral(".veldane-part");
-    if (!copy(source, partial, options)) {
-        QFile::remove(partial);
-        return false;
-    }
-    std::filesystem::rename(fsPath(partial), fsPath(destination), error);
-    if (error) {
-        QFile::remove(destination);
-        std::filesystem::rename(fsPath(partial), fsPath(destination), error);
-        if (error) {
-            QFile::remove(partial);
-            return false;
-        }
-    }
-    QFile::remove(source);
-    return true;
+    return moveByCopy(source, destination, options);
 }
 
 bool FileCopier::remove(const QString &path, const CopyOptions &options)

@@ -79,6 +79,61 @@ ModRecord withLayers(ModRecord record, const QHash<QString, Layer> &updates)
     return record;
 }
 
+// The mod's game files in the order the install recorded them: restores
+// first, then deletions. Keyed by PathCase::key: older catalogues may spell
+// one file of a case-blind game differently in different mods.
+QStringList recordedKeys(const ModRecord &own, QHash<QString, bool> &ownReplaced)
+{
+    QStringList keys;
+    for (const QList<FileItem> *list : {&own.replace, &own.add}) {
+        for (const FileItem &item : *list) {
+            const QString key = PathCase::key(item.path);
+            if (!ownReplaced.contains(key)) {
+                ownReplaced.insert(key, list == &own.replace);
+                keys << key;
+            }
+        }
+    }
+    return keys;
+}
+
+// Takes the mod's layer out of one sorted stack and says what becomes of its
+// file: restored, deleted, or handed to the layer above.
+FileAction takeOutOfStack(QList<Layer> &stack, const QString &id, bool replaced,
+                          const GameLayout &layout)
+{
+    int position = 0;
+    while (stack.at(position).mod != id) {
+        ++position;
+    }
+
+    FileAction action;
+    action.path = stack.at(position).path;
+    if (replaced) {
+        action.backup = layout.backupPath(id, action.path);
+    }
+    if (position == stack.size() - 1) {
+        action.kind = replaced ? FileAction::Restore : FileAction::Delete;
+    } else {
+        Layer &upper = stack[position + 1];
+        action.upperMod = upper.mod;
+        action.upperBackup = layout.backupPath(upper.mod, upper.path);
+        if (replaced) {
+            action.kind = FileAction::HandDown;
+        } else {
+            action.kind = upper.replaced ? FileAction::DropBackup : FileAction::KeepAsIs;
+        }
+        // The layer above now lies directly on what lay beneath the
+        // uninstalled mod, so it replaces exactly when that mod did.
+        if (upper.replaced != replaced) {
+            upper.replaced = replaced;
+            upper.order = -1; // forces an update below
+        }
+    }
+    stack.removeAt(position);
+    return action;
+}
+
 } // namespace
 
 StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QString &id,
@@ -90,21 +145,8 @@ StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QS
         return change;
     }
 
-    // The mod's game files in the order the install recorded them: restores
-    // first, then deletions. Keyed by PathCase::key: older catalogues may
-    // spell one file of a case-blind game differently in different mods.
-    QStringList keys;
     QHash<QString, bool> ownReplaced;
-    for (const QList<FileItem> *list : {&own->replace, &own->add}) {
-        for (const FileItem &item : *list) {
-            const QString key = PathCase::key(item.path);
-            if (!ownReplaced.contains(key)) {
-                ownReplaced.insert(key, list == &own->replace);
-                keys << key;
-            }
-        }
-    }
-
+    const QStringList keys = recordedKeys(*own, ownReplaced);
     QHash<QString, QList<Layer>> stacksOfPaths;
     forEachInstalledItem(mods, [&](const QString &mod, const FileItem &item, bool replaced) {
         const QString key = PathCase::key(item.path);
@@ -117,38 +159,7 @@ StackChange LayerStack::uninstall(const QMap<QString, ModRecord> &mods, const QS
     for (const QString &key : keys) {
         QList<Layer> &stack = stacksOfPaths[key];
         std::stable_sort(stack.begin(), stack.end(), lowerFirst);
-        int position = 0;
-        while (stack.at(position).mod != id) {
-            ++position;
-        }
-
-        FileAction action;
-        action.path = stack.at(position).path;
-        const bool replaced = ownReplaced.value(key);
-        if (replaced) {
-            action.backup = layout.backupPath(id, action.path);
-        }
-        if (position == stack.size() - 1) {
-            action.kind = replaced ? FileAction::Restore : FileAction::Delete;
-        } else {
-            Layer &upper = stack[position + 1];
-            action.upperMod = upper.mod;
-            action.upperBackup = layout.backupPath(upper.mod, upper.path);
-            if (replaced) {
-                action.kind = FileAction::HandDown;
-            } else {
-                action.kind = upper.replaced ? FileAction::DropBackup : FileAction::KeepAsIs;
-            }
-            // The layer above now lies directly on what lay beneath the
-            // uninstalled mod, so it replaces exactly when that mod did.
-            if (upper.replaced != replaced) {
-                upper.replaced = replaced;
-                upper.order = -1; // forces an update below
-            }
-        }
-        change.actions << action;
-
-        stack.removeAt(position);
+        change.actions << takeOutOfStack(stack, id, ownReplaced.value(key), layout);
         for (int i = 0; i < stack.size(); ++i) {
             if (stack.at(i).order != i + 1) {
                 updates[stack.at(i).mod].insert(

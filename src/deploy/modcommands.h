@@ -2,13 +2,14 @@
 #define VELDANE_DEPLOY_MODCOMMANDS_H
 
 #include "deploy/changedecision.h"
+#include "deploy/commandcontext.h"
 #include "deploy/commandprogress.h"
 #include "deploy/commandreport.h"
 #include "deploy/deploymentplan.h"
 #include "deploy/gamelayout.h"
+#include "deploy/journalentry.h"
 #include "deploy/modfilecheck.h"
 #include "deploy/stackchange.h"
-#include "state/journalentry.h"
 #include "state/manifestentry.h"
 #include "state/recoveryreport.h"
 
@@ -45,6 +46,11 @@ class ModCfg;
 // game's manifest. Uninstall and removal compare the files they would restore
 // or delete with those records first: when any changed, they return
 // ChangedFiles and touch nothing until called again with a decision.
+//
+// This class only takes the lock, recovers and hands the command on:
+// InstallCommand and ArchiveInstall plan an install, DeployRun carries it
+// out, TakeOutCommand uninstalls and removes through FileActionRunner,
+// CommandRecovery replays the journal and ModVerifier compares the files.
 class ModCommands
 {
 public:
@@ -96,46 +102,8 @@ public:
 
 private:
     CommandReport locked(const std::function<CommandReport(Journal &)> &command);
-    CommandReport installLocked(const QString &folder, const QString &id, Journal &journal);
-    CommandReport installArchiveLocked(const QString &archive, const QString &id, Journal &journal);
-    CommandReport reinstallLocked(const QString &id, Journal &journal);
-    CommandReport uninstallLocked(const QString &id, ChangeDecision decision, Journal &journal);
-    CommandReport removeLocked(const QString &id, ChangeDecision decision, Journal &journal);
-    JournalEntry deployEntry(JournalEntry::Command command, const QString &id,
-                             const QString &source, const DeploymentPlan &plan,
-                             const QString &targetRoot, const QString &backupRoot,
-                             const QString &keptRoot) const;
-    CommandReport deploy(const JournalEntry &entry, CommandReport report);
-    void sync(const JournalEntry &entry) const;
-    bool finishInterrupted(Journal &journal, RecoveryReport &recovery);
-    bool replay(const JournalEntry &entry, RecoveryReport &recovery);
-    bool replayDeploy(const JournalEntry &entry, RecoveryReport &recovery);
-    bool undoDeploy(const JournalEntry &entry, const QSet<QString> &recorded,
-                    RecoveryReport &recovery);
-    bool replayTakeOut(const JournalEntry &entry, RecoveryReport &recovery);
-    bool replayUnpack(const JournalEntry &entry, RecoveryReport &recovery);
-    void removeLeftUnpackFolders() const;
-    static bool sourceComplete(const JournalEntry &entry);
-    static void dropNewBackups(const JournalEntry &entry);
-    void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report) const;
-    QVector<bool> selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
-                                   CommandReport &report, QStringList &madeBackups,
-                                   QList<int> &renamedBackups) const;
-    static void dropBackups(const QStringList &backups);
-    void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                      const QVector<bool> &deployable, const QString &id,
-                      CommandReport &report) const;
-    void keepCopy(const DeploymentPlan &plan, const QString &keptRoot, CommandReport &report) const;
-    bool recordedElsewhere(const QString &id) const;
-    QStringList changedGameFiles(const QString &id, const StackChange &change) const;
-    QString markChanged(StackChange &change, const QString &id, const QStringList &changedFiles,
-                        ChangeDecision decision) const;
-    void carryOut(const StackChange &change, const QString &id, CommandReport &report,
-                  bool replaying = false) const;
-    CommandReport takeOut(const QString &id, ChangeDecision decision, JournalEntry &entry,
-                          Journal &journal);
-    GameManifest *manifest() const;
-    static void removeOwnFolder(const QString &folder);
+    // The members lent to the units that carry a command out.
+    CommandContext context() const;
 
     ModCfg &m_catalogue;
     GameLayout m_layout;

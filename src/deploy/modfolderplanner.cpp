@@ -41,21 +41,7 @@ void ModFolderPlanner::walk(const Place &place, DeploymentPlan &plan)
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
         const QString path = GameLayout::join(place.source, name);
-        // A link could lead anywhere, also out of the mod folder and into
-        // folders that are not the user's mod: it is never followed.
-        if (entry.isSymLink()) {
-            plan.skippedLinks << path;
-            continue;
-        }
-        // A name the catalogue cannot hold could never be uninstalled.
-        if (!isRecordableName(name)) {
-            plan.unrecordableNames << path;
-            continue;
-        }
-        // The game reads its folder through Windows, which would open a
-        // device or drop the trailing dot: the file would land elsewhere.
-        if (!isWindowsFileName(name)) {
-            plan.windowsNames << path;
+        if (leftOut(entry, path, plan)) {
             continue;
         }
         QString gameName = name;
@@ -68,15 +54,7 @@ void ModFolderPlanner::walk(const Place &place, DeploymentPlan &plan)
                 gameNames.insert(key, name);
             }
         }
-        Place child;
-        child.source = path;
-        child.target = GameLayout::join(place.target, gameName);
-        child.backup = GameLayout::join(place.backup, gameName);
-        child.kept = place.kept.isEmpty() ? QString() : GameLayout::join(place.kept, name);
-        child.relative =
-            place.relative.isEmpty() ? gameName : GameLayout::join(place.relative, gameName);
-        child.keptRelative =
-            place.keptRelative.isEmpty() ? name : GameLayout::join(place.keptRelative, name);
+        const Place child = place.child(path, name, gameName);
         if (entry.isDir()) {
             // The whole name is mirrored: cutting "v1.2" at its dot would send
             // the folder's content into another game folder.
@@ -94,6 +72,42 @@ void ModFolderPlanner::walk(const Place &place, DeploymentPlan &plan)
             plan.files << file;
         }
     }
+}
+
+bool ModFolderPlanner::leftOut(const QFileInfo &entry, const QString &path, DeploymentPlan &plan)
+{
+    const QString name = entry.fileName();
+    // A link could lead anywhere, also out of the mod folder and into
+    // folders that are not the user's mod: it is never followed.
+    if (entry.isSymLink()) {
+        plan.skippedLinks << path;
+        return true;
+    }
+    // A name the catalogue cannot hold could never be uninstalled.
+    if (!isRecordableName(name)) {
+        plan.unrecordableNames << path;
+        return true;
+    }
+    // The game reads its folder through Windows, which would open a
+    // device or drop the trailing dot: the file would land elsewhere.
+    if (!isWindowsFileName(name)) {
+        plan.windowsNames << path;
+        return true;
+    }
+    return false;
+}
+
+ModFolderPlanner::Place ModFolderPlanner::Place::child(const QString &path, const QString &name,
+                                                       const QString &gameName) const
+{
+    Place child;
+    child.source = path;
+    child.target = GameLayout::join(target, gameName);
+    child.backup = GameLayout::join(backup, gameName);
+    child.kept = kept.isEmpty() ? QString() : GameLayout::join(kept, name);
+    child.relative = relative.isEmpty() ? gameName : GameLayout::join(relative, gameName);
+    child.keptRelative = keptRelative.isEmpty() ? name : GameLayout::join(keptRelative, name);
+    return child;
 }
 
 bool ModFolderPlanner::isRecordableName(const QString &name)

@@ -3,6 +3,7 @@
 
 #include "deploy/deploymentplan.h"
 
+#include <QFileInfo>
 #include <QString>
 
 // Walks a mod folder and plans where each of its files goes. Only reads the
@@ -30,8 +31,13 @@ private:
         QString kept;
         QString relative;
         QString keptRelative;
+
+        // The entry `name` of this folder, `gameName` as the game spells it.
+        Place child(const QString &path, const QString &name, const QString &gameName) const;
     };
     static void walk(const Place &place, DeploymentPlan &plan);
+    // Links and names no game file may have stay out of the plan, noted in it.
+    static bool leftOut(const QFileInfo &entry, const QString &path, DeploymentPlan &plan);
 };
 
 #endif

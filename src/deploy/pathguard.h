@@ -34,11 +34,11 @@ public:
     // one that passes through a link leading nowhere, contains nothing.
     explicit PathGuard(const QString &root);
 
+    bool contains(const QString &path) const;
+
     // The root as resolved, with "/" separators and no trailing separator
     // (except for a file-system root such as "/"); empty when it is unusable.
     QString root() const { return m_root; }
-
-    bool contains(const QString &path) const;
 
     // Short form for a single check.
     static bool isInside(const QString &path, const QString &root);

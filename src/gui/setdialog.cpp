@@ -1,10 +1,10 @@
 #include "gui/setdialog.h"
 
 #include "config/foldername.h"
-#include "config/gamedeletion.h"
 #include "config/gameinfo.h"
 #include "config/gamesettings.h"
 #include "config/languagesetting.h"
+#include "deploy/gamedeletion.h"
 #include "gui/folderchooser.h"
 #include "gui/setgamedlg.h"
 #include "ui_setdialog.h"

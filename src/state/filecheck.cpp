@@ -1,6 +1,6 @@
 #include "state/filecheck.h"
 
-#include "state/contenthasher.h"
+#include "platform/contenthasher.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -19,14 +19,13 @@ class GameManifest
 public:
     explicit GameManifest(const QString &cataloguePath);
 
-    bool isOpen() const { return m_open; }
-
     // Replaces every record of `mod` by these, in one transaction.
     bool replace(const QString &mod, const QHash<QString, ManifestEntry> &entries);
     // Drops every record of `mod`.
     bool forget(const QString &mod);
     // The records of `mod`, by game file path as the catalogue records it.
     QHash<QString, ManifestEntry> entries(const QString &mod) const;
+    bool isOpen() const { return m_open; }
 
 private:
     StateDatabase m_database;

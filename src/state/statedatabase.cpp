@@ -112,32 +112,33 @@ void StateDatabase::close()
 
 qint64 StateDatabase::addEntry(const QByteArray &payload)
 {
-    if (!m_open) {
+    QVariant id;
+    if (!runOnJournal(QStringLiteral("INSERT INTO journal (payload) VALUES (?)"), payload, &id)) {
         return 0;
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO journal (payload) VALUES (?)"));
-    query.addBindValue(payload);
-    if (!query.exec()) {
-        logLine(query.lastError().text());
-        return 0;
-    }
-    return query.lastInsertId().toLongLong();
+    return id.toLongLong();
 }
 
 bool StateDatabase::removeEntry(qint64 id)
 {
+    return runOnJournal(QStringLiteral("DELETE FROM journal WHERE id = ?"), id);
+}
+
+bool StateDatabase::runOnJournal(const QString &statement, const QVariant &value,
+                                 QVariant *insertedId)
+{
     if (!m_open) {
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("DELETE FROM journal WHERE id = ?"));
-    query.addBindValue(id);
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(statement);
+    query.addBindValue(value);
     if (!query.exec()) {
         logLine(query.lastError().text());
         return false;
+    }
+    if (insertedId) {
+        *insertedId = query.lastInsertId();
     }
     return true;
 }
@@ -158,4 +159,10 @@ QList<QPair<qint64, QByteArray>> StateDatabase::entries()
         result << qMakePair(query.value(0).toLongLong(), query.value(1).toByteArray());
     }
     return result;
+}
+
+QStringList StateDatabase::filesForCatalogue(const QString &cataloguePath)
+{
+    const QString database = pathForCatalogue(cataloguePath);
+    return {database, database + QStringLiteral("-wal"), database + QStringLiteral("-shm")};
 }

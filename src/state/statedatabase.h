@@ -5,6 +5,8 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 
 // Veldane's private bookkeeping for one game, config/<game>.db beside the
 // catalogue: for now the journal of the command in progress. The catalogue
@@ -21,6 +23,9 @@ public:
 
     // The database of the game whose catalogue is `cataloguePath` (<game>.xml).
     static QString pathForCatalogue(const QString &cataloguePath);
+    // That database with the files SQLite keeps beside it while it is open:
+    // what goes when the game's catalogue goes.
+    static QStringList filesForCatalogue(const QString &cataloguePath);
 
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
@@ -38,6 +43,9 @@ public:
 private:
     bool open();
     bool prepare();
+    // One statement with one bound value; false (logged) when it failed.
+    bool runOnJournal(const QString &statement, const QVariant &value,
+                      QVariant *insertedId = nullptr);
     void close();
 
     QString m_path;

@@ -1,5 +1,5 @@
-#ifndef VELDANE_STATE_JOURNALENTRY_H
-#define VELDANE_STATE_JOURNALENTRY_H
+#ifndef VELDANE_DEPLOY_JOURNALENTRY_H
+#define VELDANE_DEPLOY_JOURNALENTRY_H
 
 #include "catalogue/modrecord.h"
 #include "deploy/fileaction.h"

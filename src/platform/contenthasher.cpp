@@ -1,4 +1,4 @@
-#include "state/contenthasher.h"
+#include "platform/contenthasher.h"
 
 #include <QFile>
 
@@ -33,15 +33,12 @@ bool ContentHasher::hashFile(const QString &path, quint64 *hash)
     ContentHasher hasher;
     static constexpr qint64 chunkSize = 64 * 1024;
     char buffer[chunkSize];
-    for (;;) {
-        const qint64 read = file.read(buffer, chunkSize);
-        if (read < 0) {
-            return false;
-        }
-        if (read == 0) {
-            break;
-        }
+    qint64 read = 0;
+    while ((read = file.read(buffer, chunkSize)) > 0) {
         hasher.add(buffer, read);
+    }
+    if (read < 0) {
+        return false;
     }
     *hash = hasher.digest();
     return true;

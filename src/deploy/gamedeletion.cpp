@@ -1,11 +1,12 @@
-#include "config/gamedeletion.h"
+#include "deploy/gamedeletion.h"
 
 #include "catalogue/modcfg.h"
 #include "config/foldername.h"
-#include "config/gameinfo.h"
 #include "config/gamesettings.h"
+#include "platform/foldertree.h"
 #include "platform/gameregistry.h"
 #include "platform/pathcase.h"
+#include "state/statedatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -164,24 +165,24 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
                 continue;
             }
             const bool removed = entry.isDir() && !entry.isSymLink()
-                                     ? GameInfo::removeFolder(entry.filePath())
+                                     ? FolderTree::remove(entry.filePath())
                                      : QFile::remove(entry.filePath());
             if (!removed) {
                 result.failed << QDir::toNativeSeparators(entry.filePath());
             }
         }
-    } else if (!GameInfo::removeFolder(backups)) {
+    } else if (!FolderTree::remove(backups)) {
         result.failed << QDir::toNativeSeparators(backups);
     }
     const QString keptCopies = workspace.modStore(game);
-    if (!GameInfo::removeFolder(keptCopies)) {
+    if (!FolderTree::remove(keptCopies)) {
         result.failed << QDir::toNativeSeparators(keptCopies);
     }
     // The state database goes with the catalogue it keeps the books for.
-    QString base = workspace.catalogueFile(game);
-    base.chop(4); // ".xml"
-    for (const char *suffix : {".xml", ".db", ".db-wal", ".db-shm"}) {
-        const QString file = base + QLatin1String(suffix);
+    const QString catalogue = workspace.catalogueFile(game);
+    QStringList files = StateDatabase::filesForCatalogue(catalogue);
+    files.prepend(catalogue);
+    for (const QString &file : qAsConst(files)) {
         const QFileInfo info(file);
         if ((info.exists() || info.isSymLink()) && !QFile::remove(file)) {
             result.failed << QDir::toNativeSeparators(file);

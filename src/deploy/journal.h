@@ -1,7 +1,7 @@
-#ifndef VELDANE_STATE_JOURNAL_H
-#define VELDANE_STATE_JOURNAL_H
+#ifndef VELDANE_DEPLOY_JOURNAL_H
+#define VELDANE_DEPLOY_JOURNAL_H
 
-#include "state/journalentry.h"
+#include "deploy/journalentry.h"
 #include "state/statedatabase.h"
 
 #include <QByteArray>

@@ -1,27 +1,21 @@
 #include "config/gameinfo.h"
-#include "deploy/filecopier.h"
 #include "deploy/layerstack.h"
-#include "deploy/modfolderplanner.h"
-#include "gui/orderdlg.h"
 #include "platform/pathcase.h"
+#include "support/sandbox.h"
 #include "support/testarchive.h"
-#include "tst_deployfixture.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QtTest>
 
-#include <unistd.h>
-#include <xxhash.h>
-
-class TestDeploy : public QObject
+// The engine's own cases: ModCommands on a real game folder, without a
+// window. Install, reinstall, uninstall and removal, their refusals, and what
+// they leave in the game, the backups, the kept copies and the catalogue.
+class TestModCommands : public QObject
 {
     Q_OBJECT
 
 private slots:
     void cleanup();
-    void walkOrderMirrorsWholeNamesAndSkipsHidden();
     void installBacksUpRecordsOnceAndKeepsCopy();
     void chosenGameFolderGoesIntoThatFolder_data();
     void chosenGameFolderGoesIntoThatFolder();
@@ -40,58 +34,23 @@ private slots:
     void reinstallKeepsTheOtherModsVersion();
     void removalOfUninstalledModTouchesNoGameFile();
     void modFolderLinksAreNotFollowed();
-    void copierKeepsItsPromises_data();
-    void copierKeepsItsPromises();
-    void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
-    void largeFilesAreFreedInPiecesOnlyWhenUnshared();
-    void oneFileInTwoSpellingsIsOneStack_data();
-    void oneFileInTwoSpellingsIsOneStack();
-    void caseBlindFileSystemIsFoundAndShared();
+    // Uninstall and removal with catalogues that point outside the game folder.
+    void outsidePathsAreLeftAlone_data();
+    void outsidePathsAreLeftAlone();
+    void recordUnderOldGameFolderChangesNothing_data();
+    void recordUnderOldGameFolderChangesNothing();
 };
 
-void TestDeploy::cleanup()
+void TestModCommands::cleanup()
 {
     // Back to what this machine's own folders say.
     PathCase::setForced(false);
     PathCase::probe(QString());
 }
 
-void TestDeploy::walkOrderMirrorsWholeNamesAndSkipsHidden()
+void TestModCommands::installBacksUpRecordsOnceAndKeepsCopy()
 {
-    DeployFixture f;
-    const QString mod = f.mod("walk", {{"b.txt", "b"},
-                                       {"Z.txt", "Z"},
-                                       {"v1.2/inner.txt", "v"},
-                                       {"abdata.old/x.txt", "x"},
-                                       {"B/deep/y.txt", "y"},
-                                       {".hidden", "h"},
-                                       {".git/config", "g"}});
-    const DeploymentPlan plan = ModFolderPlanner::plan(mod, "T", "B");
-    QStringList targets;
-    for (const PlannedFile &file : plan.files) {
-        targets << QDir::fromNativeSeparators(file.target);
-    }
-    // Folders before files, names compared case-sensitively ("B" < "Z" < "a").
-    QCOMPARE(targets, QStringList({"T/B/deep/y.txt", "T/abdata.old/x.txt", "T/v1.2/inner.txt",
-                                   "T/Z.txt", "T/b.txt"}));
-    QCOMPARE(GameInfo::countFiles(mod), 5);
-
-    const CommandReport report = f.commands().install(mod, "walk");
-    QVERIFY(report.clean());
-    QCOMPARE(f.gameFiles(), FileMap({{"B/deep/y.txt", "y"},
-                                     {"abdata.old/x.txt", "x"},
-                                     {"v1.2/inner.txt", "v"},
-                                     {"Z.txt", "Z"},
-                                     {"b.txt", "b"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/walk"), f.gameFiles());
-    const ModRecord record = f.catalogue.m_mods.value("walk");
-    QCOMPARE(record.add.size(), 5);
-    QCOMPARE(record.add.first().path, f.game("B/deep/y.txt"));
-}
-
-void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
-{
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}});
     const QString mod = f.mod("pack", {{"abdata/chara/G.unity3d", "mod G"},
                                        {"abdata/chara/N.unity3d", "mod N"},
@@ -105,9 +64,9 @@ void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
                                      {"abdata/chara/N.unity3d", "mod N"},
                                      {"UserData/chara/female/card.png", "card"},
                                      {"readme.txt", "mod readme"}}));
-    QCOMPARE(DeployFixture::files(f.layout().backupFolder("pack")),
+    QCOMPARE(Sandbox::files(f.layout().backupFolder("pack")),
              FileMap({{"abdata/chara/G.unity3d", "game G"}, {"readme.txt", "game readme"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/pack"), DeployFixture::files(mod));
+    QCOMPARE(Sandbox::files(f.modStore + "/pack"), Sandbox::files(mod));
 
     const ModRecord record = f.catalogue.m_mods.value("pack");
     QCOMPARE(record.install, 1);
@@ -120,7 +79,7 @@ void TestDeploy::installBacksUpRecordsOnceAndKeepsCopy()
     QCOMPARE(reread.m_mods.value("pack"), record);
 }
 
-void TestDeploy::chosenGameFolderGoesIntoThatFolder_data()
+void TestModCommands::chosenGameFolderGoesIntoThatFolder_data()
 {
     // The game's folder, the chosen folder's name, whether the game ignores
     // case, and where the chosen folder's content lands ("" the game's top).
@@ -142,14 +101,14 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder_data()
                                               << "AbData" << false << "";
 }
 
-void TestDeploy::chosenGameFolderGoesIntoThatFolder()
+void TestModCommands::chosenGameFolderGoesIntoThatFolder()
 {
     QFETCH(QString, folder);
     QFETCH(QString, chosen);
     QFETCH(bool, ignoreCase);
     QFETCH(QString, landsIn);
     PathCase::setForced(ignoreCase);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{folder + "/old.txt", "game"}});
     const QString mod = f.mod("x/" + chosen, {{"old.txt", "mod"}, {"sub/new.txt", "new"}});
     QVERIFY(f.commands().install(mod, "m").clean());
@@ -158,11 +117,11 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder()
     FileMap installed{
         {folder + "/old.txt", "game"}, {in + "old.txt", "mod"}, {in + "sub/new.txt", "new"}};
     QCOMPARE(f.gameFiles(), installed);
-    QCOMPARE(DeployFixture::files(f.layout().backupFolder("m")),
+    QCOMPARE(Sandbox::files(f.layout().backupFolder("m")),
              landsIn.isEmpty() ? FileMap() : FileMap({{folder + "/old.txt", "game"}}));
     // The kept copy keeps the mod's own spelling.
     const QString kept = landsIn.isEmpty() ? QString() : chosen + "/";
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"),
+    QCOMPARE(Sandbox::files(f.modStore + "/m"),
              FileMap({{kept + "old.txt", "mod"}, {kept + "sub/new.txt", "new"}}));
 
     // The kept copy mirrors the game folder, so a reinstall lands in the same places.
@@ -172,9 +131,9 @@ void TestDeploy::chosenGameFolderGoesIntoThatFolder()
     QCOMPARE(f.gameFiles(), installed);
 }
 
-void TestDeploy::existingBackupIsNeverOverwritten()
+void TestModCommands::existingBackupIsNeverOverwritten()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     TestFiles::write(f.layout().backupFolder("m") + "/abdata/G", "older backup");
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}});
@@ -188,9 +147,9 @@ void TestDeploy::existingBackupIsNeverOverwritten()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "mod G"}}));
 }
 
-void TestDeploy::unwritableBackupRootProtectsGameFiles()
+void TestModCommands::unwritableBackupRootProtectsGameFiles()
 {
-    DeployFixture f;
+    Sandbox f;
     // A backup root below a regular file cannot be created, also as root.
     TestFiles::write(f.dir.filePath("blocker"), "a file");
     f.bakRoot = f.dir.filePath("blocker/HoneySelect");
@@ -213,9 +172,9 @@ void TestDeploy::unwritableBackupRootProtectsGameFiles()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}, {"abdata/H", "game H"}}));
 }
 
-void TestDeploy::unreadableCatalogueChangesNoGameFile()
+void TestModCommands::unreadableCatalogueChangesNoGameFile()
 {
-    DeployFixture f;
+    Sandbox f;
     TestFiles::write("config/HoneySelect.xml", "<HoneySelect><mod id=");
     f.writeGame({{"abdata/G", "game G"}});
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/N", "N"}});
@@ -226,9 +185,9 @@ void TestDeploy::unreadableCatalogueChangesNoGameFile()
     QVERIFY(!f.catalogue.m_mods.contains("m"));
 }
 
-void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
+void TestModCommands::unrecordableAndWindowsNamesAreNotDeployed()
 {
-    DeployFixture f;
+    Sandbox f;
     const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"},
                                     {"abdata/bad\x01name.txt", "bad"},
                                     {"abdata/CON.txt", "device"},
@@ -241,16 +200,16 @@ void TestDeploy::unrecordableAndWindowsNamesAreNotDeployed()
     QCOMPARE(report.outcome, CommandReport::Done);
     QCOMPARE(report.leftAlone, 7);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/ok.txt", "ok"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"), f.gameFiles());
+    QCOMPARE(Sandbox::files(f.modStore + "/m"), f.gameFiles());
     QVERIFY(f.log().contains("[NameSkipped]:"));
     QVERIFY(f.log().contains("[WindowsNameSkipped]:" + TestFiles::native(mod + "/abdata/aux")));
     QVERIFY(f.log().contains("[WindowsNameSkipped]:" + TestFiles::native(mod + "/abdata/dot.")));
     QCOMPARE(f.catalogue.m_mods.value("m").add.size(), 1);
 }
 
-void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
+void TestModCommands::reinstallWithUnwritableCatalogueLeavesNoBackup()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
     QVERIFY(f.commands().uninstall("m").clean());
@@ -258,11 +217,11 @@ void TestDeploy::reinstallWithUnwritableCatalogueLeavesNoBackup()
 
     QCOMPARE(f.commands().reinstall("m").outcome, CommandReport::CatalogueFailed);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
-    QVERIFY(DeployFixture::files(f.layout().backupFolder("m")).isEmpty());
+    QVERIFY(Sandbox::files(f.layout().backupFolder("m")).isEmpty());
     QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
 }
 
-void TestDeploy::refusalsChangeNothing_data()
+void TestModCommands::refusalsChangeNothing_data()
 {
     QTest::addColumn<QString>("gamePath");
     QTest::addColumn<QString>("name");
@@ -287,12 +246,12 @@ void TestDeploy::refusalsChangeNothing_data()
                                                 << "new" << int(CommandReport::SourceOverlapsGame);
 }
 
-void TestDeploy::refusalsChangeNothing()
+void TestModCommands::refusalsChangeNothing()
 {
     QFETCH(QString, gamePath);
     QFETCH(QString, name);
     QFETCH(int, outcome);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("old", {{"abdata/O", "o"}}), "old").clean());
     const QByteArray catalogue = TestFiles::read("config/HoneySelect.xml");
@@ -308,7 +267,7 @@ void TestDeploy::refusalsChangeNothing()
     QCOMPARE(TestFiles::read("config/HoneySelect.xml"), catalogue);
 }
 
-void TestDeploy::archiveIsUnpackedIntoTheKeptCopy_data()
+void TestModCommands::archiveIsUnpackedIntoTheKeptCopy_data()
 {
     QTest::addColumn<QString>("top");    // folder wrapping the archive's files, if any
     QTest::addColumn<QString>("name");   // the mod's name
@@ -335,14 +294,14 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy_data()
 }
 
 // An archive becomes the kept copy by a rename; nothing else of it stays.
-void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
+void TestModCommands::archiveIsUnpackedIntoTheKeptCopy()
 {
     QFETCH(QString, top);
     QFETCH(QString, name);
     QFETCH(bool, strayKept);
     QFETCH(bool, damaged);
     QFETCH(int, outcome);
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     const FileMap mod{{"abdata/G", "mod G"},
                       {"abdata/new/N", damaged ? QByteArray(100000, 'n') : "N"}};
@@ -383,7 +342,7 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
         game = {{"abdata/G", "game G"}, {"abdata/abdata/G", "mod G"}, {"abdata/abdata/new/N", "N"}};
     }
     QCOMPARE(f.gameFiles(), game);
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"), kept);
+    QCOMPARE(Sandbox::files(f.modStore + "/m"), kept);
     QCOMPARE(QDir(f.modStore).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"m"});
     // A reinstall needs only the kept copy.
@@ -393,9 +352,9 @@ void TestDeploy::archiveIsUnpackedIntoTheKeptCopy()
     QCOMPARE(f.gameFiles(), game);
 }
 
-void TestDeploy::uninstallRestoresAndDeletes()
+void TestModCommands::uninstallRestoresAndDeletes()
 {
-    DeployFixture f;
+    Sandbox f;
     const FileMap original{{"abdata/G", "game G"}, {"UserData/cap/a.png", "png"}};
     f.writeGame(original);
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/new/N", "N"}});
@@ -409,7 +368,7 @@ void TestDeploy::uninstallRestoresAndDeletes()
     QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
 }
 
-void TestDeploy::stackedModsUninstallInAnyOrder_data()
+void TestModCommands::stackedModsUninstallInAnyOrder_data()
 {
     QTest::addColumn<QStringList>("order");
     const QStringList mods{"A", "B", "C"};
@@ -420,10 +379,10 @@ void TestDeploy::stackedModsUninstallInAnyOrder_data()
     } while (std::next_permutation(order.begin(), order.end()));
 }
 
-void TestDeploy::stackedModsUninstallInAnyOrder()
+void TestModCommands::stackedModsUninstallInAnyOrder()
 {
     QFETCH(QStringList, order);
-    DeployFixture f;
+    Sandbox f;
     const FileMap original{{"abdata/G", "game G"}, {"abdata/N0", "game N0"}, {"other", "x"}};
     f.writeGame(original);
     // A replaces G and adds N; B replaces G and N (A's); C replaces N and adds M.
@@ -452,12 +411,12 @@ void TestDeploy::stackedModsUninstallInAnyOrder()
         QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
     }
     QCOMPARE(f.gameFiles(), original);
-    QVERIFY(DeployFixture::files(f.dir.filePath("data")).isEmpty());
+    QVERIFY(Sandbox::files(f.dir.filePath("data")).isEmpty());
 }
 
-void TestDeploy::reinstallKeepsTheOtherModsVersion()
+void TestModCommands::reinstallKeepsTheOtherModsVersion()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     const QString a = f.mod("A", {{"abdata/N", "A:N"}});
     const QString b = f.mod("B", {{"abdata/N", "B:N"}});
@@ -478,9 +437,9 @@ void TestDeploy::reinstallKeepsTheOtherModsVersion()
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
 }
 
-void TestDeploy::removalOfUninstalledModTouchesNoGameFile()
+void TestModCommands::removalOfUninstalledModTouchesNoGameFile()
 {
-    DeployFixture f;
+    Sandbox f;
     f.writeGame({{"abdata/G", "game G"}});
     QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
     QVERIFY(f.commands().uninstall("m").clean());
@@ -495,12 +454,12 @@ void TestDeploy::removalOfUninstalledModTouchesNoGameFile()
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
 }
 
-void TestDeploy::modFolderLinksAreNotFollowed()
+void TestModCommands::modFolderLinksAreNotFollowed()
 {
 #ifdef Q_OS_WIN
     QSKIP("needs symbolic links");
 #endif
-    DeployFixture f;
+    Sandbox f;
     TestFiles::write(f.dir.filePath("outside/secret.txt"), "secret");
     const QString mod = f.mod("m", {{"abdata/real.txt", "real"}});
     QVERIFY(QFile::link(f.dir.filePath("outside"), mod + "/abdata/linked"));
@@ -510,7 +469,7 @@ void TestDeploy::modFolderLinksAreNotFollowed()
     const CommandReport report = f.commands().install(mod, "m");
     QCOMPARE(report.leftAlone, 2);
     QCOMPARE(f.gameFiles(), FileMap({{"abdata/real.txt", "real"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/m"), FileMap({{"abdata/real.txt", "real"}}));
+    QCOMPARE(Sandbox::files(f.modStore + "/m"), FileMap({{"abdata/real.txt", "real"}}));
     QVERIFY(f.log().contains("[LinkSkipped]:" + TestFiles::native(mod + "/abdata/linked")));
     QVERIFY(f.log().contains("[LinkSkipped]:" + TestFiles::native(mod + "/file-link.txt")));
     QCOMPARE(GameInfo::countFiles(mod), 1);
@@ -524,303 +483,111 @@ void TestDeploy::modFolderLinksAreNotFollowed()
     QVERIFY(f.log().contains("[OutsideGameError]:" + f.game("Plugins/plugin.dll")));
 }
 
-void TestDeploy::copierKeepsItsPromises_data()
-{
-    QTest::addColumn<QString>("sourceFolder");
-    QTest::addColumn<bool>("hashed");
-    QTest::addColumn<QString>("destination");
-    // The kernel copies within one file system; from tmpfs to the disk it
-    // refuses, and so does it when a hash is asked: both go through a buffer.
-    const QList<QPair<const char *, QString>> routes{{"kernel", QString()},
-                                                     {"across file systems", "/dev/shm"}};
-    for (const auto &route : routes) {
-        for (const bool hashed : {false, true}) {
-            for (const char *destination :
-                 {"new", "larger file", "link", "same file", "/dev/full"}) {
-                QTest::newRow(
-                    qPrintable(QStringLiteral("%1%2, %3")
-                                   .arg(route.first, hashed ? " hashed" : "", destination)))
-                    << route.second << hashed << QString::fromLatin1(destination);
-            }
-        }
-    }
-}
-
-void TestDeploy::copierKeepsItsPromises()
-{
-    QFETCH(QString, sourceFolder);
-    QFETCH(bool, hashed);
-    QFETCH(QString, destination);
-    QTemporaryDir dir;
-    QTemporaryDir other(sourceFolder.isEmpty() ? dir.filePath("src-XXXXXX")
-                                               : sourceFolder + "/veldane-XXXXXX");
-    if (!sourceFolder.isEmpty() && !other.isValid()) {
-        QSKIP("no tmpfs at /dev/shm");
-    }
-    QByteArray content(300 * 1024 + 17, Qt::Uninitialized);
-    QRandomGenerator random(7);
-    for (char &byte : content) {
-        byte = char(random.bounded(256));
-    }
-    const QString source = other.filePath("source.bin");
-    QVERIFY(TestFiles::write(source, content));
-    const auto permissions =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
-    QVERIFY(QFile::setPermissions(source, permissions));
-
-    QString target = dir.filePath("target.bin");
-    const QString linked = dir.filePath("linked.bin");
-    if (destination == "larger file") {
-        QVERIFY(TestFiles::write(target, QByteArray(content.size() * 2, 'x')));
-    } else if (destination == "link") {
-        QVERIFY(TestFiles::write(linked, "not to be written through"));
-        QVERIFY(QFile::link(linked, target));
-    } else if (destination == "same file") {
-        target = source;
-    } else if (destination.startsWith('/')) {
-        if (!QFileInfo::exists(destination)) {
-            QSKIP("no /dev/full");
-        }
-        target = destination;
-    }
-
-    FileCopier::CopyOptions options;
-    QList<qint64> done;
-    options.progress = [&](qint64 bytes, qint64 total) {
-        QCOMPARE(total, qint64(content.size()));
-        done << bytes;
-    };
-    options.step = 64 * 1024;
-    quint64 hash = 0;
-    options.hash = hashed ? &hash : nullptr;
-    const bool copied = FileCopier::copy(source, target, options);
-
-    if (target == "/dev/full") {
-        QVERIFY(!copied);
-        return;
-    }
-    QVERIFY(copied);
-    QCOMPARE(TestFiles::read(target), content);
-    QVERIFY(!QFileInfo(target).isSymLink());
-    QCOMPARE(QFile::permissions(target), QFile::permissions(source));
-    QCOMPARE(TestFiles::read(source), content);
-    if (destination == "link") {
-        QCOMPARE(TestFiles::read(linked), QByteArray("not to be written through"));
-    }
-    if (hashed) {
-        QCOMPARE(hash, quint64(XXH3_64bits(content.constData(), size_t(content.size()))));
-    }
-    if (destination != "same file") {
-        QVERIFY(done.size() >= 4);
-        QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
-        QVERIFY(done.last() < content.size());
-    }
-}
-
-void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared_data()
-{
-    QTest::addColumn<bool>("moveOver");
-    QTest::addColumn<bool>("secondName");
-    QTest::newRow("delete") << false << false;
-    QTest::newRow("delete, second name") << false << true;
-    QTest::newRow("move over") << true << false;
-    QTest::newRow("move over, second name") << true << true;
-}
-
-void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared()
-{
-    QFETCH(bool, moveOver);
-    QFETCH(bool, secondName);
-    QTemporaryDir dir;
-    const QString large = dir.filePath("large.bin");
-    const qint64 size = qint64(80) << 20;
-    {
-        QFile file(large);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size) && file.seek(size - 1) &&
-                file.putChar('L'));
-    }
-    const QString other = dir.filePath("other-name.bin");
-    if (secondName) {
-        QVERIFY(::link(QFile::encodeName(large).constData(),
-                       QFile::encodeName(other).constData()) == 0);
-    }
-    FileCopier::CopyOptions options;
-    int calls = 0;
-    options.progress = [&calls](qint64, qint64) { ++calls; };
-    if (moveOver) {
-        QVERIFY(TestFiles::write(dir.filePath("small.bin"), "small"));
-        QVERIFY(FileCopier::move(dir.filePath("small.bin"), large, options));
-        QCOMPARE(TestFiles::read(large), QByteArray("small"));
-    } else {
-        QVERIFY(FileCopier::remove(large, options));
-        QVERIFY(!QFileInfo::exists(large));
-    }
-    // Nothing left beside: no piece, no second name of ours.
-    QStringList expected;
-    if (moveOver) {
-        expected << "large.bin";
-    }
-    if (secondName) {
-        expected << "other-name.bin";
-    }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
-    if (secondName) {
-        QCOMPARE(QFileInfo(other).size(), size);
-        QCOMPARE(calls, 0);
-    } else {
-        QVERIFY(calls >= 2);
-    }
-}
-
-void TestDeploy::oneFileInTwoSpellingsIsOneStack_data()
-{
-    // After A (abdata/chara/Body.unity3d) and then B (AbData/Chara/body.unity3d)
-    // are installed on a game that ignores case: uninstalls ("-") and
-    // reinstalls ("+"), and what the game's one file holds after each.
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("holds"); // "" when the file is gone
-    QTest::newRow("lower first") << QStringList{"-A", "-B"} << QStringList{"B", ""};
-    QTest::newRow("upper first") << QStringList{"-B", "-A"} << QStringList{"A", ""};
-    QTest::newRow("lower reinstalled on top")
-        << QStringList{"-A", "+A", "-B", "-A"} << QStringList{"B", "A", "A", ""};
-    QTest::newRow("upper reinstalled, lower gone first")
-        << QStringList{"-B", "+B", "-A", "-B"} << QStringList{"A", "B", "B", ""};
-}
-
-void TestDeploy::oneFileInTwoSpellingsIsOneStack()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, holds);
-    PathCase::setForced(true);
-    DeployFixture f;
-    const FileMap original{{"abdata/list.txt", "game"}};
-    f.writeGame(original);
-    const QString file = "abdata/chara/Body.unity3d";
-    QVERIFY(f.commands().install(f.mod("A", {{file, "A"}}), "A").clean());
-    QVERIFY(f.commands().install(f.mod("B", {{"AbData/Chara/body.unity3d", "B"}}), "B").clean());
-
-    // B wrote onto A's file and recorded it in the game's spelling, as a
-    // replace one layer up; its kept copy keeps its own spelling.
-    QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
-    QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
-    QCOMPARE(DeployFixture::files(f.layout().backupFolder("B")), FileMap({{file, "A"}}));
-    QCOMPARE(DeployFixture::files(f.modStore + "/B"),
-             FileMap({{"AbData/Chara/body.unity3d", "B"}}));
-    // An older catalogue's other spelling is the same file to the index and
-    // the relations dialog.
-    const QString shouted = f.game("ABDATA/CHARA/BODY.UNITY3D");
-    QCOMPARE(f.catalogue.installedItemCount(shouted), 2);
-    QCOMPARE(OrderDlg::layersOf(f.catalogue.m_mods, shouted),
-             QList<OrderDlg::Layer>({{2, "B"}, {1, "A"}}));
-
-    for (int i = 0; i < steps.size(); ++i) {
-        const QString id = steps.at(i).mid(1);
-        const CommandReport report =
-            steps.at(i).startsWith('-') ? f.commands().uninstall(id) : f.commands().reinstall(id);
-        QVERIFY2(report.clean(), qPrintable(steps.at(i)));
-        FileMap expected = original;
-        if (!holds.at(i).isEmpty()) {
-            expected.insert(file, holds.at(i).toUtf8());
-        }
-        QCOMPARE(f.gameFiles(), expected);
-        QVERIFY(LayerStack::isNumbered(f.catalogue.m_mods));
-    }
-    QVERIFY(DeployFixture::files(f.dir.filePath("data")).isEmpty());
-}
-
 namespace {
 
-// An exFAT file system through FUSE on a loop device: lookups there ignore
-// letter case as on Windows. Needs root; its daemon has been seen to die in
-// long runs, so each step has a time limit and the mount is always released.
-class ExfatMount
+QByteArray catalogueWith(const QStringList &replace, const QStringList &add)
 {
-public:
-    ~ExfatMount()
-    {
-        if (m_mounted) {
-            run({"umount", "-l", m_folder});
-        }
-        if (!m_device.isEmpty()) {
-            run({"losetup", "-d", m_device});
-        }
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<HoneySelect>\n"
+                     " <mod id=\"m\"><info/><time>2016-5-3 09:07:05</time><install>1</install>\n"
+                     "  <replace>\n";
+    for (const QString &path : replace) {
+        xml += "   <item order=\"1\">" + path.toUtf8() + "</item>\n";
     }
-
-    // Empty on success, else why it could not be mounted.
-    QString mount(const QString &image, const QString &folder)
-    {
-        QFile file(image);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * 1024 * 1024)) {
-            return "cannot make the image file";
-        }
-        file.close();
-        QString out;
-        if (!run({"mkfs.exfat", image}, &out)) {
-            return "mkfs.exfat: " + out;
-        }
-        if (!run({"losetup", "-f", "--show", image}, &out)) {
-            return "losetup: " + out;
-        }
-        m_device = out.trimmed();
-        QDir().mkpath(folder);
-        if (!run({"mount.exfat-fuse", m_device, folder}, &out)) {
-            return "mount.exfat-fuse: " + out;
-        }
-        m_folder = folder;
-        m_mounted = true;
-        return QString();
+    xml += "  </replace>\n  <add>\n";
+    for (const QString &path : add) {
+        xml += "   <item order=\"1\">" + path.toUtf8() + "</item>\n";
     }
-
-private:
-    static bool run(QStringList command, QString *output = nullptr)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start("timeout", QStringList{"30"} + command);
-        const bool finished = process.waitForFinished(40000);
-        if (output) {
-            *output = finished ? QString::fromLocal8Bit(process.readAll()) : process.errorString();
-        }
-        return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    }
-
-    QString m_device;
-    QString m_folder;
-    bool m_mounted = false;
-};
+    xml += "  </add>\n </mod>\n</HoneySelect>\n";
+    return xml;
+}
 
 } // namespace
 
-void TestDeploy::caseBlindFileSystemIsFoundAndShared()
+void TestModCommands::outsidePathsAreLeftAlone_data()
 {
-#ifndef Q_OS_LINUX
-    QSKIP("mounts exFAT through FUSE on a Linux loop device");
-#endif
-    DeployFixture f;
-    ExfatMount exfat;
-    const QString why = exfat.mount(f.dir.filePath("exfat.img"), f.dir.filePath("exfat"));
-    if (!why.isEmpty()) {
-        QSKIP(qPrintable("no exFAT mount here (needs root, exfat-fuse, exfatprogs): " + why));
-    }
-    f.gamePath = f.dir.filePath("exfat/game") + QDir::separator();
-    // An empty game folder is looked up under its own name.
-    QVERIFY(QDir().mkpath(f.gamePath));
-    QVERIFY(!PathCase::ignoresCase());
-    QVERIFY(PathCase::probe(f.gamePath));
-    const FileMap original{{"abdata/list.txt", "game"}};
-    f.writeGame(original);
-    const QString file = "abdata/chara/Body.unity3d";
-    QVERIFY(f.commands().install(f.mod("A", {{file, "A"}}), "A").clean());
-    QVERIFY(PathCase::ignoresCase());
-    QVERIFY(f.commands().install(f.mod("B", {{"AbData/Chara/body.unity3d", "B"}}), "B").clean());
-    QCOMPARE(f.catalogue.m_mods.value("B").replace, QList<FileItem>({{2, f.game(file)}}));
-
-    // The order that once restored into the game a file it never had.
-    QVERIFY(f.commands().uninstall("A").clean());
-    QCOMPARE(f.gameFiles(), FileMap({{"abdata/list.txt", "game"}, {file, "B"}}));
-    QVERIFY(f.commands().uninstall("B").clean());
-    QCOMPARE(f.gameFiles(), original);
+    QTest::addColumn<bool>("remove");
+    QTest::newRow("uninstall") << false;
+    QTest::newRow("remove") << true;
 }
 
-QTEST_GUILESS_MAIN(TestDeploy)
-#include "tst_deploy.moc"
+void TestModCommands::outsidePathsAreLeftAlone()
+{
+#ifdef Q_OS_WIN
+    QSKIP("needs symbolic links");
+#endif
+    QFETCH(bool, remove);
+    Sandbox f;
+    const QString victim = f.dir.filePath("victim");
+    TestFiles::write(victim + "/a.txt", "a");
+    TestFiles::write(victim + "/b.txt", "b");
+    TestFiles::write(victim + "/c.txt", "c");
+    TestFiles::write(victim + "/G", "victim's G");
+    f.writeGame({{"abdata/G", "mod G"}, {"abdata/H", "mod H"}, {"abdata/N", "mod N"}});
+    QVERIFY(QFile::link(victim, f.gamePath + "linkout"));
+    // The backup of H sits behind a link that leads out of the backup folder.
+    QDir().mkpath(f.layout().backupFolder("m"));
+    QVERIFY(QFile::link(victim, f.layout().backupFolder("m") + "/abdata"));
+    const FileMap outside = TestFiles::snapshot(victim);
+
+    const QString dotDot = f.game("abdata/../../victim/a.txt");
+    const QString elsewhere = TestFiles::native(victim + "/b.txt");
+    const QString throughLink = f.game("linkout/c.txt");
+    const QString behindBackupLink = f.game("abdata/G");
+    const QString inside = f.game("abdata/N");
+    TestFiles::write("config/HoneySelect.xml",
+                     catalogueWith({dotDot, behindBackupLink}, {elsewhere, throughLink, inside}));
+    f.catalogue.setGame("HoneySelect");
+    QCOMPARE(f.catalogue.m_mods.value("m").add.size(), 3);
+
+    const CommandReport report = remove ? f.commands().remove("m") : f.commands().uninstall("m");
+    QCOMPARE(report.outcome, CommandReport::Done);
+    QCOMPARE(report.leftAlone, 4);
+    QCOMPARE(report.failed, 0);
+    QVERIFY(!report.clean());
+
+    QCOMPARE(TestFiles::snapshot(victim), outside);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "mod G"},
+                                     {"abdata/H", "mod H"},
+                                     {"linkout", "<link>" + QFile::encodeName(victim)}}));
+    const QString log = f.log();
+    QVERIFY2(log.contains("[OutsideGameError]:" + dotDot), qPrintable(log));
+    QVERIFY(log.contains("[OutsideGameError]:" + elsewhere));
+    QVERIFY(log.contains("[OutsideGameError]:" + throughLink));
+    QVERIFY(log.contains("[OutsideBackupError]:"));
+    QCOMPARE(f.catalogue.m_mods.contains("m"), !remove);
+}
+
+void TestModCommands::recordUnderOldGameFolderChangesNothing_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::newRow("uninstall") << false;
+    QTest::newRow("remove") << true;
+}
+
+void TestModCommands::recordUnderOldGameFolderChangesNothing()
+{
+    QFETCH(bool, remove);
+    Sandbox f;
+    // The game was moved; the old folder is still there with the mod's files.
+    const QString oldGame = f.dir.filePath("oldgame");
+    TestFiles::write(oldGame + "/abdata/G", "mod G");
+    TestFiles::write(oldGame + "/abdata/N", "mod N");
+    TestFiles::write(f.layout().backupFolder("m") + "/abdata/G", "game G");
+    f.writeGame({{"abdata/G", "mod G"}, {"abdata/N", "mod N"}});
+    TestFiles::write("config/HoneySelect.xml",
+                     catalogueWith({TestFiles::native(oldGame + "/abdata/G")},
+                                   {TestFiles::native(oldGame + "/abdata/N")}));
+    f.catalogue.setGame("HoneySelect");
+    const FileMap before = TestFiles::snapshot(f.dir.path());
+
+    const CommandReport report = remove ? f.commands().remove("m") : f.commands().uninstall("m");
+    QCOMPARE(report.outcome, CommandReport::RecordedElsewhere);
+    // Every command opens the game's state database, which may be new here.
+    FileMap after = TestFiles::snapshot(f.dir.path());
+    after.remove("config/HoneySelect.db");
+    QCOMPARE(after, before);
+    QCOMPARE(f.catalogue.m_mods.value("m").install, 1);
+}
+
+QTEST_GUILESS_MAIN(TestModCommands)
+#include "tst_modcommands.moc"

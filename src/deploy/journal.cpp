@@ -1,4 +1,4 @@
-#include "state/journal.h"
+#include "deploy/journal.h"
 
 #include "log/ceasylog.h"
 

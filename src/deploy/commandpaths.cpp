@@ -1,0 +1,82 @@
+#include "deploy/commandpaths.h"
+
+#include "config/foldername.h"
+#include "deploy/gamelayout.h"
+#include "log/ceasylog.h"
+#include "platform/foldertree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
+
+void logLine(const char *tag, const QString &path)
+{
+    CEasyLog::instance()->write(QLatin1String(tag) + path);
+}
+
+bool isPlainFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isSymLink();
+}
+
+bool existsOrIsLink(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+bool renameNew(const QString &from, const QString &to)
+{
+    if (existsOrIsLink(to)) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), error);
+    return !error;
+}
+
+QStringList missingFolders(const QString &folder)
+{
+    QStringList missing;
+    for (QFileInfo info(folder); !info.exists() && !info.isSymLink() && !info.isRoot();
+         info.setFile(info.absolutePath())) {
+        missing << info.absoluteFilePath();
+    }
+    return missing;
+}
+
+QString newUnpackFolder(const QString &store)
+{
+    for (;;) {
+        const QString folder =
+            GameLayout::join(store, unpackFolderPrefix() +
+                                        QString::number(QRandomGenerator::global()->generate(), 16)
+                                            .rightJustified(8, QLatin1Char('0')));
+        if (!existsOrIsLink(folder)) {
+            return folder;
+        }
+    }
+}
+
+QString parentOf(const QString &path)
+{
+    const QString plain = QDir::fromNativeSeparators(path);
+    return plain.left(plain.lastIndexOf(QLatin1Char('/')));
+}
+
+void removeOwnFolder(const QString &folder)
+{
+    // A link put in place of the folder is removed as a link: following it
+    // would empty a folder that is not ours.
+    if (QFileInfo(folder).isSymLink()) {
+        QFile::remove(folder);
+        return;
+    }
+    FolderTree::remove(folder);
+}

@@ -1,0 +1,29 @@
+#ifndef VELDANE_DEPLOY_COMMANDPATHS_H
+#define VELDANE_DEPLOY_COMMANDPATHS_H
+
+#include <QString>
+#include <QStringList>
+
+// The small questions about paths and the small file steps that every mod
+// command shares.
+
+void logLine(const char *tag, const QString &path);
+
+bool isPlainFile(const QString &path);
+bool existsOrIsLink(const QString &path);
+QString parentOf(const QString &path);
+
+// Renames only where that is one step on one volume and nothing is in the
+// way; false leaves both names as they were (another volume gives EXDEV).
+bool renameNew(const QString &from, const QString &to);
+
+// The folders that making `folder` would create, the deepest first.
+QStringList missingFolders(const QString &folder);
+
+// A folder name beside the kept copies that nothing uses.
+QString newUnpackFolder(const QString &store);
+
+// Removes a backup folder, kept copy or unpack folder of Veldane's own.
+void removeOwnFolder(const QString &folder);
+
+#endif

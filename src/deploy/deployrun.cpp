@@ -1,0 +1,301 @@
+#include "deploy/deployrun.h"
+
+#include "catalogue/modcfg.h"
+#include "deploy/commandpaths.h"
+#include "deploy/filecopier.h"
+#include "deploy/foldercheck.h"
+#include "deploy/gamelayout.h"
+#include "deploy/layerstack.h"
+#include "platform/filesync.h"
+#include "state/filecheck.h"
+#include "state/gamemanifest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+// Copies a mod's file into the game and describes the copy for the manifest;
+// the content is hashed as it passes, never read a second time.
+bool copyRecorded(const QString &source, const QString &target, const CommandContext &context,
+                  ManifestEntry *entry)
+{
+    quint64 hash = 0;
+    FileCopier::CopyOptions options = context.byteProgress();
+    options.hash = &hash;
+    if (!FileCopier::copy(source, target, options)) {
+        return false;
+    }
+    *entry = FileCheck::stamp(target, hash);
+    return true;
+}
+
+void dropBackups(const QStringList &backups)
+{
+    for (const QString &backup : backups) {
+        QFile::remove(backup);
+    }
+}
+
+} // namespace
+
+JournalEntry DeployRun::entry(JournalEntry::Command command, const QString &id,
+                              const QString &source, const DeploymentPlan &plan,
+                              const QString &targetRoot, const QString &backupRoot,
+                              const QString &keptRoot) const
+{
+    JournalEntry entry;
+    entry.command = command;
+    entry.mod = id;
+    entry.backupFolder = m_context.layout.backupFolder(id);
+    entry.keptFolder = m_context.layout.keptCopy(id);
+    entry.source = source;
+    entry.targetRoot = targetRoot;
+    entry.backupRoot = backupRoot;
+    entry.keptRoot = keptRoot;
+    entry.backupFolderExisted = existsOrIsLink(entry.backupFolder);
+    entry.keptFolderExisted = existsOrIsLink(entry.keptFolder);
+    entry.folders = plan.folders;
+    entry.keptFolders = plan.keptFolders;
+    entry.files = plan.files;
+    entry.sizes.reserve(plan.files.size());
+    entry.backupExisted.reserve(plan.files.size());
+    for (const PlannedFile &file : plan.files) {
+        entry.sizes << QFileInfo(file.source).size();
+        entry.backupExisted << (file.replaced && existsOrIsLink(file.backup));
+    }
+    if (command == JournalEntry::Reinstall) {
+        entry.changed.insert(id, m_context.catalogue.m_mods.value(id));
+    }
+    return entry;
+}
+
+DeploymentPlan DeployRun::planOf(const JournalEntry &entry)
+{
+    DeploymentPlan plan;
+    plan.folders = entry.folders;
+    plan.keptFolders = entry.keptFolders;
+    plan.files = entry.files;
+    return plan;
+}
+
+CommandReport DeployRun::run(const JournalEntry &entry, CommandReport report) const
+{
+    const bool install = entry.command == JournalEntry::Install;
+    const DeploymentPlan plan = planOf(entry);
+    const int count = plan.files.size();
+    if (count != 0) {
+        m_context.progress.range(0, install ? count + 1 : count);
+    }
+    QStringList madeBackups;
+    QList<int> renamedBackups;
+    const QVector<bool> deployable =
+        selectDeployable(plan, entry.backupRoot, report, madeBackups, renamedBackups);
+    // The catalogue is about to say that these backups hold the game's files:
+    // they must be on disk before it does.
+    if (m_context.syncing && !madeBackups.isEmpty()) {
+        FileSync::sync({entry.backupRoot}, madeBackups, m_context.progress.whileWaiting);
+    }
+    if (!writeRecords(entry, plan, deployable)) {
+        undoBackups(entry, plan, madeBackups, renamedBackups, report);
+        return report;
+    }
+
+    copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
+    if (install) {
+        keepCopy(entry, plan, report);
+        m_context.progress.value(count + 1);
+    }
+    m_context.flush(entry);
+    return report;
+}
+
+bool DeployRun::writeRecords(const JournalEntry &entry, const DeploymentPlan &plan,
+                             const QVector<bool> &deployable) const
+{
+    ModCfg &catalogue = m_context.catalogue;
+    const int count = plan.files.size();
+    if (entry.command == JournalEntry::Install) {
+        QList<RecordedFile> recorded;
+        for (int i = 0; i < count; ++i) {
+            if (deployable.at(i)) {
+                recorded << RecordedFile{plan.files.at(i).target, plan.files.at(i).replaced};
+            }
+        }
+        if (!recorded.isEmpty() && !catalogue.addItems(entry.mod, recorded)) {
+            // The records in memory run ahead of a failed write; no file was
+            // copied, so they go back to what the file holds.
+            catalogue.setGame(catalogue.m_gameName);
+            return false;
+        }
+        return true;
+    }
+    // The reinstall goes on top of every stack it touches, and its record
+    // says what it found in the game now, so that a later uninstall hands
+    // the right version back.
+    QList<QPair<QString, bool>> files;
+    for (int i = 0; i < count; ++i) {
+        if (deployable.at(i)) {
+            files << qMakePair(plan.files.at(i).target, plan.files.at(i).replaced);
+        }
+    }
+    QMap<QString, ModRecord> changed;
+    changed.insert(entry.mod, LayerStack::reinstalled(catalogue.m_mods, entry.mod, files));
+    return catalogue.applyChanges(changed);
+}
+
+void DeployRun::undoBackups(const JournalEntry &entry, const DeploymentPlan &plan,
+                            const QStringList &madeBackups, const QList<int> &renamedBackups,
+                            CommandReport &report) const
+{
+    // Left behind, these copies would be taken for the backups of a later
+    // install, when the game may hold other versions.
+    dropBackups(madeBackups);
+    for (int i : renamedBackups) {
+        if (!FileCopier::move(plan.files.at(i).backup, plan.files.at(i).target)) {
+            logLine("[RestoreFileError]:", plan.files.at(i).target);
+            ++report.failed;
+        }
+    }
+    if (!entry.backupFolderExisted && report.failed == 0) {
+        removeOwnFolder(entry.backupFolder);
+    }
+    report.outcome = CommandReport::CatalogueFailed;
+}
+
+void DeployRun::logSkippedLinks(const DeploymentPlan &plan, CommandReport &report)
+{
+    for (const QString &link : plan.skippedLinks) {
+        logLine("[LinkSkipped]:", link);
+        ++report.leftAlone;
+    }
+    for (const QString &path : plan.unrecordableNames) {
+        logLine("[NameSkipped]:", path);
+        ++report.leftAlone;
+    }
+    for (const QString &path : plan.windowsNames) {
+        logLine("[WindowsNameSkipped]:", path);
+        ++report.leftAlone;
+    }
+}
+
+QVector<bool> DeployRun::selectDeployable(const DeploymentPlan &plan, const QString &backupRoot,
+                                          CommandReport &report, QStringList &madeBackups,
+                                          QList<int> &renamedBackups) const
+{
+    // A game folder that is a link to somewhere else would carry the copies
+    // out of the game, where no uninstall may follow them.
+    FolderCheck game(m_context.layout.gamePath());
+    QDir().mkpath(backupRoot);
+    for (const QString &folder : plan.folders) {
+        QDir().mkdir(GameLayout::join(backupRoot, folder));
+    }
+
+    QVector<bool> deployable(plan.files.size(), false);
+    for (int i = 0; i < plan.files.size(); ++i) {
+        const PlannedFile &file = plan.files.at(i);
+        ++report.files;
+        if (!game.contains(file.target)) {
+            logLine("[OutsideGameError]:", file.target);
+            ++report.leftAlone;
+            continue;
+        }
+        deployable[i] = !file.replaced || backUp(file, i, report, madeBackups, renamedBackups);
+    }
+    return deployable;
+}
+
+bool DeployRun::backUp(const PlannedFile &file, int index, CommandReport &report,
+                       QStringList &madeBackups, QList<int> &renamedBackups) const
+{
+    // A backup is never overwritten: one already there (left by a command
+    // that did not finish) is the older version and stays.
+    if (existsOrIsLink(file.backup)) {
+        logLine("[BackupFileError]:", file.target);
+        ++report.failed;
+        return isPlainFile(file.backup);
+    }
+    // On the same volume the game file itself becomes the backup, one
+    // rename instead of a copy of its bytes; the journal written before
+    // makes a crash before the catalogue write move it back. A link is
+    // copied as today: its backup must be a plain file.
+    if (isPlainFile(file.target) && renameNew(file.target, file.backup)) {
+        renamedBackups << index;
+        return true;
+    }
+    // Without a backup the game file could never come back: it is left
+    // as it is and not recorded.
+    if (!FileCopier::copyNew(file.target, file.backup, m_context.byteProgress())) {
+        logLine("[BackupFileError]:", file.target);
+        ++report.failed;
+        QFile::remove(file.backup);
+        return false;
+    }
+    madeBackups << file.backup;
+    return true;
+}
+
+void DeployRun::copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
+                             const QVector<bool> &deployable, const QString &id,
+                             CommandReport &report) const
+{
+    QDir().mkdir(targetRoot);
+    for (const QString &folder : plan.folders) {
+        const QString target = GameLayout::join(targetRoot, folder);
+        if (!QFileInfo(target).isDir()) {
+            QDir().mkdir(target);
+        }
+    }
+    QHash<QString, ManifestEntry> copied;
+    copied.reserve(plan.files.size());
+    for (int i = 0; i < plan.files.size(); ++i) {
+        const PlannedFile &file = plan.files.at(i);
+        if (deployable.at(i)) {
+            ManifestEntry entry;
+            if (copyRecorded(file.source, file.target, m_context, &entry)) {
+                copied.insert(file.target, entry);
+            } else {
+                logLine("[InstallFileError]:", file.source);
+                ++report.failed;
+                // The game file was moved into the backup, or partly
+                // overwritten: the original goes back, and the backup stays
+                // for the record.
+                if (file.replaced && isPlainFile(file.backup) &&
+                    !FileCopier::copy(file.backup, file.target)) {
+                    FileCopier::move(file.backup, file.target);
+                }
+            }
+        }
+        m_context.progress.value(i + 1);
+    }
+    // The records' commit makes the disk write back every byte just copied
+    // first; that wait is taken here, where the window can answer meanwhile.
+    if (m_context.syncing && !copied.isEmpty()) {
+        FileSync::sync({targetRoot}, copied.keys(), m_context.progress.whileWaiting);
+    }
+    // Without records the files only count as unchanged later, as files
+    // installed before records were kept do.
+    if (!m_context.manifest()->replace(id, copied)) {
+        logLine("[ManifestError]:", id);
+    }
+}
+
+void DeployRun::keepCopy(const JournalEntry &entry, const DeploymentPlan &plan,
+                         CommandReport &report) const
+{
+    if (entry.keptRoot.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(entry.keptRoot);
+    for (const QString &folder : plan.keptFolders) {
+        QDir().mkdir(GameLayout::join(entry.keptRoot, folder));
+    }
+    for (const PlannedFile &file : plan.files) {
+        if (!FileCopier::copy(file.source, file.keptCopy, m_context.byteProgress())) {
+            logLine("[KeepCopyError]:", file.source);
+            ++report.failed;
+        }
+    }
+}

@@ -1,0 +1,177 @@
+#include "deploy/filecopier.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <filesystem>
+#include <system_error>
+#include <xxhash.h>
+
+// The copier's own promises, on every route its bytes may take: the kernel's
+// copy, a buffer across file systems, a hash on the way, a large file freed
+// in pieces.
+class TestFileCopier : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copierKeepsItsPromises_data();
+    void copierKeepsItsPromises();
+    void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
+    void largeFilesAreFreedInPiecesOnlyWhenUnshared();
+};
+
+void TestFileCopier::copierKeepsItsPromises_data()
+{
+    QTest::addColumn<QString>("sourceFolder");
+    QTest::addColumn<bool>("hashed");
+    QTest::addColumn<QString>("destination");
+    // The kernel copies within one file system; from tmpfs to the disk it
+    // refuses, and so does it when a hash is asked: both go through a buffer.
+    const QList<QPair<const char *, QString>> routes{{"kernel", QString()},
+                                                     {"across file systems", "/dev/shm"}};
+    for (const auto &route : routes) {
+        for (const bool hashed : {false, true}) {
+            for (const char *destination :
+                 {"new", "larger file", "link", "same file", "/dev/full"}) {
+                QTest::newRow(
+                    qPrintable(QStringLiteral("%1%2, %3")
+                                   .arg(route.first, hashed ? " hashed" : "", destination)))
+                    << route.second << hashed << QString::fromLatin1(destination);
+            }
+        }
+    }
+}
+
+void TestFileCopier::copierKeepsItsPromises()
+{
+    QFETCH(QString, sourceFolder);
+    QFETCH(bool, hashed);
+    QFETCH(QString, destination);
+    QTemporaryDir dir;
+    QTemporaryDir other(sourceFolder.isEmpty() ? dir.filePath("src-XXXXXX")
+                                               : sourceFolder + "/veldane-XXXXXX");
+    if (!sourceFolder.isEmpty() && !other.isValid()) {
+        QSKIP("no tmpfs at /dev/shm");
+    }
+    QByteArray content(300 * 1024 + 17, Qt::Uninitialized);
+    QRandomGenerator random(7);
+    for (char &byte : content) {
+        byte = char(random.bounded(256));
+    }
+    const QString source = other.filePath("source.bin");
+    QVERIFY(TestFiles::write(source, content));
+    const auto permissions =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
+    QVERIFY(QFile::setPermissions(source, permissions));
+
+    QString target = dir.filePath("target.bin");
+    const QString linked = dir.filePath("linked.bin");
+    if (destination == "larger file") {
+        QVERIFY(TestFiles::write(target, QByteArray(content.size() * 2, 'x')));
+    } else if (destination == "link") {
+        QVERIFY(TestFiles::write(linked, "not to be written through"));
+        QVERIFY(QFile::link(linked, target));
+    } else if (destination == "same file") {
+        target = source;
+    } else if (destination.startsWith('/')) {
+        if (!QFileInfo::exists(destination)) {
+            QSKIP("no /dev/full");
+        }
+        target = destination;
+    }
+
+    FileCopier::CopyOptions options;
+    QList<qint64> done;
+    options.progress = [&](qint64 bytes, qint64 total) {
+        QCOMPARE(total, qint64(content.size()));
+        done << bytes;
+    };
+    options.step = 64 * 1024;
+    quint64 hash = 0;
+    options.hash = hashed ? &hash : nullptr;
+    const bool copied = FileCopier::copy(source, target, options);
+
+    if (target == "/dev/full") {
+        QVERIFY(!copied);
+        return;
+    }
+    QVERIFY(copied);
+    QCOMPARE(TestFiles::read(target), content);
+    QVERIFY(!QFileInfo(target).isSymLink());
+    QCOMPARE(QFile::permissions(target), QFile::permissions(source));
+    QCOMPARE(TestFiles::read(source), content);
+    if (destination == "link") {
+        QCOMPARE(TestFiles::read(linked), QByteArray("not to be written through"));
+    }
+    if (hashed) {
+        QCOMPARE(hash, quint64(XXH3_64bits(content.constData(), size_t(content.size()))));
+    }
+    if (destination != "same file") {
+        QVERIFY(done.size() >= 4);
+        QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
+        QVERIFY(done.last() < content.size());
+    }
+}
+
+void TestFileCopier::largeFilesAreFreedInPiecesOnlyWhenUnshared_data()
+{
+    QTest::addColumn<bool>("moveOver");
+    QTest::addColumn<bool>("secondName");
+    QTest::newRow("delete") << false << false;
+    QTest::newRow("delete, second name") << false << true;
+    QTest::newRow("move over") << true << false;
+    QTest::newRow("move over, second name") << true << true;
+}
+
+void TestFileCopier::largeFilesAreFreedInPiecesOnlyWhenUnshared()
+{
+    QFETCH(bool, moveOver);
+    QFETCH(bool, secondName);
+    QTemporaryDir dir;
+    const QString large = dir.filePath("large.bin");
+    const qint64 size = qint64(80) << 20;
+    {
+        QFile file(large);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size) && file.seek(size - 1) &&
+                file.putChar('L'));
+    }
+    const QString other = dir.filePath("other-name.bin");
+    if (secondName) {
+        std::error_code error;
+        std::filesystem::create_hard_link(QFile::encodeName(large).constData(),
+                                          QFile::encodeName(other).constData(), error);
+        QVERIFY2(!error, error.message().c_str());
+    }
+    FileCopier::CopyOptions options;
+    int calls = 0;
+    options.progress = [&calls](qint64, qint64) { ++calls; };
+    if (moveOver) {
+        QVERIFY(TestFiles::write(dir.filePath("small.bin"), "small"));
+        QVERIFY(FileCopier::move(dir.filePath("small.bin"), large, options));
+        QCOMPARE(TestFiles::read(large), QByteArray("small"));
+    } else {
+        QVERIFY(FileCopier::remove(large, options));
+        QVERIFY(!QFileInfo::exists(large));
+    }
+    // Nothing left beside: no piece, no second name of ours.
+    QStringList expected;
+    if (moveOver) {
+        expected << "large.bin";
+    }
+    if (secondName) {
+        expected << "other-name.bin";
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
+    if (secondName) {
+        QCOMPARE(QFileInfo(other).size(), size);
+        QCOMPARE(calls, 0);
+    } else {
+        QVERIFY(calls >= 2);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFileCopier)
+#include "tst_filecopier.moc"
