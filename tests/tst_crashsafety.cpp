@@ -8,6 +8,7 @@
 #include "gui/mainwindow.h"
 #include "state/gamelock.h"
 #include "state/journal.h"
+#include "state/statedatabase.h"
 #include "support/modalanswerer.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"
@@ -210,6 +211,8 @@ private slots:
     void unwritableCatalogueMovesNothing_data();
     void unwritableCatalogueMovesNothing();
     void secondProcessIsRefused();
+    void unreadableJournalIsSetAside_data();
+    void unreadableJournalIsSetAside();
     void failedCopyAfterBackupPutsOriginalBack_data();
     void failedCopyAfterBackupPutsOriginalBack();
 };
@@ -439,6 +442,39 @@ void TestCrashSafety::unwritableCatalogueMovesNothing()
 }
 
 // A second process waits for the first, then refuses and changes nothing.
+void TestCrashSafety::unreadableJournalIsSetAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("not a database") << QByteArray(600, 'x');
+    // SQLite alone would take it for a new database and write over it.
+    QTest::newRow("shorter than a header") << QByteArray("SQLite format 2");
+    // Found by fuzzing; the first passes the opening statements and fails
+    // only when its rows are read.
+    const QString found =
+        QStringLiteral(VELDANE_SOURCE_DIR "/tests/fuzz/regressions/statedatabase/");
+    QTest::newRow("damaged rows") << TestFiles::read(found + "damaged-rows.db");
+    // Its entries would never be read back or removed.
+    QTest::newRow("journal of other columns") << TestFiles::read(found + "other-columns.db");
+}
+
+void TestCrashSafety::unreadableJournalIsSetAside()
+{
+    QFETCH(QByteArray, content);
+    QVERIFY(!content.isEmpty());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("HoneySelect.db"));
+    QVERIFY(TestFiles::write(path, content));
+    QVERIFY(TestFiles::write(path + ".unreadable", "set aside before"));
+    {
+        StateDatabase database(path);
+        QVERIFY(database.addEntry("entry") != 0);
+    }
+    QCOMPARE(TestFiles::read(path + ".unreadable"), QByteArray("set aside before"));
+    QCOMPARE(TestFiles::read(path + ".unreadable-2"), content);
+    StateDatabase reopened(path);
+    QCOMPARE(reopened.entries().size(), 1);
+}
+
 void TestCrashSafety::secondProcessIsRefused()
 {
     ScopedWorkingDir work;
