@@ -33,31 +33,26 @@ void checkUnpacked(const QString &folder)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::initialize();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString folder = Fuzz::freshFolder();
     const QString archive = folder + QStringLiteral("/mod.zip");
     const QString unpacked = folder + QStringLiteral("/unpacked");
     const QByteArray input = Fuzz::bytes(data, size);
-    if (!Fuzz::writeFile(archive, input) || !QDir().mkpath(unpacked)) {
+    if (!TestFiles::write(archive, input) || !QDir().mkpath(unpacked)) {
         Fuzz::fail("cannot write the input", folder);
     }
     // A marker beside the unpack folder, which an escaping entry could reach.
-    Fuzz::writeFile(folder + QStringLiteral("/beside.txt"), "beside");
-    const QMap<QString, QByteArray> outside = Fuzz::tree(folder);
+    TestFiles::write(folder + QStringLiteral("/beside.txt"), "beside");
+    const QMap<QString, QByteArray> outside = TestFiles::snapshot(folder);
 
     ArchiveExtractor extractor(kSizeLimit);
     const bool checked = extractor.check(archive);
     FUZZ_REQUIRE(checked == (extractor.failure() == ArchiveExtractor::Failure::None),
                  extractor.errorString());
     FUZZ_REQUIRE(checked || !extractor.errorString().isEmpty(), QStringLiteral("no reason"));
-    FUZZ_REQUIRE(Fuzz::tree(folder) == outside, QStringLiteral("the check wrote something"));
+    FUZZ_REQUIRE(TestFiles::snapshot(folder) == outside,
+                 QStringLiteral("the check wrote something"));
 
     // Unpacked after the check, as the drop handler does, and once more by a
     // fresh object that scans on its own.
@@ -73,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_REQUIRE(done || !unpacker.errorString().isEmpty(), QStringLiteral("no reason"));
         FUZZ_REQUIRE(!done || checked, QStringLiteral("unpacked what the check refused"));
         checkUnpacked(unpacked);
-        QMap<QString, QByteArray> now = Fuzz::tree(folder);
+        QMap<QString, QByteArray> now = TestFiles::snapshot(folder);
         for (auto it = now.begin(); it != now.end();) {
             it = it.key().startsWith(QLatin1String("unpacked/")) ? now.erase(it) : std::next(it);
         }

@@ -13,7 +13,6 @@
 #include "deploy/archiveextractor.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -70,16 +69,11 @@ void checkGameName(const QString &folder, const QString &game)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::initialize();
-    // No game's install folder comes from the machine's own Wine prefix.
-    qputenv("WINEPREFIX", QFile::encodeName(Fuzz::freshFolder()));
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    // No game's install folder comes from the machine's own Wine prefix.
+    static const bool noPrefix = qputenv("WINEPREFIX", "/nonexistent-wine-prefix");
+    Q_UNUSED(noPrefix)
     const QByteArray input = Fuzz::bytes(data, size);
     QStringList names = QString::fromUtf8(input).split(QLatin1Char('\n')).mid(0, 8);
     names << QString::fromUtf16(reinterpret_cast<const char16_t *>(input.constData()),
@@ -90,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString folder = Fuzz::freshFolder();
     const Workspace workspace(folder);
-    Fuzz::writeFile(workspace.settingsFile(), input);
+    TestFiles::write(workspace.settingsFile(), input);
     const GameSettings settings(workspace);
     const QString current = settings.currentGame();
     FUZZ_REQUIRE(current.isEmpty() || isSafeFolderName(current), current);

@@ -22,12 +22,6 @@ QString describe(const QMap<QString, QByteArray> &tree)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::initialize();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input = Fuzz::bytes(data, size);
@@ -36,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString folder = Fuzz::freshFolder();
     const QString path = folder + QStringLiteral("/HoneySelect.db");
-    Fuzz::writeFile(path, input);
-    Fuzz::writeFile(path + QStringLiteral(".unreadable"), kEarlier);
+    TestFiles::write(path, input);
+    TestFiles::write(path + QStringLiteral(".unreadable"), kEarlier);
 
     qint64 added = 0;
     {
@@ -52,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
 
-    const QMap<QString, QByteArray> files = Fuzz::tree(folder);
+    const QMap<QString, QByteArray> files = TestFiles::snapshot(folder);
     int earlier = 0;
     int original = 0;
     for (const QByteArray &content : files) {
@@ -62,9 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_REQUIRE(earlier >= 1,
                  QStringLiteral("the earlier set-aside file is gone: ") + describe(files));
     // Unless SQLite took the file as a database of its own (and may have
-    // written to it), its bytes are still there under some name.
+    // written to it), its bytes are still there under some name; a file set
+    // aside is exactly what was found.
     FUZZ_REQUIRE(added != 0 || original >= 1,
                  QStringLiteral("the unreadable file is gone: ") + describe(files));
+    const QString aside = QStringLiteral("HoneySelect.db.unreadable-2");
+    FUZZ_REQUIRE(!files.contains(aside) || files.value(aside) == input,
+                 QStringLiteral("the file set aside is not as it was found"));
+    // Whatever else SQLite may take for an empty database, this is none.
+    const bool foreign = !input.isEmpty() && !input.startsWith(QByteArray("SQLite format 3", 16));
+    FUZZ_REQUIRE(!foreign || files.contains(aside),
+                 QStringLiteral("a file that is no database was not set aside"));
     if (added != 0) {
         StateDatabase reopened(path);
         bool found = false;

@@ -21,13 +21,10 @@ bool isInside(const QString &folder, const QString &drive)
     return folder.startsWith(root) || folder == root;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
+// One prefix for the whole run: drive C with the folders the seeds name,
+// and drive D a link to a folder beside it, as winecfg makes them.
+bool makePrefix()
 {
-    Fuzz::initialize();
-    // One prefix for the whole run: drive C with the folders the seeds name,
-    // and drive D a link to a folder beside it, as winecfg makes them.
     prefix = Fuzz::freshFolder() + QStringLiteral("/../prefix");
     prefix = QDir::cleanPath(prefix);
     driveC = prefix + QStringLiteral("/drive_c");
@@ -41,14 +38,18 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
         Fuzz::fail("cannot make the Wine prefix", prefix);
     }
     qputenv("WINEPREFIX", QFile::encodeName(prefix));
-    return 0;
+    return true;
 }
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static const bool prefixMade = makePrefix();
+    Q_UNUSED(prefixMade)
     const QByteArray input = Fuzz::bytes(data, size);
     const QString userReg = prefix + QStringLiteral("/user.reg");
-    Fuzz::writeFile(userReg, input);
+    TestFiles::write(userReg, input);
 
     for (const char *game : {"HoneySelect", "AI-Syoujyo", "Koikatsu"}) {
         const QString folder = GameRegistry::installDir(QString::fromLatin1(game));
