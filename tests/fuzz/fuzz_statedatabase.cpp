@@ -8,7 +8,7 @@
 #include "state/journal.h"
 #include "state/statedatabase.h"
 
-#include <QDir>
+#include <QFile>
 
 namespace {
 
