@@ -213,6 +213,8 @@ private slots:
     void secondProcessIsRefused();
     void unreadableJournalIsSetAside_data();
     void unreadableJournalIsSetAside();
+    void damagedJournalEntryIsRefused_data();
+    void damagedJournalEntryIsRefused();
     void failedCopyAfterBackupPutsOriginalBack_data();
     void failedCopyAfterBackupPutsOriginalBack();
 };
@@ -455,6 +457,7 @@ void TestCrashSafety::unreadableJournalIsSetAside_data()
     QTest::newRow("damaged rows") << TestFiles::read(found + "damaged-rows.db");
     // Its entries would never be read back or removed.
     QTest::newRow("journal of other columns") << TestFiles::read(found + "other-columns.db");
+    QTest::newRow("damaged schema takes no entry") << TestFiles::read(found + "takes-no-entry.db");
 }
 
 void TestCrashSafety::unreadableJournalIsSetAside()
@@ -473,6 +476,34 @@ void TestCrashSafety::unreadableJournalIsSetAside()
     QCOMPARE(TestFiles::read(path + ".unreadable-2"), content);
     StateDatabase reopened(path);
     QCOMPARE(reopened.entries().size(), 1);
+}
+
+void TestCrashSafety::damagedJournalEntryIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("readable");
+    JournalEntry entry;
+    entry.mod = QStringLiteral("A");
+    entry.files = {PlannedFile()};
+    entry.sizes = {1};
+    entry.backupExisted = {false};
+    const QByteArray whole = Journal::encode(entry);
+    QTest::newRow("whole") << whole << true;
+    QTest::newRow("cut short") << whole.left(whole.size() - 3) << false;
+    // Found by fuzzing: asked for gigabytes before reading the first element.
+    QTest::newRow("list count far beyond the entry")
+        << TestFiles::read(VELDANE_SOURCE_DIR
+                           "/tests/fuzz/regressions/statedatabase/huge-count.payload")
+        << false;
+}
+
+void TestCrashSafety::damagedJournalEntryIsRefused()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, readable);
+    QVERIFY(!payload.isEmpty());
+    JournalEntry entry;
+    QCOMPARE(Journal::decode(payload, entry), readable);
 }
 
 void TestCrashSafety::secondProcessIsRefused()

@@ -41,6 +41,25 @@ QString freeAsideName(const QString &path)
     return aside;
 }
 
+// Whether the journal table, created by `sql`, is ours and takes an entry:
+// the try is rolled back, so the file stays as it was found.
+bool takesEntries(QSqlDatabase &db, const QString &sql)
+{
+    if (sql != QStringLiteral("CREATE TABLE journal ") + kJournalColumns) {
+        logLine(QStringLiteral("another journal table: ") + sql);
+        return false;
+    }
+    QSqlQuery query(db);
+    const bool taken = db.transaction() &&
+                       query.exec(QStringLiteral("INSERT INTO journal (payload) VALUES (x'')"));
+    if (!taken) {
+        logLine(QStringLiteral("takes no entry: ") + query.lastError().text());
+    }
+    query.finish();
+    db.rollback();
+    return taken;
+}
+
 } // namespace
 
 StateDatabase::StateDatabase(const QString &path) : m_path(path), m_connection(newConnectionName())
@@ -114,8 +133,8 @@ bool StateDatabase::prepare()
     QSqlQuery query(db);
     // Checked before anything is written, so that a file set aside is as it
     // was found. A damaged file can pass the statements below and fail only
-    // when its rows are read; a journal table with other columns would take
-    // entries that no later start can read back or remove.
+    // when its rows are read or written; a journal table with other columns
+    // would take entries that no later start can read back or remove.
     if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() ||
         query.value(0).toString() != QLatin1String("ok")) {
         logLine(QStringLiteral("damaged: ") +
@@ -126,9 +145,7 @@ bool StateDatabase::prepare()
         logLine(query.lastError().text());
         return false;
     }
-    if (query.next() &&
-        query.value(0).toString() != QStringLiteral("CREATE TABLE journal ") + kJournalColumns) {
-        logLine(QStringLiteral("another journal table: ") + query.value(0).toString());
+    if (query.next() && !takesEntries(db, query.value(0).toString())) {
         return false;
     }
     // WAL keeps a commit to one appended record; FULL makes that record
