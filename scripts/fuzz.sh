@@ -31,10 +31,14 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 
 # The targets write a few files for every input: memory is kinder than a disk
-# that others use.
+# that others use. Their folders go with this one when the script ends.
+scratch_base="${TMPDIR:-/tmp}"
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
-    export TMPDIR=/dev/shm
+    scratch_base=/dev/shm
 fi
+scratch="$(mktemp -d "$scratch_base/veldane-fuzz.XXXXXX")" || exit 1
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR="$scratch"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$top/tests/fuzz/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
