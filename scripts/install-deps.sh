@@ -3,12 +3,16 @@
 # present, so that it also works offline on a prepared machine.
 #   install-deps.sh run    what building and starting Veldane needs
 #   install-deps.sh test   that, plus what the test suite needs
+#   install-deps.sh fuzz   what building and starting needs, plus clang and libFuzzer
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qtbase5-dev libqt5sql5-sqlite libarchive-dev libxxhash-dev
           fonts-wqy-microhei qttools5-dev-tools qttools5-dev qttranslations5-l10n)
 if [ "${1:-run}" = test ]; then
     packages+=(g++-mingw-w64-x86-64-posix python3 zip exfat-fuse exfatprogs)
+fi
+if [ "${1:-run}" = fuzz ]; then
+    packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
 fi
 
 missing=()

@@ -8,6 +8,7 @@
 #include "deploy/modcommands.h"
 #include "gui/mainwindow.h"
 #include "state/gamelock.h"
+#include "state/statedatabase.h"
 #include "support/modalanswerer.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"
@@ -220,6 +221,10 @@ private slots:
     void unwritableCatalogueMovesNothing_data();
     void unwritableCatalogueMovesNothing();
     void secondProcessIsRefused();
+    void unreadableJournalIsSetAside_data();
+    void unreadableJournalIsSetAside();
+    void damagedJournalEntryIsRefused_data();
+    void damagedJournalEntryIsRefused();
     void failedCopyAfterBackupPutsOriginalBack_data();
     void failedCopyAfterBackupPutsOriginalBack();
 };
@@ -461,6 +466,68 @@ void TestCrashSafety::unwritableCatalogueMovesNothing()
 }
 
 // A second process waits for the first, then refuses and changes nothing.
+void TestCrashSafety::unreadableJournalIsSetAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("not a database") << QByteArray(600, 'x');
+    // SQLite alone would take it for a new database and write over it.
+    QTest::newRow("shorter than a header") << QByteArray("SQLite format 2");
+    // Found by fuzzing; the first passes the opening statements and fails
+    // only when its rows are read.
+    const QString found =
+        QStringLiteral(VELDANE_SOURCE_DIR "/tests/fuzz/regressions/statedatabase/");
+    QTest::newRow("damaged rows") << TestFiles::read(found + "damaged-rows.db");
+    // Its entries would never be read back or removed.
+    QTest::newRow("journal of other columns") << TestFiles::read(found + "other-columns.db");
+    QTest::newRow("damaged schema takes no entry") << TestFiles::read(found + "takes-no-entry.db");
+}
+
+void TestCrashSafety::unreadableJournalIsSetAside()
+{
+    QFETCH(QByteArray, content);
+    QVERIFY(!content.isEmpty());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("HoneySelect.db"));
+    QVERIFY(TestFiles::write(path, content));
+    QVERIFY(TestFiles::write(path + ".unreadable", "set aside before"));
+    {
+        StateDatabase database(path);
+        QVERIFY(database.addEntry("entry") != 0);
+    }
+    QCOMPARE(TestFiles::read(path + ".unreadable"), QByteArray("set aside before"));
+    QCOMPARE(TestFiles::read(path + ".unreadable-2"), content);
+    StateDatabase reopened(path);
+    QCOMPARE(reopened.entries().size(), 1);
+}
+
+void TestCrashSafety::damagedJournalEntryIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("readable");
+    JournalEntry entry;
+    entry.mod = QStringLiteral("A");
+    entry.files = {PlannedFile()};
+    entry.sizes = {1};
+    entry.backupExisted = {false};
+    const QByteArray whole = Journal::encode(entry);
+    QTest::newRow("whole") << whole << true;
+    QTest::newRow("cut short") << whole.left(whole.size() - 3) << false;
+    // Found by fuzzing: asked for gigabytes before reading the first element.
+    QTest::newRow("list count far beyond the entry")
+        << TestFiles::read(VELDANE_SOURCE_DIR
+                           "/tests/fuzz/regressions/statedatabase/huge-count.payload")
+        << false;
+}
+
+void TestCrashSafety::damagedJournalEntryIsRefused()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, readable);
+    QVERIFY(!payload.isEmpty());
+    JournalEntry entry;
+    QCOMPARE(Journal::decode(payload, entry), readable);
+}
+
 void TestCrashSafety::secondProcessIsRefused()
 {
     ScopedWorkingDir work;

@@ -216,6 +216,9 @@ void TestGameInfo::workspaceSettingsIgnoreTheWorkingDirectory_data()
     QTest::newRow("unsafe selection falls back to the list")
         << "[Global]\nSelect=../x\n" + games << "HoneySelect"
         << "@/data/HoneySelect";
+    QTest::newRow("unsafe group skipped")
+        << "[Global]\nSelect=\n[%2E%2E]\nGamePath=a\n" + games << "HoneySelect"
+        << "@/data/HoneySelect";
     QTest::newRow("one game without Global") << QByteArray("[PlayClub]\nGamePath=b\n") << "PlayClub"
                                              << "@/data/PlayClub";
     QTest::newRow("no settings file") << QByteArray() << QString() << "@/data/";

@@ -154,6 +154,8 @@ void TestGameRegistry::mapsWindowsPathsIntoThePrefix_data()
                                           << "drive_c/Games/New/";
     QTest::newRow("drive root") << "C:\\"
                                 << "drive_c/";
+    QTest::newRow("parent folders stay on the drive") << "C:\\..\\illusion\\..\\..\\Games\\"
+                                                      << "drive_c/Games/";
     QTest::newRow("drive without a link") << "E:\\Games\\"
                                           << "";
     QTest::newRow("no drive letter") << "\\\\server\\share\\HS"

@@ -39,17 +39,18 @@ QString GameSettings::currentGame() const
     QString game = selectedGame();
     // A hand-edited selection that is no plain folder name would point the
     // mod store and the backups at other folders: fall back to the list.
-    if (!isSafeFolderName(game)) {
-        game.clear();
+    if (isSafeFolderName(game)) {
+        return game;
     }
-    if (game.isEmpty() && groups.size() > 1) {
-        // The settings' own group is never a game, also when a game's name
-        // sorts before it.
-        game = groups.at(1) != kGlobal ? groups.at(1) : groups.at(0);
-    } else if (game.isEmpty() && groups.size() == 1 && groups.at(0) != kGlobal) {
-        game = groups.at(0);
+    // The same holds for a group of the file: a hand-made "[%2E%2E]" would
+    // make the workspace itself the mod store. The settings' own group is
+    // never a game, also when a game's name sorts before it.
+    for (const QString &group : groups) {
+        if (group != kGlobal && isSafeFolderName(group)) {
+            return group;
+        }
     }
-    return game;
+    return QString();
 }
 
 QString GameSettings::backupPath() const

@@ -26,7 +26,7 @@ public:
     // for the first game instead of picking one.
     bool hasGames() const;
     // The game to work on: /Global/Select when it is a plain folder name, else
-    // the first game of the file (empty when there is none).
+    // the first game of the file that is one (empty when there is none).
     QString currentGame() const;
 
     // As stored, possibly empty.

@@ -11,6 +11,41 @@ static const quint32 kFormat = 0x564a0003;
 // Entries written before archives were unpacked beside the kept copies.
 static const quint32 kFormatWithoutUnpack = 0x564a0002;
 
+// A list read from a stored entry. QDataStream reserves room for as many
+// elements as a list's count says before it reads them, so a damaged count
+// would ask for gigabytes and end the program at every start. Each element
+// takes at least one byte, so a count beyond the bytes left is damage.
+namespace {
+
+template<typename List> struct Bounded
+{
+    List &list;
+};
+
+template<typename List> Bounded<List> bounded(List &list)
+{
+    return Bounded<List>{list};
+}
+
+template<typename List> QDataStream &operator>>(QDataStream &in, Bounded<List> target)
+{
+    target.list.clear();
+    quint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok || count > quint64(in.device()->bytesAvailable())) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return in;
+    }
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        typename List::value_type value;
+        in >> value;
+        target.list.append(value);
+    }
+    return in;
+}
+
+} // namespace
+
 // Global and static: QDataStream's container operators find these through
 // the argument types' (global) namespace.
 static QDataStream &operator<<(QDataStream &out, const FileItem &item)
@@ -35,7 +70,7 @@ static QDataStream &operator<<(QDataStream &out, const ModRecord &record)
 static QDataStream &operator>>(QDataStream &in, ModRecord &record)
 {
     qint32 install = 0;
-    in >> record.info >> record.time >> install >> record.replace >> record.add;
+    in >> record.info >> record.time >> install >> bounded(record.replace) >> bounded(record.add);
     record.install = install;
     return in;
 }
@@ -133,9 +168,9 @@ bool Journal::decode(const QByteArray &payload, JournalEntry &entry)
     }
     in >> command >> entry.mod >> entry.backupFolder >> entry.keptFolder >> entry.source >>
         entry.targetRoot >> entry.backupRoot >> entry.keptRoot >> entry.backupFolderExisted >>
-        entry.keptFolderExisted >> entry.folders >> entry.files >> entry.sizes >>
-        entry.backupExisted >> entry.changed >> entry.actions >> entry.wasInstalled >>
-        entry.keptFolders;
+        entry.keptFolderExisted >> bounded(entry.folders) >> bounded(entry.files) >>
+        bounded(entry.sizes) >> bounded(entry.backupExisted) >> entry.changed >>
+        bounded(entry.actions) >> entry.wasInstalled >> bounded(entry.keptFolders);
     if (format == kFormat) {
         in >> entry.unpackFolder;
     }

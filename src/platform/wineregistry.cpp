@@ -196,10 +196,19 @@ QString WineRegistry::folderForWindowsPath(const QString &prefix, const QString 
 
     const QStringList components =
         windowsPath.mid(2).split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
+    QStringList parents; // the folders above, so that ".." never leaves the drive
     for (const QString &component : components) {
         if (component == QLatin1String(".")) {
             continue;
         }
+        if (component == QLatin1String("..")) {
+            // As on Windows, ".." at the drive's root stays there.
+            if (!parents.isEmpty()) {
+                folder = parents.takeLast();
+            }
+            continue;
+        }
+        parents.append(folder);
         QString next = folder + QLatin1Char('/') + component;
         if (!QFileInfo::exists(next)) {
             const QStringList entries =

@@ -13,6 +13,9 @@
 
 namespace {
 
+const QString kJournalColumns =
+    QStringLiteral("(id INTEGER PRIMARY KEY AUTOINCREMENT, payload BLOB NOT NULL)");
+
 void logLine(const QString &text)
 {
     CEasyLog::instance()->write(QStringLiteral("[StateDatabase]:") + text);
@@ -26,6 +29,37 @@ QString newConnectionName()
     return QStringLiteral("veldane-state-%1").arg(++counter);
 }
 
+// A name beside the database that nothing holds yet: a file set aside by an
+// earlier start is kept as well.
+QString freeAsideName(const QString &path)
+{
+    QString aside = path + QStringLiteral(".unreadable");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal"));
+         ++n) {
+        aside = path + QStringLiteral(".unreadable-%1").arg(n);
+    }
+    return aside;
+}
+
+// Whether the journal table, created by `sql`, is ours and takes an entry:
+// the try is rolled back, so the file stays as it was found.
+bool takesEntries(QSqlDatabase &db, const QString &sql)
+{
+    if (sql != QStringLiteral("CREATE TABLE journal ") + kJournalColumns) {
+        logLine(QStringLiteral("another journal table: ") + sql);
+        return false;
+    }
+    QSqlQuery query(db);
+    const bool taken = db.transaction() &&
+                       query.exec(QStringLiteral("INSERT INTO journal (payload) VALUES (x'')"));
+    if (!taken) {
+        logLine(QStringLiteral("takes no entry: ") + query.lastError().text());
+    }
+    query.finish();
+    db.rollback();
+    return taken;
+}
+
 } // namespace
 
 StateDatabase::StateDatabase(const QString &path) : m_path(path), m_connection(newConnectionName())
@@ -36,11 +70,15 @@ StateDatabase::StateDatabase(const QString &path) : m_path(path), m_connection(n
     // A damaged file is set aside rather than deleted: it may still tell
     // someone what happened.
     close();
-    const QString aside = m_path + QStringLiteral(".unreadable");
-    QFile::remove(aside);
+    const QString aside = freeAsideName(m_path);
     if (QFileInfo::exists(m_path) && QFile::rename(m_path, aside)) {
-        QFile::remove(m_path + QStringLiteral("-wal"));
-        QFile::remove(m_path + QStringLiteral("-shm"));
+        // Its log and index go with it, so that the new file does not take
+        // them for its own.
+        for (const QString &part : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            if (QFileInfo::exists(m_path + part)) {
+                QFile::rename(m_path + part, aside + part);
+            }
+        }
         logLine(QStringLiteral("unreadable, set aside as ") + QDir::toNativeSeparators(aside));
     }
     if (!open()) {
@@ -68,6 +106,15 @@ QString StateDatabase::pathForCatalogue(const QString &cataloguePath)
 
 bool StateDatabase::open()
 {
+    // SQLite takes a file too short to hold its header for a new, empty
+    // database and writes over it: such a file is unreadable like any other.
+    QFile file(m_path);
+    if (file.size() > 0 && file.open(QIODevice::ReadOnly) &&
+        file.read(16) != QByteArray("SQLite format 3", 16)) {
+        logLine(QStringLiteral("not a database"));
+        return false;
+    }
+    file.close();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         db.setDatabaseName(m_path);
@@ -84,14 +131,28 @@ bool StateDatabase::prepare()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
+    // Checked before anything is written, so that a file set aside is as it
+    // was found. A damaged file can pass the statements below and fail only
+    // when its rows are read or written; a journal table with other columns
+    // would take entries that no later start can read back or remove.
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() ||
+        query.value(0).toString() != QLatin1String("ok")) {
+        logLine(QStringLiteral("damaged: ") +
+                (query.isValid() ? query.value(0).toString() : query.lastError().text()));
+        return false;
+    }
+    if (!query.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'journal'"))) {
+        logLine(query.lastError().text());
+        return false;
+    }
+    if (query.next() && !takesEntries(db, query.value(0).toString())) {
+        return false;
+    }
     // WAL keeps a commit to one appended record; FULL makes that record
     // durable before the command touches its first file.
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
         !query.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
-        !query.exec(
-            QStringLiteral("CREATE TABLE IF NOT EXISTS journal ("
-                           "id INTEGER PRIMARY KEY AUTOINCREMENT, payload BLOB NOT NULL)")) ||
-        !query.exec(QStringLiteral("SELECT count(*) FROM journal"))) {
+        !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS journal ") + kJournalColumns)) {
         logLine(query.lastError().text());
         return false;
     }
