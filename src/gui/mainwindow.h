@@ -18,6 +18,7 @@ class QCloseEvent;
 class QListWidgetItem;
 class QMenu;
 class QTreeWidgetItem;
+class CardLibraryView;
 class ModCommands;
 class Ui_MainWindow;
 
@@ -120,6 +121,16 @@ private slots:
 private:
     void installDroppedArchive(const QString &archive);
     bool m_installingDrop = false;
+
+    // The card library beside the PNG tab's plain list: thumbnails, search,
+    // duplicates and tidying up, shown instead of the list when toggled on.
+private slots:
+    void sltToggleThumbnails(bool on);
+
+private:
+    void buildCardLibrary();
+    void showCardPreview(const QString &path);
+    CardLibraryView *m_cardLibrary = nullptr;
 };
 
 #endif
