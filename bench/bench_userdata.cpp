@@ -63,34 +63,18 @@ void report(const char *what, double ms, double baselineMs)
 }
 
 // A card-like picture: smooth colour ramps with noise, so that it neither
-// compresses to nothing nor decodes unrealistically fast.
-QImage makePicture(int width, int height)
+// compresses to nothing nor decodes unrealistically fast. Cards as the game
+// writes them have little noise (noise 6: some 60 KB as PNG).
+QImage makePicture(int width, int height, int noiseRange = 24)
 {
     QImage image(width, height, QImage::Format_ARGB32);
     QRandomGenerator random(42);
     for (int y = 0; y < height; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            const int noise = int(random.bounded(24));
+            const int noise = int(random.bounded(noiseRange));
             line[x] = qRgba((x * 255 / width + noise) & 0xff, (y * 255 / height + noise) & 0xff,
                             ((x + y) / 32 + noise) & 0xff, 255);
-        }
-    }
-    return image;
-}
-
-// A card picture as the game writes them: smooth shading with little noise,
-// some 60 KB as PNG.
-QImage makeCardPicture(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(11);
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int noise = int(random.bounded(6));
-            line[x] = qRgb((x * 255 / width + noise) & 0xff, (y * 255 / height) & 0xff,
-                           (160 + noise) & 0xff);
         }
     }
     return image;
@@ -135,7 +119,7 @@ void writeLibrary(const QString &root, int count, const QByteArray &picture)
 // Every row of the view's screen has its thumbnail.
 bool firstScreenShown(CardLibraryView *library)
 {
-    if (library->isBusy() || library->model()->rowCount() == 0) {
+    if (library->model()->rowCount() == 0) {
         return false;
     }
     QListView *view = library->listView();
@@ -168,10 +152,17 @@ double toggleToFirstScreen(QApplication &app)
     QElapsedTimer clock;
     clock.start();
     toggle->click();
+    double listed = -1;
     while (!firstScreenShown(library) && clock.elapsed() < 60000) {
         app.processEvents(QEventLoop::WaitForMoreEvents, 5);
+        if (listed < 0 && !library->isBusy()) {
+            listed = clock.nsecsElapsed() / 1e6;
+        }
     }
-    return clock.nsecsElapsed() / 1e6;
+    const double shown = clock.nsecsElapsed() / 1e6;
+    out << "    (listed after " << QString::number(listed, 'f', 1) << " ms, first screen after "
+        << QString::number(shown, 'f', 1) << " ms)" << Qt::endl;
+    return shown;
 }
 
 // Scrolls the view from top to bottom, a step every 16 ms, while a 1 ms timer
@@ -381,7 +372,7 @@ int main(int argc, char *argv[])
     if (libraryCards > 0) {
         out << Qt::endl;
         QFile picture(work.filePath(QStringLiteral("card.png")));
-        makeCardPicture(252, 352).save(&picture, "PNG");
+        makePicture(252, 352, 6).save(&picture, "PNG");
         picture.close();
         picture.open(QIODevice::ReadOnly);
         benchCardLibrary(app, game, picture.readAll(), libraryCards);

@@ -2,6 +2,7 @@
 #include "gui/thumbnailstore.h"
 #include "support/scopedtesttrash.h"
 #include "support/testsupport.h"
+#include "userdata/cardlistcache.h"
 #include "userdata/cardquery.h"
 #include "userdata/cardscanner.h"
 #include "userdata/cardtidy.h"
@@ -39,6 +40,7 @@ private slots:
     void moveNeverReplacesAFile();
     void trashTakesOnlyTheChosenCards();
     void trashThatCannotBeUsedDeletesNothing();
+    void keptListingComesBackOrNotAtAll();
     void thumbnailIsNeverMadeOnTheGuiThread();
     void thumbnailOfAChangedCardIsNotTakenFromTheCache();
 };
@@ -353,6 +355,31 @@ void TestUserData::trashThatCannotBeUsedDeletesNothing()
     QCOMPARE(TestFiles::snapshot(root), before);
     // Qt's fallback for a trash it cannot set up is the working directory.
     QVERIFY(TestFiles::snapshot(work.path()).isEmpty());
+}
+
+void TestUserData::keptListingComesBackOrNotAtAll()
+{
+    QTemporaryDir dir;
+    CardScan scan;
+    scan.cards = {card("a.png", 10, 300), card("卡片 b.png", 20, 200)};
+    scan.folders = QStringList{"/cards", "/cards/sub"};
+    const QString file = CardListCache::fileFor(dir.path(), "/cards", true);
+    QVERIFY(file != CardListCache::fileFor(dir.path(), "/cards", false));
+    QVERIFY(CardListCache::write(file, scan));
+
+    CardScan back;
+    QVERIFY(CardListCache::read(file, &back));
+    QCOMPARE(back.cards, scan.cards);
+    QCOMPARE(back.folders, scan.folders);
+
+    // A damaged file gives nothing, not half a list.
+    QByteArray content = TestFiles::read(file);
+    QVERIFY(TestFiles::write(file, content.left(content.size() - 3)));
+    CardScan damaged;
+    damaged.folders = QStringList{"untouched"};
+    QVERIFY(!CardListCache::read(file, &damaged));
+    QCOMPARE(damaged.folders, QStringList{"untouched"});
+    QVERIFY(!CardListCache::read(dir.filePath("missing.list"), &damaged));
 }
 
 void TestUserData::thumbnailIsNeverMadeOnTheGuiThread()

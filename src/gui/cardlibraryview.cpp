@@ -2,6 +2,7 @@
 
 #include "gui/cardlibrarymodel.h"
 #include "userdata/cardlibrarysettings.h"
+#include "userdata/cardlistcache.h"
 #include "userdata/cardtidy.h"
 #include "userdata/duplicatefinder.h"
 
@@ -21,6 +22,9 @@
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -182,6 +186,7 @@ void CardLibraryView::applyThumbnailSize(int pixels)
 
 void CardLibraryView::showFolder(const QString &folder)
 {
+    m_newFolder = true;
     m_folder = folder;
     sltRescan();
 }
@@ -200,21 +205,43 @@ std::shared_ptr<std::atomic_bool> CardLibraryView::startBackground()
 void CardLibraryView::sltRescan()
 {
     const quint64 generation = ++m_generation;
-    const QString folder = m_folder;
     const bool subfolders = m_subfolders->isChecked();
+    const QString folder = m_folder;
+    const QString kept =
+        CardListCache::fileFor(CardLibrarySettings::cacheFolder(), folder, subfolders);
+    const bool newFolder = std::exchange(m_newFolder, false);
     m_count->setText(tr("正在读取卡片…"));
     const auto cancel = startBackground();
-    m_background.start(QRunnable::create([this, folder, subfolders, generation, cancel] {
-        const CardScan scan = CardScanner::scan(folder, subfolders, cancel.get());
-        QMetaObject::invokeMethod(
-            this, [this, scan, generation] { takeScan(scan, generation); }, Qt::QueuedConnection);
+    m_background.start(QRunnable::create([=] {
+        const auto post = [this, generation](const CardScan &scan, bool firstSight) {
+            QMetaObject::invokeMethod(
+                this, [=] { takeScan(scan, generation, firstSight); }, Qt::QueuedConnection);
+        };
+        CardScan scan;
+        if (newFolder && !folder.isEmpty() && CardListCache::read(kept, &scan)) {
+            post(scan, true);
+        }
+        scan = CardScanner::scan(folder, subfolders, cancel.get());
+        std::sort(scan.cards.begin(), scan.cards.end(), CardEntry::nameLess);
+        if (!cancel->load() && !folder.isEmpty()) {
+            CardListCache::write(kept, scan);
+        }
+        post(scan, false);
     }));
 }
 
-void CardLibraryView::takeScan(const CardScan &scan, quint64 generation)
+void CardLibraryView::takeScan(const CardScan &scan, quint64 generation, bool firstSight)
 {
-    --m_busy;
+    if (!firstSight) {
+        --m_busy;
+    }
     if (generation != m_generation) {
+        return;
+    }
+    // Nothing changed since the first sight: the screen stays as it is.
+    if (!firstSight && scan.cards == m_model->cards() && !m_model->showsGroups()) {
+        watch(scan.folders);
+        showCount();
         return;
     }
     // The list is rebuilt; the card in hand and the scroll position stay.
@@ -234,7 +261,7 @@ void CardLibraryView::takeScan(const CardScan &scan, quint64 generation)
     watch(scan.folders);
     showCount();
     m_prefetchTimer.start();
-    if (m_duplicates->isChecked()) {
+    if (!firstSight && m_duplicates->isChecked()) {
         sltFindDuplicates(true);
     }
 }

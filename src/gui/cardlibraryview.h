@@ -55,7 +55,9 @@ private slots:
 private:
     void buildWidgets();
     void connectWidgets();
-    void takeScan(const CardScan &scan, quint64 generation);
+    // A first sight is the listing kept from last time, shown while the
+    // folders are listed again.
+    void takeScan(const CardScan &scan, quint64 generation, bool firstSight);
     void watch(const QStringList &folders);
     void prefetchAhead();
     // First and last row on screen; -1 for none.
@@ -84,6 +86,7 @@ private:
     QThreadPool m_background;
     std::shared_ptr<std::atomic_bool> m_cancel;
     quint64 m_generation = 0;
+    bool m_newFolder = false;
     int m_busy = 0;
 };
 

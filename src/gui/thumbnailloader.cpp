@@ -7,8 +7,8 @@
 ThumbnailLoader::ThumbnailLoader(const QString &cacheFolder, QObject *parent)
     : QObject(parent), m_store(cacheFolder)
 {
-    // One core stays free for the window and whatever else the user runs.
-    m_pool.setMaxThreadCount(qMax(1, QThread::idealThreadCount() - 1));
+    // The window waits on nothing but the screen, so every core may decode.
+    m_pool.setMaxThreadCount(qMax(2, QThread::idealThreadCount()));
 }
 
 ThumbnailLoader::~ThumbnailLoader()

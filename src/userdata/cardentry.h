@@ -13,6 +13,11 @@ struct CardEntry
     qint64 size = 0;
     qint64 modified = 0; // last modification, milliseconds since the epoch
 
+    bool operator==(const CardEntry &other) const
+    {
+        return absolutePath == other.absolutePath && sameStamp(other);
+    }
+
     bool sameStamp(const CardEntry &other) const
     {
         return size == other.size && modified == other.modified;

@@ -1,6 +1,7 @@
 #include "userdata/cardscanner.h"
 
-#include <QDateTime>
+#include "platform/filestamp.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -20,9 +21,9 @@ void addCards(const QString &folder, QVector<CardEntry> *cards)
         CardEntry entry;
         entry.fileName = info.fileName();
         entry.absolutePath = info.absoluteFilePath();
-        entry.size = info.size();
-        entry.modified = info.lastModified().toMSecsSinceEpoch();
-        cards->append(entry);
+        if (CardScanner::stamp(entry.absolutePath, &entry)) {
+            cards->append(entry);
+        }
     }
 }
 
@@ -58,11 +59,5 @@ CardScan CardScanner::scan(const QString &folder, bool subfolders, const std::at
 
 bool CardScanner::stamp(const QString &path, CardEntry *entry)
 {
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        return false;
-    }
-    entry->size = info.size();
-    entry->modified = info.lastModified().toMSecsSinceEpoch();
-    return true;
+    return FileStamp::read(path, &entry->size, &entry->modified);
 }
