@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QRunnable>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
@@ -101,20 +102,7 @@ void CardLibraryView::buildWidgets()
     m_trash = toolButton(QStringLiteral("buttonTrashCards"), tr("删除到回收站"));
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("labelCardCount"));
-
-    m_list = new QListView(this);
-    m_list->setObjectName(QStringLiteral("listViewCards"));
-    m_list->setViewMode(QListView::IconMode);
-    m_list->setMovement(QListView::Static);
-    m_list->setResizeMode(QListView::Adjust);
-    m_list->setUniformItemSizes(true);
-    m_list->setLayoutMode(QListView::Batched);
-    m_list->setBatchSize(2000);
-    m_list->setWordWrap(false);
-    m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setModel(m_model);
-    applyThumbnailSize(m_size->value());
+    buildList();
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_find, 1);
@@ -131,6 +119,27 @@ void CardLibraryView::buildWidgets()
     layout->addLayout(top);
     layout->addLayout(tools);
     layout->addWidget(m_list, 1);
+}
+
+void CardLibraryView::buildList()
+{
+    m_list = new QListView(this);
+    m_list->setObjectName(QStringLiteral("listViewCards"));
+    m_list->setViewMode(QListView::IconMode);
+    m_list->setMovement(QListView::Static);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setUniformItemSizes(true);
+    m_list->setLayoutMode(QListView::Batched);
+    m_list->setBatchSize(2000);
+    m_list->setWordWrap(false);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setModel(m_model);
+    applyThumbnailSize(m_size->value());
+    // The Delete key asks the same question as the trash button.
+    auto *trashKey = new QShortcut(QKeySequence::Delete, m_list);
+    trashKey->setContext(Qt::WidgetShortcut);
+    connect(trashKey, &QShortcut::activated, this, &CardLibraryView::sltTrashSelected);
 }
 
 void CardLibraryView::connectWidgets()

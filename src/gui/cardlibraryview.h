@@ -54,6 +54,7 @@ private slots:
 
 private:
     void buildWidgets();
+    void buildList();
     void connectWidgets();
     // A first sight is the listing kept from last time, shown while the
     // folders are listed again.
