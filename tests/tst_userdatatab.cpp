@@ -1,16 +1,24 @@
 #include "config/gameinfo.h"
+#include "gui/cardlibrarymodel.h"
+#include "gui/cardlibraryview.h"
 #include "gui/mainwindow.h"
+#include "gui/thumbnailstore.h"
 #include "support/modalanswerer.h"
 #include "support/openedfolders.h"
+#include "support/scopedtesttrash.h"
 #include "support/testsupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QtTest>
 
 class TestUserDataTab : public QObject
@@ -27,6 +35,14 @@ private slots:
     void openFolderOpensTheSelectedCategory();
     void unsupportedGameIsReported();
     void textThatNamesNoCategoryDoesNothing();
+
+    // The card library.
+    void thumbnailViewShowsCardsAndIsRemembered();
+    void findSubfoldersAndDuplicates();
+    void changedCardIsShownAsItIsNow();
+    void folderDeletedWhileShownEmptiesTheView();
+    void trashTakesTheSelectedCardsOnly_data();
+    void trashTakesTheSelectedCardsOnly();
 };
 
 namespace {
@@ -51,12 +67,13 @@ struct GameSetup
 
     QString folder(const QString &relative) const { return gamePath + relative; }
 
-    void card(const QString &relative, const QSize &size = QSize(8, 8)) const
+    void card(const QString &relative, const QSize &size = QSize(8, 8),
+              const QColor &colour = Qt::red) const
     {
         const QString path = folder(relative);
         QDir().mkpath(QFileInfo(path).absolutePath());
         QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::red);
+        image.fill(colour);
         QVERIFY(image.save(path, "PNG"));
     }
 };
@@ -70,6 +87,8 @@ struct TabWidgets
     QLabel *notesCaption;
     QPushButton *refresh;
     QPushButton *openFolder;
+    QPushButton *thumbnails;
+    CardLibraryView *library;
 
     explicit TabWidgets(MainWindow &window)
         : tabs(window.findChild<QTabWidget *>("tabWidget")),
@@ -78,8 +97,36 @@ struct TabWidgets
           preview(window.findChild<QLabel *>("picLabel")),
           notesCaption(window.findChild<QLabel *>("label")),
           refresh(window.findChild<QPushButton *>("buttonRefresh")),
-          openFolder(window.findChild<QPushButton *>("buttonOpenFolder"))
+          openFolder(window.findChild<QPushButton *>("buttonOpenFolder")),
+          thumbnails(window.findChild<QPushButton *>("buttonThumbnails")),
+          library(window.findChild<CardLibraryView *>("cardLibrary"))
     {
+    }
+
+    CardLibraryModel *cards() const { return library->model(); }
+
+    // Turns the thumbnails on and waits for the listing.
+    bool showThumbnails(int expectedRows)
+    {
+        if (!thumbnails->isChecked()) {
+            QTest::mouseClick(thumbnails, Qt::LeftButton);
+        }
+        return QTest::qWaitFor(
+            [&] { return !library->isBusy() && cards()->rowCount() == expectedRows; });
+    }
+
+    QColor thumbnailColour(int row) const
+    {
+        const auto icon = qvariant_cast<QIcon>(cards()->index(row).data(Qt::DecorationRole));
+        return icon.pixmap(ThumbnailStore::box()).toImage().pixelColor(40, 100);
+    }
+
+    void clickCard(int row)
+    {
+        QListView *view = library->listView();
+        const QModelIndex index = cards()->index(row);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
     // What a mouse click on the tab bar's label of the tab sends.
@@ -316,6 +363,182 @@ void TestUserDataTab::textThatNamesNoCategoryDoesNothing()
     QTimer::singleShot(0, &window, [&] { tab.clickTab(1); });
     QVERIFY(answerer.waitUntilAnswered());
     QCOMPARE(answerer.messages(), QStringList{"提示|暂时不支持此游戏！"});
+}
+
+void TestUserDataTab::thumbnailViewShowsCardsAndIsRemembered()
+{
+    GameSetup setup("HoneySelect");
+    setup.card("UserData/chara/female/a.png", QSize(252, 352));
+    setup.card("UserData/chara/female/b.png", QSize(100, 50));
+    setup.card("UserData/chara/female/sub/c.png");
+    const int refusedBefore = ThumbnailStore::guiThreadRefusals();
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        TabWidgets tab(window);
+        tab.clickTab(1);
+        QVERIFY(!tab.library->isVisible());
+
+        QVERIFY(tab.showThumbnails(2));
+        QVERIFY(tab.library->isVisible());
+        QVERIFY(!tab.list->isVisible());
+        QCOMPARE(tab.listed(), QStringList({"a.png", "b.png"}));
+        QTRY_VERIFY(tab.cards()->hasThumbnail(0) && tab.cards()->hasThumbnail(1));
+        QCOMPARE(tab.thumbnailColour(0), QColor(Qt::red));
+        QCOMPARE(ThumbnailStore::guiThreadRefusals(), refusedBefore);
+
+        // One click, then the keyboard: each card in the preview beside the view.
+        tab.clickCard(0);
+        QCOMPARE(tab.preview->pixmap(Qt::ReturnByValue).size(), QSize(251, 350));
+        QTest::keyClick(tab.library->listView(), Qt::Key_Right);
+        QCOMPARE(tab.preview->pixmap(Qt::ReturnByValue).size(), QSize(251, 125));
+        QVERIFY(QDir(setup.work.filePath("cache/cards")).exists());
+        QVERIFY(!QDir(setup.folder("UserData/chara/female/cache")).exists());
+    }
+    MainWindow again;
+    TabWidgets tab(again);
+    QVERIFY(tab.thumbnails->isChecked());
+    tab.clickTab(1);
+    QVERIFY(tab.showThumbnails(2));
+    QTest::mouseClick(tab.thumbnails, Qt::LeftButton);
+    QVERIFY(tab.list->isVisibleTo(&again));
+    QCOMPARE(tab.preview->size(), QSize(561, 481));
+    QCOMPARE(QSettings(GameInfo::settingsFile(), QSettings::IniFormat)
+                 .value("Global/CardThumbnails")
+                 .toBool(),
+             false);
+}
+
+void TestUserDataTab::findSubfoldersAndDuplicates()
+{
+    GameSetup setup("PlayClub");
+    setup.card("UserData/chara/girl.png", QSize(20, 20), Qt::blue);
+    setup.card("UserData/chara/boy.png", QSize(20, 20), Qt::green);
+    setup.card("UserData/chara/old/girl copy.png", QSize(20, 20), Qt::blue);
+    MainWindow window;
+    TabWidgets tab(window);
+    tab.clickTab(1);
+    tab.combo->setCurrentText("女人");
+    QVERIFY(tab.showThumbnails(2));
+
+    tab.library->findChild<QCheckBox *>("checkBoxSubfolders")->setChecked(true);
+    QTRY_COMPARE(tab.cards()->rowCount(), 3);
+    QCOMPARE(tab.listed(), QStringList({"boy.png", "girl.png"}));
+
+    tab.library->findChild<QLineEdit *>("lineEditFindCard")->setText("GIRL");
+    QCOMPARE(tab.cards()->rowCount(), 2);
+    QCOMPARE(tab.cards()->index(1).data().toString(), QStringLiteral("girl.png"));
+    tab.library->findChild<QLineEdit *>("lineEditFindCard")->clear();
+
+    tab.library->findChild<QToolButton *>("buttonFindDuplicates")->click();
+    QTRY_VERIFY(tab.cards()->showsGroups() && !tab.library->isBusy());
+    QCOMPARE(tab.cards()->rowCount(), 2);
+    QCOMPARE(tab.cards()->index(0).data().toString(), QStringLiteral("1组 girl copy.png"));
+    QCOMPARE(tab.cards()->index(1).data().toString(), QStringLiteral("1组 girl.png"));
+}
+
+void TestUserDataTab::changedCardIsShownAsItIsNow()
+{
+    GameSetup setup("HoneySelect");
+    setup.card("UserData/chara/female/a.png", QSize(252, 352), Qt::red);
+    MainWindow window;
+    window.show();
+    TabWidgets tab(window);
+    tab.clickTab(1);
+    QVERIFY(tab.showThumbnails(1));
+    QTRY_COMPARE(tab.thumbnailColour(0), QColor(Qt::red));
+
+    setup.card("UserData/chara/female/a.png", QSize(252, 352), Qt::blue);
+    QFile file(setup.folder("UserData/chara/female/a.png"));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                             QFileDevice::FileModificationTime));
+    file.close();
+
+    QTRY_COMPARE(tab.thumbnailColour(0), QColor(Qt::blue));
+}
+
+void TestUserDataTab::folderDeletedWhileShownEmptiesTheView()
+{
+    GameSetup setup("HoneySelect");
+    for (const char *name : {"a.png", "b.png", "deep/c.png"}) {
+        setup.card(QStringLiteral("UserData/chara/female/") + name);
+    }
+    MainWindow window;
+    window.show();
+    TabWidgets tab(window);
+    tab.clickTab(1);
+    tab.library->findChild<QCheckBox *>("checkBoxSubfolders")->setChecked(true);
+    QVERIFY(tab.showThumbnails(3));
+
+    QVERIFY(QDir(setup.folder("UserData/chara/female/deep")).removeRecursively());
+    QTRY_COMPARE(tab.cards()->rowCount(), 2);
+    QVERIFY(QDir(setup.folder("UserData/chara/female")).removeRecursively());
+    QTRY_COMPARE(tab.cards()->rowCount(), 0);
+    QTRY_COMPARE(tab.library->findChild<QLabel *>("labelCardCount")->text(),
+                 QStringLiteral("0 张卡片"));
+}
+
+void TestUserDataTab::trashTakesTheSelectedCardsOnly_data()
+{
+    QTest::addColumn<bool>("trashWorks");
+    QTest::newRow("trash") << true;
+    QTest::newRow("no trash") << false;
+}
+
+void TestUserDataTab::trashTakesTheSelectedCardsOnly()
+{
+    QFETCH(bool, trashWorks);
+    ScopedTestTrash trash;
+    if (!trashWorks) {
+        QVERIFY(trash.breakTrash());
+    }
+    GameSetup setup("HoneySelect");
+    for (const char *name : {"a.png", "b.png", "c.png"}) {
+        setup.card(QStringLiteral("UserData/chara/female/") + name);
+    }
+    const QString female = setup.folder("UserData/chara/female");
+    const QMap<QString, QByteArray> before = TestFiles::snapshot(female);
+    MainWindow window;
+    window.show();
+    TabWidgets tab(window);
+    tab.clickTab(1);
+    QVERIFY(tab.showThumbnails(3));
+    tab.clickCard(0);
+    QTest::mouseClick(tab.library->listView()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      tab.library->listView()->visualRect(tab.cards()->index(2)).center());
+
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::pressButton(QMessageBox::Yes));
+    answerer.expect(ModalAnswerer::pressButton());
+    // The Delete key asks the same as the button.
+    QTimer::singleShot(0, &window, [&] {
+        if (trashWorks) {
+            QTest::keyClick(tab.library->listView(), Qt::Key_Delete);
+        } else {
+            tab.library->findChild<QToolButton *>("buttonTrashCards")->click();
+        }
+    });
+    QVERIFY(answerer.waitUntilAnswered());
+
+    const QString failed = QStringList{QDir::toNativeSeparators(female + "/a.png"),
+                                       QDir::toNativeSeparators(female + "/c.png")}
+                               .join('\n');
+    QCOMPARE(answerer.messages(),
+             QStringList({"注意|把选中的 2 张卡片移到回收站？可以从回收站还原。",
+                          trashWorks ? "提示|已将 2 张卡片移到回收站。"
+                                     : "提示|回收站不可用，以下 2 张卡片没有删除：\n" + failed}));
+    if (trashWorks) {
+        QCOMPARE(TestFiles::snapshot(female),
+                 (QMap<QString, QByteArray>{{"b.png", before["b.png"]}}));
+        QCOMPARE(
+            TestFiles::snapshot(trash.filesFolder()),
+            (QMap<QString, QByteArray>{{"a.png", before["a.png"]}, {"c.png", before["c.png"]}}));
+        QTRY_COMPARE(tab.cards()->rowCount(), 1);
+    } else {
+        QCOMPARE(TestFiles::snapshot(female), before);
+    }
 }
 
 QTEST_MAIN(TestUserDataTab)

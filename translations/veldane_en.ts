@@ -41,6 +41,134 @@
     </message>
 </context>
 <context>
+    <name>CardLibraryModel</name>
+    <message>
+        <source>%1组 %2</source>
+        <translation>Group %1: %2</translation>
+    </message>
+    <message>
+        <source>%1
+%2，%3</source>
+        <translation>%1
+%2, %3</translation>
+    </message>
+</context>
+<context>
+    <name>CardLibraryView</name>
+    <message>
+        <source>……（另有 %1 个）</source>
+        <translation>… (and %1 more)</translation>
+    </message>
+    <message>
+        <source>查找文件名</source>
+        <translation>Find a file name</translation>
+    </message>
+    <message>
+        <source>按名称</source>
+        <translation>By name</translation>
+    </message>
+    <message>
+        <source>按日期</source>
+        <translation>By date</translation>
+    </message>
+    <message>
+        <source>按大小</source>
+        <translation>By size</translation>
+    </message>
+    <message>
+        <source>包含子文件夹</source>
+        <translation>Subfolders</translation>
+    </message>
+    <message>
+        <source>缩略图大小</source>
+        <translation>Thumbnail size</translation>
+    </message>
+    <message>
+        <source>查找重复</source>
+        <translation>Duplicates</translation>
+    </message>
+    <message>
+        <source>移动到…</source>
+        <translation>Move to…</translation>
+    </message>
+    <message>
+        <source>删除到回收站</source>
+        <translation>To the trash</translation>
+    </message>
+    <message>
+        <source>正在读取卡片…</source>
+        <translation>Reading the cards…</translation>
+    </message>
+    <message>
+        <source>%1 张重复卡片</source>
+        <translation>%1 duplicate cards</translation>
+    </message>
+    <message>
+        <source>%1 张卡片</source>
+        <translation>%1 cards</translation>
+    </message>
+    <message>
+        <source>正在查找重复卡片…</source>
+        <translation>Looking for duplicates…</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>请先选择要移动的卡片。</source>
+        <translation>Select the cards to move first.</translation>
+    </message>
+    <message>
+        <source>选择文件夹</source>
+        <translation>Choose a Folder</translation>
+    </message>
+    <message>
+        <source>已移动 %1 张卡片到 %2。</source>
+        <translation>Moved %1 cards to %2.</translation>
+    </message>
+    <message>
+        <source>其中 %1 张因重名改了名字（没有覆盖任何文件）：
+%2</source>
+        <translation>%1 of them took a new name because the name was taken (no file was replaced):
+%2</translation>
+    </message>
+    <message>
+        <source>%1 张卡片未能移动，仍在原处：
+%2</source>
+        <translation>%1 cards could not be moved and are still where they were:
+%2</translation>
+    </message>
+    <message>
+        <source>请先选择要删除的卡片。</source>
+        <translation>Select the cards to delete first.</translation>
+    </message>
+    <message>
+        <source>注意</source>
+        <translation>Please Confirm</translation>
+    </message>
+    <message>
+        <source>把选中的 %1 张卡片移到回收站？可以从回收站还原。</source>
+        <translation>Move the %1 selected cards to the trash? They can be restored from there.</translation>
+    </message>
+    <message>
+        <source>已将 %1 张卡片移到回收站。</source>
+        <translation>Moved %1 cards to the trash.</translation>
+    </message>
+    <message>
+        <source>回收站不可用，以下 %1 张卡片没有删除：
+%2</source>
+        <translation>The trash cannot be used; these %1 cards were not deleted:
+%2</translation>
+    </message>
+    <message>
+        <source>%1 张卡片已不在原处，未做处理：
+%2</source>
+        <translation>%1 cards were no longer there and were left alone:
+%2</translation>
+    </message>
+</context>
+<context>
     <name>CliSession</name>
     <message>
         <source>替换</source>
@@ -804,6 +932,10 @@ The kept copy of “%1” is gone: it will be removed completely.</translation>
     <message>
         <source>未勾选</source>
         <translation>unticked</translation>
+    </message>
+    <message>
+        <source>缩略图</source>
+        <translation>Thumbnails</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 #include "deploy/modcommands.h"
 #include "deploy/modsource.h"
 #include "gui/batchinstalldialog.h"
+#include "gui/cardlibraryview.h"
 #include "gui/cardpreview.h"
 #include "gui/dialog.h"
 #include "gui/modchooser.h"
@@ -20,6 +21,7 @@
 #include "platform/folderopener.h"
 #include "platform/pathcase.h"
 #include "ui_mainwindow.h"
+#include "userdata/cardlibrarysettings.h"
 #include "userdata/pngcardlister.h"
 
 #include <QAction>
@@ -37,6 +39,8 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QStyle>
 #include <QTreeWidgetItem>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -83,6 +87,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_contextMenu->addAction(m_installAction);
     m_contextMenu->addAction(m_uninstallAction);
     m_contextMenu->addAction(m_verifyAction);
+    buildCardLibrary();
 
     if (!initGame()) {
         QMessageBox::warning(this, tr("错误"), tr("无法获取游戏路径,请检查注册表!"),
@@ -123,6 +128,8 @@ void MainWindow::connectSignals()
     connect(ui->comboBox, &QComboBox::currentTextChanged, this, &MainWindow::sltSelectTextChange);
     connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &MainWindow::sltOpenSelectFolder);
     connect(ui->buttonRefresh, &QPushButton::clicked, this, &MainWindow::sltRefresh);
+    connect(ui->buttonThumbnails, &QPushButton::toggled, this, &MainWindow::sltToggleThumbnails);
+    connect(m_cardLibrary, &CardLibraryView::cardSelected, this, &MainWindow::showCardPreview);
     connect(ui->treeWidget, &QTreeWidget::customContextMenuRequested, this,
             &MainWindow::sltCustomContextMenuRequested);
     connect(ui->treeWidget2, &QTreeWidget::itemDoubleClicked, this,
@@ -654,7 +661,12 @@ void MainWindow::sltItemDoubleClick(QListWidgetItem *item)
     if (!item) {
         return;
     }
-    const QImage picture = CardPreview::load(item->statusTip(), ui->picLabel->size());
+    showCardPreview(item->statusTip());
+}
+
+void MainWindow::showCardPreview(const QString &path)
+{
+    const QImage picture = CardPreview::load(path, ui->picLabel->size());
     ui->picLabel->setPixmap(QPixmap::fromImage(picture));
     ui->picLabel->setAlignment(Qt::AlignCenter);
 }
@@ -700,6 +712,37 @@ void MainWindow::refreshUserDataList()
         ui->listWidget->addItem(item);
     }
     ui->listWidget->setUpdatesEnabled(true);
+    if (ui->buttonThumbnails->isChecked()) {
+        m_cardLibrary->showFolder(folder.value());
+    }
+}
+
+void MainWindow::buildCardLibrary()
+{
+    m_cardLibrary = new CardLibraryView(ui->tab_2);
+    m_cardLibrary->setObjectName(QStringLiteral("cardLibrary"));
+    m_cardLibrary->setGeometry(50, 40, 531, 471);
+    m_cardLibrary->hide();
+    ui->buttonThumbnails->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    // Set before the signals are connected: the tab is filled on its first click.
+    ui->buttonThumbnails->setChecked(CardLibrarySettings::thumbnails());
+    sltToggleThumbnails(ui->buttonThumbnails->isChecked());
+}
+
+void MainWindow::sltToggleThumbnails(bool on)
+{
+    // The preview moves aside for the thumbnails and comes back with the list.
+    ui->listWidget->setVisible(!on);
+    m_cardLibrary->setVisible(on);
+    ui->picLabel->setGeometry(on ? QRect(590, 40, 251, 471) : QRect(260, 20, 561, 481));
+    ui->picLabel->clear();
+    if (CardLibrarySettings::thumbnails() != on) {
+        CardLibrarySettings::setThumbnails(on);
+    }
+    const auto folder = m_userDataDirs.constFind(ui->comboBox->currentText());
+    if (on && folder != m_userDataDirs.cend()) {
+        m_cardLibrary->showFolder(folder.value());
+    }
 }
 
 void MainWindow::sltCustomContextMenuRequested(const QPoint &pos)

@@ -20,6 +20,7 @@ class QCloseEvent;
 class QListWidgetItem;
 class QMenu;
 class QTreeWidgetItem;
+class CardLibraryView;
 class ModCommands;
 class Ui_MainWindow;
 
@@ -148,6 +149,16 @@ private slots:
 private:
     void installDroppedArchive(const QString &archive);
     bool m_installingDrop = false;
+
+    // The card library beside the PNG tab's plain list: thumbnails, search,
+    // duplicates and tidying up, shown instead of the list when toggled on.
+private slots:
+    void sltToggleThumbnails(bool on);
+
+private:
+    void buildCardLibrary();
+    void showCardPreview(const QString &path);
+    CardLibraryView *m_cardLibrary = nullptr;
 };
 
 #endif

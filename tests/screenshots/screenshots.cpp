@@ -4,6 +4,8 @@
 // scripts/take-screenshots.sh.
 
 #include "config/languagesetting.h"
+#include "gui/cardlibrarymodel.h"
+#include "gui/cardlibraryview.h"
 #include "gui/mainwindow.h"
 #include "config/translationloader.h"
 #include "support/modalanswerer.h"
@@ -11,11 +13,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFont>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
@@ -143,6 +147,28 @@ int main(int argc, char *argv[])
         QTest::mouseDClick(cards->viewport(), Qt::LeftButton, {}, centre);
     }
     ok = save(&window, output + "/png-tab.png") && ok;
+
+    // The card library: every card of the category's folders as a thumbnail.
+    auto *library = window.findChild<CardLibraryView *>("cardLibrary");
+    window.findChild<QPushButton *>("buttonThumbnails")->click();
+    library->findChild<QCheckBox *>("checkBoxSubfolders")->setChecked(true);
+    tabs->setCurrentIndex(1);
+    window.findChild<QComboBox *>("comboBox")->setCurrentText(QStringLiteral("女人"));
+    const bool thumbnailsShown = QTest::qWaitFor([&] {
+        const int rows = library->model()->rowCount();
+        return !library->isBusy() && rows > 0 && library->model()->isIdle() &&
+               library->model()->hasThumbnail(rows - 1);
+    });
+    if (!thumbnailsShown) {
+        std::fprintf(stderr, "the thumbnails did not come\n");
+        ok = false;
+    }
+    QListView *thumbnails = library->listView();
+    const QModelIndex first = library->model()->index(0, 0);
+    QTest::mouseClick(thumbnails->viewport(), Qt::LeftButton, {},
+                      thumbnails->visualRect(first).center());
+    ok = save(&window, output + "/cards.png") && ok;
+    window.findChild<QPushButton *>("buttonThumbnails")->click();
 
     // The check of every installed mod after a game update rewrote one of
     // StudioLights' files and deleted another.
