@@ -42,6 +42,10 @@ private slots:
     void modFolderLinksAreNotFollowed();
     void copierKeepsItsPromises_data();
     void copierKeepsItsPromises();
+    void moveReplacesWholeOrNotAtAll_data();
+    void moveReplacesWholeOrNotAtAll();
+    void readOnlyFilesComeAndGo_data();
+    void readOnlyFilesComeAndGo();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared();
     void oneFileInTwoSpellingsIsOneStack_data();
@@ -536,7 +540,7 @@ void TestDeploy::copierKeepsItsPromises_data()
     for (const auto &route : routes) {
         for (const bool hashed : {false, true}) {
             for (const char *destination :
-                 {"new", "larger file", "link", "same file", "/dev/full"}) {
+                 {"new", "larger file", "read-only file", "link", "same file", "/dev/full"}) {
                 QTest::newRow(
                     qPrintable(QStringLiteral("%1%2, %3")
                                    .arg(route.first, hashed ? " hashed" : "", destination)))
@@ -572,6 +576,9 @@ void TestDeploy::copierKeepsItsPromises()
     const QString linked = dir.filePath("linked.bin");
     if (destination == "larger file") {
         QVERIFY(TestFiles::write(target, QByteArray(content.size() * 2, 'x')));
+    } else if (destination == "read-only file") {
+        QVERIFY(TestFiles::write(target, "a read-only copy of ours"));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadUser));
     } else if (destination == "link") {
         QVERIFY(TestFiles::write(linked, "not to be written through"));
         QVERIFY(QFile::link(linked, target));
@@ -615,6 +622,109 @@ void TestDeploy::copierKeepsItsPromises()
         QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
         QVERIFY(done.last() < content.size());
     }
+}
+
+void TestDeploy::moveReplacesWholeOrNotAtAll_data()
+{
+    QTest::addColumn<bool>("acrossFileSystems");
+    QTest::addColumn<QString>("destination");
+    for (const bool across : {false, true}) {
+        for (const char *destination : {"none", "read-only file", "folder"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(
+                across ? "across file systems" : "one file system", destination)))
+                << across << QString::fromLatin1(destination);
+        }
+    }
+}
+
+void TestDeploy::moveReplacesWholeOrNotAtAll()
+{
+    QFETCH(bool, acrossFileSystems);
+    QFETCH(QString, destination);
+    QTemporaryDir dir;
+    QTemporaryDir shm("/dev/shm/veldane-XXXXXX");
+    if (acrossFileSystems && !shm.isValid()) {
+        QSKIP("no tmpfs at /dev/shm");
+    }
+    const auto readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup;
+    const QString source = (acrossFileSystems ? shm.path() : dir.path()) + "/backup.bin";
+    QVERIFY(TestFiles::write(source, "the original"));
+    QVERIFY(QFile::setPermissions(source, readOnly));
+    // The "user" flags say what this process may do: all, as root.
+    const QFile::Permissions mode = QFile::permissions(source);
+    const QString target = dir.filePath("game.bin");
+    if (destination == "read-only file") {
+        QVERIFY(TestFiles::write(target, "a read-only copy of ours"));
+        QVERIFY(QFile::setPermissions(target, readOnly));
+    } else if (destination == "folder") {
+        QVERIFY(TestFiles::write(target + "/inside", "inside"));
+    }
+    const FileMap before = TestFiles::snapshot(dir.path());
+
+    const bool moved = FileCopier::move(source, target, FileCopier::CopyOptions());
+    if (destination == "folder") {
+        // Refused: both stay as they were, and nothing is left beside.
+        QVERIFY(!moved);
+        QCOMPARE(TestFiles::read(source), QByteArray("the original"));
+        QCOMPARE(TestFiles::snapshot(dir.path()), before);
+        return;
+    }
+    QVERIFY(moved);
+    QVERIFY(!QFileInfo::exists(source));
+    QCOMPARE(TestFiles::read(target), QByteArray("the original"));
+    QCOMPARE(QFile::permissions(target), mode);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"game.bin"});
+}
+
+void TestDeploy::readOnlyFilesComeAndGo_data()
+{
+    QTest::addColumn<bool>("backupsElsewhere");
+    QTest::newRow("backups beside the game") << false;
+    QTest::newRow("backups on another file system") << true;
+}
+
+void TestDeploy::readOnlyFilesComeAndGo()
+{
+    QFETCH(bool, backupsElsewhere);
+    DeployFixture f;
+    QTemporaryDir shm("/dev/shm/veldane-XXXXXX");
+    if (backupsElsewhere) {
+        if (!shm.isValid()) {
+            QSKIP("no tmpfs at /dev/shm");
+        }
+        f.bakRoot = QDir::toNativeSeparators(shm.filePath("HoneySelect"));
+    }
+    // Archives from old tools and files copied from discs come read-only, in
+    // the mod and in the game alike.
+    const auto readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
+    const FileMap original{{"abdata/G", "game G"}, {"abdata/W", "game W"}};
+    f.writeGame(original);
+    QVERIFY(QFile::setPermissions(f.game("abdata/G"), readOnly));
+    const QFile::Permissions originalMode = QFile::permissions(f.game("abdata/G"));
+    const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/N", "mod N"}});
+    QVERIFY(QFile::setPermissions(mod + "/abdata/G", readOnly));
+    QVERIFY(QFile::setPermissions(mod + "/abdata/N", readOnly));
+    FileMap installed = original;
+    installed.insert("abdata/G", "mod G");
+    installed.insert("abdata/N", "mod N");
+
+    QVERIFY(f.commands().install(mod, "m").clean());
+    QCOMPARE(f.gameFiles(), installed);
+    QVERIFY(f.commands().uninstall("m").clean());
+    QCOMPARE(f.gameFiles(), original);
+    QCOMPARE(QFile::permissions(f.game("abdata/G")), originalMode);
+    QVERIFY(f.commands().reinstall("m").clean());
+    QCOMPARE(f.gameFiles(), installed);
+    // A second mod replaces the first one's read-only copy, and goes again.
+    QVERIFY(f.commands().install(f.mod("n", {{"abdata/N", "n's N"}}), "n").clean());
+    QVERIFY(f.commands().uninstall("n").clean());
+    QCOMPARE(f.gameFiles(), installed);
+
+    QVERIFY(f.commands().remove("m").clean());
+    QCOMPARE(f.gameFiles(), original);
+    QCOMPARE(QFile::permissions(f.game("abdata/G")), originalMode);
+    QVERIFY(!QFileInfo::exists(f.modStore + "/m"));
+    QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
 }
 
 void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared_data()
