@@ -10,6 +10,7 @@
 #include "deploy/pathguard.h"
 #include "log/ceasylog.h"
 #include "platform/filesync.h"
+#include "platform/nativefile.h"
 #include "platform/pathcase.h"
 #include "state/filecheck.h"
 #include "state/gamelock.h"
@@ -25,9 +26,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 namespace {
 
@@ -87,16 +86,12 @@ FileCopier::CopyOptions byteProgress(const CommandProgress &progress)
 }
 
 // Renames only where that is one step on one volume and nothing is in the
-// way; false leaves both names as they were (another volume gives EXDEV).
+// way; false leaves both names as they were. On another volume the backup is
+// then copied and listed for the flush, where a rename would have let the
+// system copy it unflushed and delete the original.
 bool renameNew(const QString &from, const QString &to)
 {
-    if (existsOrIsLink(to)) {
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
-                            std::filesystem::path(to.toStdU16String()), error);
-    return !error;
+    return NativeFile::renameNew(from, to);
 }
 
 CommandReport refusal(CommandReport::Outcome outcome)
