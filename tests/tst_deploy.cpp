@@ -3,6 +3,7 @@
 #include "deploy/layerstack.h"
 #include "deploy/modfolderplanner.h"
 #include "gui/orderdlg.h"
+#include "platform/nativefile.h"
 #include "platform/pathcase.h"
 #include "support/testarchive.h"
 #include "tst_deployfixture.h"
@@ -12,7 +13,6 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <unistd.h>
 #include <xxhash.h>
 
 class TestDeploy : public QObject
@@ -44,8 +44,8 @@ private slots:
     void copierKeepsItsPromises();
     void moveReplacesWholeOrNotAtAll_data();
     void moveReplacesWholeOrNotAtAll();
-    void readOnlyFilesComeAndGo_data();
-    void readOnlyFilesComeAndGo();
+    void readOnlyAndDeepFilesComeAndGo_data();
+    void readOnlyAndDeepFilesComeAndGo();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared();
     void oneFileInTwoSpellingsIsOneStack_data();
@@ -676,14 +676,14 @@ void TestDeploy::moveReplacesWholeOrNotAtAll()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"game.bin"});
 }
 
-void TestDeploy::readOnlyFilesComeAndGo_data()
+void TestDeploy::readOnlyAndDeepFilesComeAndGo_data()
 {
     QTest::addColumn<bool>("backupsElsewhere");
     QTest::newRow("backups beside the game") << false;
     QTest::newRow("backups on another file system") << true;
 }
 
-void TestDeploy::readOnlyFilesComeAndGo()
+void TestDeploy::readOnlyAndDeepFilesComeAndGo()
 {
     QFETCH(bool, backupsElsewhere);
     DeployFixture f;
@@ -701,12 +701,16 @@ void TestDeploy::readOnlyFilesComeAndGo()
     f.writeGame(original);
     QVERIFY(QFile::setPermissions(f.game("abdata/G"), readOnly));
     const QFile::Permissions originalMode = QFile::permissions(f.game("abdata/G"));
-    const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/N", "mod N"}});
-    QVERIFY(QFile::setPermissions(mod + "/abdata/G", readOnly));
-    QVERIFY(QFile::setPermissions(mod + "/abdata/N", readOnly));
+    // A deepest file past Windows' 260 characters, in the game, the kept copy
+    // and the backups alike.
+    const QString deep = "abdata" + QStringLiteral("/%1").arg(QString(60, 'd')).repeated(5) + "/D";
+    const FileMap modFiles{{"abdata/G", "mod G"}, {"abdata/N", "mod N"}, {deep, "mod D"}};
+    const QString mod = f.mod("m", modFiles);
+    for (auto it = modFiles.cbegin(); it != modFiles.cend(); ++it) {
+        QVERIFY(QFile::setPermissions(mod + "/" + it.key(), readOnly));
+    }
     FileMap installed = original;
-    installed.insert("abdata/G", "mod G");
-    installed.insert("abdata/N", "mod N");
+    installed.insert(modFiles);
 
     QVERIFY(f.commands().install(mod, "m").clean());
     QCOMPARE(f.gameFiles(), installed);
@@ -751,8 +755,7 @@ void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared()
     }
     const QString other = dir.filePath("other-name.bin");
     if (secondName) {
-        QVERIFY(::link(QFile::encodeName(large).constData(),
-                       QFile::encodeName(other).constData()) == 0);
+        QVERIFY(NativeFile::addName(large, other));
     }
     FileCopier::CopyOptions options;
     int calls = 0;
