@@ -32,6 +32,7 @@ private slots:
     void rootIsResolved();
     void entriesAreSeenWithoutFollowingLinks_data();
     void entriesAreSeenWithoutFollowingLinks();
+    void heldFileIsSeenWhereItBlocksChanges();
     void longPathForm_data();
     void longPathForm();
     void explorerGetsOneArgument_data();
@@ -236,6 +237,22 @@ void TestPathGuard::entriesAreSeenWithoutFollowingLinks()
     QCOMPARE(NativeFile::isLinkOrJunction(QFileInfo(expand(path))), link);
     QCOMPARE(NativeFile::linkCount(expand(path)), names);
     QCOMPARE(NativeFile::sameFile(expand(path), expand(sameAs)), same);
+}
+
+void TestPathGuard::heldFileIsSeenWhereItBlocksChanges()
+{
+    const QString file = expand("@/g/Game/a.txt");
+    QVERIFY(!NativeFile::heldOpen(file));
+    // Qt opens without sharing the delete, as a game does: on Windows the file
+    // can then be neither renamed nor deleted; elsewhere it can.
+    QFile held(file);
+    QVERIFY(held.open(QIODevice::ReadOnly));
+#ifdef Q_OS_WIN
+    QVERIFY(NativeFile::heldOpen(file));
+#else
+    QVERIFY(!NativeFile::heldOpen(file));
+#endif
+    QVERIFY(!NativeFile::heldOpen(expand("@/g/Game/missing")));
 }
 
 void TestPathGuard::longPathForm_data()

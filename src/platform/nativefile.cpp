@@ -180,6 +180,21 @@ bool renameNew(const QString &from, const QString &to)
     return withRetries([&] { return MoveFileExW(source, target, MOVEFILE_WRITE_THROUGH) != 0; });
 }
 
+bool heldOpen(const QString &path)
+{
+    // Asking for delete access with every sharing allowed fails exactly when
+    // an opener forbade sharing the delete; nothing is changed by asking.
+    const HANDLE handle = CreateFileW(
+        WinPath(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    }
+    CloseHandle(handle);
+    return false;
+}
+
 bool remove(const QString &path)
 {
     const WinPath native(path);
@@ -296,6 +311,11 @@ bool renameNew(const QString &from, const QString &to)
         return false;
     }
     return ::rename(source.constData(), target.constData()) == 0;
+}
+
+bool heldOpen(const QString &)
+{
+    return false;
 }
 
 bool remove(const QString &path)

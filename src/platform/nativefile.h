@@ -58,6 +58,14 @@ bool replace(const QString &from, const QString &to);
 // one volume; false leaves both names as they were.
 bool renameNew(const QString &from, const QString &to);
 
+// Whether another program holds the file open so that it can be neither
+// renamed, replaced nor deleted now (Windows: a running game's sharing
+// mode). Asked before a command's first change, so that it can refuse and
+// name the file instead of stopping half applied. Never on Unix, where a held
+// file can be renamed and deleted. A program image being run is not seen here:
+// its delete fails later, and the journal covers that.
+bool heldOpen(const QString &path);
+
 // Deletes a file, or a link itself (never what it points to), read-only or
 // not. A file that stays keeps its attributes.
 bool remove(const QString &path);
