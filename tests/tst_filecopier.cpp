@@ -1,12 +1,11 @@
 #include "deploy/filecopier.h"
+#include "platform/nativefile.h"
 #include "support/testsupport.h"
 
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <filesystem>
-#include <system_error>
 #include <xxhash.h>
 
 // The copier's own promises, on every route its bytes may take: the kernel's
@@ -19,6 +18,8 @@ class TestFileCopier : public QObject
 private slots:
     void copierKeepsItsPromises_data();
     void copierKeepsItsPromises();
+    void moveReplacesWholeOrNotAtAll_data();
+    void moveReplacesWholeOrNotAtAll();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared_data();
     void largeFilesAreFreedInPiecesOnlyWhenUnshared();
 };
@@ -35,7 +36,7 @@ void TestFileCopier::copierKeepsItsPromises_data()
     for (const auto &route : routes) {
         for (const bool hashed : {false, true}) {
             for (const char *destination :
-                 {"new", "larger file", "link", "same file", "/dev/full"}) {
+                 {"new", "larger file", "read-only file", "link", "same file", "/dev/full"}) {
                 QTest::newRow(
                     qPrintable(QStringLiteral("%1%2, %3")
                                    .arg(route.first, hashed ? " hashed" : "", destination)))
@@ -71,6 +72,9 @@ void TestFileCopier::copierKeepsItsPromises()
     const QString linked = dir.filePath("linked.bin");
     if (destination == "larger file") {
         QVERIFY(TestFiles::write(target, QByteArray(content.size() * 2, 'x')));
+    } else if (destination == "read-only file") {
+        QVERIFY(TestFiles::write(target, "a read-only copy of ours"));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadUser));
     } else if (destination == "link") {
         QVERIFY(TestFiles::write(linked, "not to be written through"));
         QVERIFY(QFile::link(linked, target));
@@ -116,6 +120,58 @@ void TestFileCopier::copierKeepsItsPromises()
     }
 }
 
+void TestFileCopier::moveReplacesWholeOrNotAtAll_data()
+{
+    QTest::addColumn<bool>("acrossFileSystems");
+    QTest::addColumn<QString>("destination");
+    for (const bool across : {false, true}) {
+        for (const char *destination : {"none", "read-only file", "folder"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(
+                across ? "across file systems" : "one file system", destination)))
+                << across << QString::fromLatin1(destination);
+        }
+    }
+}
+
+void TestFileCopier::moveReplacesWholeOrNotAtAll()
+{
+    QFETCH(bool, acrossFileSystems);
+    QFETCH(QString, destination);
+    QTemporaryDir dir;
+    QTemporaryDir shm("/dev/shm/veldane-XXXXXX");
+    if (acrossFileSystems && !shm.isValid()) {
+        QSKIP("no tmpfs at /dev/shm");
+    }
+    const auto readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup;
+    const QString source = (acrossFileSystems ? shm.path() : dir.path()) + "/backup.bin";
+    QVERIFY(TestFiles::write(source, "the original"));
+    QVERIFY(QFile::setPermissions(source, readOnly));
+    // The "user" flags say what this process may do: all, as root.
+    const QFile::Permissions mode = QFile::permissions(source);
+    const QString target = dir.filePath("game.bin");
+    if (destination == "read-only file") {
+        QVERIFY(TestFiles::write(target, "a read-only copy of ours"));
+        QVERIFY(QFile::setPermissions(target, readOnly));
+    } else if (destination == "folder") {
+        QVERIFY(TestFiles::write(target + "/inside", "inside"));
+    }
+    const FileMap before = TestFiles::snapshot(dir.path());
+
+    const bool moved = FileCopier::move(source, target, FileCopier::CopyOptions());
+    if (destination == "folder") {
+        // Refused: both stay as they were, and nothing is left beside.
+        QVERIFY(!moved);
+        QCOMPARE(TestFiles::read(source), QByteArray("the original"));
+        QCOMPARE(TestFiles::snapshot(dir.path()), before);
+        return;
+    }
+    QVERIFY(moved);
+    QVERIFY(!QFileInfo::exists(source));
+    QCOMPARE(TestFiles::read(target), QByteArray("the original"));
+    QCOMPARE(QFile::permissions(target), mode);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"game.bin"});
+}
+
 void TestFileCopier::largeFilesAreFreedInPiecesOnlyWhenUnshared_data()
 {
     QTest::addColumn<bool>("moveOver");
@@ -140,10 +196,7 @@ void TestFileCopier::largeFilesAreFreedInPiecesOnlyWhenUnshared()
     }
     const QString other = dir.filePath("other-name.bin");
     if (secondName) {
-        std::error_code error;
-        std::filesystem::create_hard_link(QFile::encodeName(large).constData(),
-                                          QFile::encodeName(other).constData(), error);
-        QVERIFY2(!error, error.message().c_str());
+        QVERIFY(NativeFile::addName(large, other));
     }
     FileCopier::CopyOptions options;
     int calls = 0;

@@ -39,6 +39,9 @@ private slots:
     void outsidePathsAreLeftAlone();
     void recordUnderOldGameFolderChangesNothing_data();
     void recordUnderOldGameFolderChangesNothing();
+    // Read-only files, and a path past 260 characters, through every command.
+    void readOnlyAndDeepFilesComeAndGo_data();
+    void readOnlyAndDeepFilesComeAndGo();
 };
 
 void TestModCommands::cleanup()
@@ -588,6 +591,62 @@ void TestModCommands::recordUnderOldGameFolderChangesNothing()
     QCOMPARE(after, before);
     QCOMPARE(f.catalogue.m_mods.value("m").install, 1);
 }
+
+void TestModCommands::readOnlyAndDeepFilesComeAndGo_data()
+{
+    QTest::addColumn<bool>("backupsElsewhere");
+    QTest::newRow("backups beside the game") << false;
+    QTest::newRow("backups on another file system") << true;
+}
+
+void TestModCommands::readOnlyAndDeepFilesComeAndGo()
+{
+    QFETCH(bool, backupsElsewhere);
+    Sandbox f;
+    QTemporaryDir shm("/dev/shm/veldane-XXXXXX");
+    if (backupsElsewhere) {
+        if (!shm.isValid()) {
+            QSKIP("no tmpfs at /dev/shm");
+        }
+        f.bakRoot = QDir::toNativeSeparators(shm.filePath("HoneySelect"));
+    }
+    // Archives from old tools and files copied from discs come read-only, in
+    // the mod and in the game alike.
+    const auto readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
+    const FileMap original{{"abdata/G", "game G"}, {"abdata/W", "game W"}};
+    f.writeGame(original);
+    QVERIFY(QFile::setPermissions(f.game("abdata/G"), readOnly));
+    const QFile::Permissions originalMode = QFile::permissions(f.game("abdata/G"));
+    // A deepest file past Windows' 260 characters, in the game, the kept copy
+    // and the backups alike.
+    const QString deep = "abdata" + QStringLiteral("/%1").arg(QString(60, 'd')).repeated(5) + "/D";
+    const FileMap modFiles{{"abdata/G", "mod G"}, {"abdata/N", "mod N"}, {deep, "mod D"}};
+    const QString mod = f.mod("m", modFiles);
+    for (auto it = modFiles.cbegin(); it != modFiles.cend(); ++it) {
+        QVERIFY(QFile::setPermissions(mod + "/" + it.key(), readOnly));
+    }
+    FileMap installed = original;
+    installed.insert(modFiles);
+
+    QVERIFY(f.commands().install(mod, "m").clean());
+    QCOMPARE(f.gameFiles(), installed);
+    QVERIFY(f.commands().uninstall("m").clean());
+    QCOMPARE(f.gameFiles(), original);
+    QCOMPARE(QFile::permissions(f.game("abdata/G")), originalMode);
+    QVERIFY(f.commands().reinstall("m").clean());
+    QCOMPARE(f.gameFiles(), installed);
+    // A second mod replaces the first one's read-only copy, and goes again.
+    QVERIFY(f.commands().install(f.mod("n", {{"abdata/N", "n's N"}}), "n").clean());
+    QVERIFY(f.commands().uninstall("n").clean());
+    QCOMPARE(f.gameFiles(), installed);
+
+    QVERIFY(f.commands().remove("m").clean());
+    QCOMPARE(f.gameFiles(), original);
+    QCOMPARE(QFile::permissions(f.game("abdata/G")), originalMode);
+    QVERIFY(!QFileInfo::exists(f.modStore + "/m"));
+    QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
+}
+
 
 QTEST_GUILESS_MAIN(TestModCommands)
 #include "tst_modcommands.moc"

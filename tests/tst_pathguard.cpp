@@ -1,4 +1,7 @@
 #include "deploy/pathguard.h"
+#include "platform/folderopener.h"
+#include "platform/longpath.h"
+#include "platform/nativefile.h"
 #include "platform/pathrules.h"
 #include "support/testsupport.h"
 
@@ -16,6 +19,7 @@
 //   g/Game/fileOut  -> out/secret.txt (file link leading outside)
 //   g/Game/dangling -> nowhere        (link leading nowhere)
 //   g/GameLink      -> g/Game         (the game folder through a link)
+//   out/secret-again.txt = out/secret.txt (a second name of the same file)
 class TestPathGuard : public QObject
 {
     Q_OBJECT
@@ -26,6 +30,13 @@ private slots:
     void contains();
     void rootIsResolved_data();
     void rootIsResolved();
+    void entriesAreSeenWithoutFollowingLinks_data();
+    void entriesAreSeenWithoutFollowingLinks();
+    void heldFileIsSeenWhereItBlocksChanges();
+    void longPathForm_data();
+    void longPathForm();
+    void explorerGetsOneArgument_data();
+    void explorerGetsOneArgument();
 
 private:
     QString expand(const QString &text) const;
@@ -55,6 +66,7 @@ void TestPathGuard::initTestCase()
     QVERIFY(QFile::link(expand("@/out/secret.txt"), expand("@/g/Game/fileOut")));
     QVERIFY(QFile::link(expand("@/nowhere"), expand("@/g/Game/dangling")));
     QVERIFY(QFile::link(expand("@/g/Game"), expand("@/g/GameLink")));
+    QVERIFY(NativeFile::addName(expand("@/out/secret.txt"), expand("@/out/secret-again.txt")));
 }
 
 void TestPathGuard::contains_data()
@@ -183,6 +195,133 @@ void TestPathGuard::rootIsResolved()
     // The temporary folder itself may lie behind a link (/tmp on some systems).
     const QString realBase = QFileInfo(m_base).canonicalFilePath();
     QCOMPARE(PathGuard(expand(root)).root(), resolved.replace(QLatin1Char('@'), realBase));
+}
+
+void TestPathGuard::entriesAreSeenWithoutFollowingLinks_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<int>("names");
+    QTest::addColumn<QString>("sameAs"); // followed through links
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("file") << "@/g/Game/a.txt" << true << false << 1 << "@/g/GameLink/a.txt" << true;
+    QTest::newRow("file with a second name")
+        << "@/out/secret.txt" << true << false << 2 << "@/out/secret-again.txt" << true;
+    QTest::newRow("link to a file")
+        << "@/g/Game/fileOut" << true << true << 1 << "@/out/secret.txt" << true;
+    QTest::newRow("link to a folder") << "@/g/Game/linkOut" << true << true << 1 << "@/out" << true;
+    QTest::newRow("link leading nowhere")
+        << "@/g/Game/dangling" << true << true << 1 << "@/nowhere" << false;
+    QTest::newRow("missing") << "@/g/Game/missing" << false << false << -1 << "@/g/Game/missing"
+                             << false;
+    QTest::newRow("other file") << "@/g/Game/a.txt" << true << false << 1 << "@/g/Game/sub/b.txt"
+                                << false;
+}
+
+void TestPathGuard::entriesAreSeenWithoutFollowingLinks()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, exists);
+    QFETCH(bool, link);
+    QFETCH(int, names);
+    QFETCH(QString, sameAs);
+    QFETCH(bool, same);
+
+    const NativeFile::Entry entry = NativeFile::entry(expand(path));
+    QCOMPARE(entry.exists, exists);
+    QCOMPARE(entry.link, link);
+    QVERIFY(!entry.readOnly);
+    QCOMPARE(NativeFile::isLink(expand(path)), link);
+    QCOMPARE(NativeFile::isLinkOrJunction(QFileInfo(expand(path))), link);
+    QCOMPARE(NativeFile::linkCount(expand(path)), names);
+    QCOMPARE(NativeFile::sameFile(expand(path), expand(sameAs)), same);
+}
+
+void TestPathGuard::heldFileIsSeenWhereItBlocksChanges()
+{
+    const QString file = expand("@/g/Game/a.txt");
+    QVERIFY(!NativeFile::heldOpen(file));
+    // Qt opens without sharing the delete, as a game does: on Windows the file
+    // can then be neither renamed nor deleted; elsewhere it can.
+    QFile held(file);
+    QVERIFY(held.open(QIODevice::ReadOnly));
+#ifdef Q_OS_WIN
+    QVERIFY(NativeFile::heldOpen(file));
+#else
+    QVERIFY(!NativeFile::heldOpen(file));
+#endif
+    QVERIFY(!NativeFile::heldOpen(expand("@/g/Game/missing")));
+}
+
+void TestPathGuard::longPathForm_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("drive") << "C:/Games/HS/abdata/a.unity3d"
+                           << R"(\\?\C:\Games\HS\abdata\a.unity3d)";
+    QTest::newRow("drive, native, lower case") << R"(d:\x\y)"
+                                               << R"(\\?\d:\x\y)";
+    QTest::newRow("drive root") << "C:/"
+                                << R"(\\?\C:\)";
+    QTest::newRow("dots resolved, trailing separator dropped") << "C:/a/./b/../c/"
+                                                               << R"(\\?\C:\a\c)";
+    QTest::newRow("UNC") << "//server/share/dir/f"
+                         << R"(\\?\UNC\server\share\dir\f)";
+    QTest::newRow("UNC, native") << R"(\\server\share\f)"
+                                 << R"(\\?\UNC\server\share\f)";
+    QTest::newRow("extended, kept literally") << R"(\\?\C:\a\..\b)"
+                                              << R"(\\?\C:\a\..\b)";
+    QTest::newRow("extended, forward") << "//?/C:/a"
+                                       << R"(\\?\C:\a)";
+    QTest::newRow("extended UNC") << R"(\\?\UNC\s\sh\f)"
+                                  << R"(\\?\UNC\s\sh\f)";
+    QTest::newRow("device") << R"(\\.\pipe\x)"
+                            << R"(\\.\pipe\x)";
+    QTest::newRow("relative") << "abdata/a"
+                              << R"(abdata\a)";
+    QTest::newRow("drive-relative") << "C:abdata"
+                                    << "C:abdata";
+    QTest::newRow("current drive's root") << "/abdata"
+                                          << R"(\abdata)";
+    QTest::newRow("empty") << ""
+                           << "";
+    const QString deep = QStringLiteral("/%1").arg(QString(60, QLatin1Char('x'))).repeated(5);
+    QTest::newRow("300 characters")
+        << "E:" + deep << R"(\\?\E:)" + QString(deep).replace('/', '\\');
+}
+
+void TestPathGuard::longPathForm()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QCOMPARE(LongPath::toWin32(path), expected);
+}
+
+void TestPathGuard::explorerGetsOneArgument_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("argument");
+
+    QTest::newRow("blanks") << "C:/Games/Honey Select"
+                            << R"("C:\Games\Honey Select")";
+    QTest::newRow("comma, trailing separator") << "D:/mods,old/"
+                                               << R"("D:\mods,old")";
+    QTest::newRow("native") << R"(D:\游戏\HS)"
+                            << R"("D:\游戏\HS")";
+    QTest::newRow("drive root") << "C:/"
+                                << R"(C:\)";
+    QTest::newRow("UNC") << "//nas/games/HS"
+                         << R"("\\nas\games\HS")";
+}
+
+void TestPathGuard::explorerGetsOneArgument()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, argument);
+    QCOMPARE(FolderOpener::explorerArgument(folder), argument);
 }
 
 QTEST_GUILESS_MAIN(TestPathGuard)

@@ -4,14 +4,13 @@
 #include "deploy/gamelayout.h"
 #include "log/ceasylog.h"
 #include "platform/foldertree.h"
+#include "platform/nativefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <filesystem>
-#include <system_error>
 
 void logLine(const char *tag, const QString &path)
 {
@@ -32,13 +31,7 @@ bool existsOrIsLink(const QString &path)
 
 bool renameNew(const QString &from, const QString &to)
 {
-    if (existsOrIsLink(to)) {
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
-                            std::filesystem::path(to.toStdU16String()), error);
-    return !error;
+    return NativeFile::renameNew(from, to);
 }
 
 QStringList missingFolders(const QString &folder)

@@ -14,7 +14,9 @@ bool existsOrIsLink(const QString &path);
 QString parentOf(const QString &path);
 
 // Renames only where that is one step on one volume and nothing is in the
-// way; false leaves both names as they were (another volume gives EXDEV).
+// way; false leaves both names as they were. On another volume the backup is
+// then copied and listed for the flush, where a rename would have let the
+// system copy it unflushed and delete the original.
 bool renameNew(const QString &from, const QString &to);
 
 // The folders that making `folder` would create, the deepest first.

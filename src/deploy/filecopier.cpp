@@ -1,14 +1,14 @@
 #include "deploy/filecopier.h"
 
 #include "platform/contenthasher.h"
+#include "platform/filesync.h"
 #include "platform/kernelcopy.h"
+#include "platform/nativefile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 namespace {
 
@@ -77,11 +77,6 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
     return true;
 }
 
-std::filesystem::path fsPath(const QString &path)
-{
-    return std::filesystem::path(path.toStdU16String());
-}
-
 // The hash of a file that took no copy (the same file, or a rename): one read.
 bool hashInPlace(const QString &path, const CopyOptions &options)
 {
@@ -122,46 +117,37 @@ bool copyBytes(const QString &source, const QString &destination, const CopyOpti
 
 // Renaming over a large file frees its blocks inside that one call, which
 // takes a second for a few gigabytes. A second name keeps the old file alive
-// through the rename, and it is then freed a step at a time. Where no such
-// name can be made, the rename frees it as usual: empty.
-QString keepOldAlive(const QString &source, const QString &destination, const CopyOptions &options)
+// through the rename, and it is then freed a step at a time. Empty where no
+// such name is needed or can be made: the rename then frees it as usual.
+QString secondNameOfLarge(const QString &source, const QString &destination,
+                          const CopyOptions &options)
 {
-    std::error_code error;
-    QString aside;
-    if (options.progress) {
-        const QFileInfo old(destination);
-        if (old.isFile() && !old.isSymLink() && old.size() > (qint64(32) << 20) &&
-            !std::filesystem::equivalent(fsPath(source), fsPath(destination), error) && !error) {
-            aside = destination + QStringLiteral(".veldane-old");
-            std::filesystem::create_hard_link(fsPath(destination), fsPath(aside), error);
-            if (error) {
-                aside.clear();
-            }
-        }
+    if (!options.progress) {
+        return QString();
     }
-    return aside;
+    const QFileInfo old(destination);
+    if (!old.isFile() || NativeFile::isLinkOrJunction(old) || old.size() <= (qint64(32) << 20) ||
+        NativeFile::sameFile(source, destination)) {
+        return QString();
+    }
+    const QString aside = destination + QStringLiteral(".veldane-old");
+    return NativeFile::addName(destination, aside) ? aside : QString();
 }
 
-// Another drive, or a system that refuses to rename over a file: copy
-// beside the destination first, so a failure cannot leave it half written.
+// Another drive: the copy goes beside the destination first, so that a
+// failure cannot leave it half written, and replaces it in one step, so that
+// it is never absent. The source goes only once its copy is on the disk: a
+// power cut in between would otherwise lose both.
 bool moveByCopy(const QString &source, const QString &destination, const CopyOptions &options)
 {
-    std::error_code error;
     const QString partial = destination + QStringLiteral(".veldane-part");
-    if (!FileCopier::copy(source, partial, options)) {
-        QFile::remove(partial);
+    if (!FileCopier::copy(source, partial, options) || !FileSync::flushFile(partial) ||
+        !NativeFile::replace(partial, destination)) {
+        NativeFile::remove(partial);
         return false;
     }
-    std::filesystem::rename(fsPath(partial), fsPath(destination), error);
-    if (error) {
-        QFile::remove(destination);
-        std::filesystem::rename(fsPath(partial), fsPath(destination), error);
-        if (error) {
-            QFile::remove(partial);
-            return false;
-        }
-    }
-    QFile::remove(source);
+    FileSync::flushFile(destination);
+    NativeFile::remove(source);
     return true;
 }
 
@@ -186,18 +172,20 @@ bool FileCopier::copy(const QString &source, const QString &destination, const C
 {
     // Few system calls per file: with thousands of small files the checks
     // cost more than the copying.
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path from = fsPath(source);
-    const fs::path to = fsPath(destination);
-    const fs::file_status existing = fs::symlink_status(to, error);
-    if (fs::is_symlink(existing)) {
-        if (!fs::remove(to, error)) {
+    const NativeFile::Entry existing = NativeFile::entry(destination);
+    if (existing.link) {
+        if (!NativeFile::remove(destination)) {
             return false;
         }
-    } else if (fs::exists(existing) && fs::equivalent(from, to, error)) {
-        // Opening the destination would truncate the very file being read.
-        return !options.hash || hashInPlace(source, options);
+    } else if (existing.exists) {
+        if (NativeFile::sameFile(destination, source)) {
+            // Opening the destination would truncate the very file being read.
+            return !options.hash || hashInPlace(source, options);
+        }
+        // A read-only copy (of a read-only mod file) is replaced all the same.
+        if (existing.readOnly && !NativeFile::makeWritable(destination)) {
+            return false;
+        }
     }
     if (!options.hash) {
         // Windows copies whole files, attributes included, in one call.
@@ -213,18 +201,15 @@ bool FileCopier::copy(const QString &source, const QString &destination, const C
     if (!copyBytes(source, destination, options)) {
         return false;
     }
-    const fs::file_status status = fs::status(from, error);
-    if (!error) {
-        fs::permissions(to, status.permissions(), error);
-    }
+    NativeFile::copyPermissions(source, destination);
     return true;
 }
 
 bool FileCopier::copyNew(const QString &source, const QString &destination,
                          const CopyOptions &options)
 {
-    const QFileInfo existing(destination);
-    if (existing.exists() || existing.isSymLink()) {
+    // Anything there, a link to nothing included, stays.
+    if (NativeFile::entry(destination).exists) {
         return false;
     }
     return copy(source, destination, options);
@@ -233,20 +218,18 @@ bool FileCopier::copyNew(const QString &source, const QString &destination,
 bool FileCopier::move(const QString &source, const QString &destination, const CopyOptions &options)
 {
     const QFileInfo from(source);
-    if (!from.isFile() || from.isSymLink()) {
+    if (!from.isFile() || NativeFile::isLinkOrJunction(from)) {
         return false;
     }
-    std::error_code error;
-    const QString aside = keepOldAlive(source, destination, options);
-    std::filesystem::rename(fsPath(source), fsPath(destination), error);
-    if (!error) {
+    const QString aside = secondNameOfLarge(source, destination, options);
+    if (NativeFile::replace(source, destination)) {
         if (!aside.isEmpty()) {
             remove(aside, options);
         }
         return !options.hash || hashInPlace(destination, options);
     }
     if (!aside.isEmpty()) {
-        QFile::remove(aside);
+        NativeFile::remove(aside);
     }
     return moveByCopy(source, destination, options);
 }
@@ -257,13 +240,13 @@ bool FileCopier::remove(const QString &path, const CopyOptions &options)
     // of megabytes: smaller pieces would make the whole delete slower.
     const qint64 piece = qMax(options.step, qint64(32) << 20);
     const QFileInfo file(path);
-    std::error_code error;
     // A file with another name somewhere keeps its bytes there: shrinking it
     // would empty that other name too.
-    if (options.progress && file.isFile() && !file.isSymLink() && file.size() > piece &&
-        std::filesystem::hard_link_count(fsPath(path), error) == 1 && !error) {
+    if (options.progress && file.isFile() && !NativeFile::isLinkOrJunction(file) &&
+        file.size() > piece && NativeFile::linkCount(path) == 1) {
         // Shrunk from the end, so that the file system frees the blocks in
         // parts and the progress gets a turn between them.
+        NativeFile::makeWritable(path);
         QFile shrinking(path);
         if (shrinking.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
             const qint64 total = file.size();
@@ -275,5 +258,5 @@ bool FileCopier::remove(const QString &path, const CopyOptions &options)
             }
         }
     }
-    return QFile::remove(path);
+    return NativeFile::remove(path);
 }

@@ -9,6 +9,8 @@
 #include <future>
 
 #ifdef Q_OS_WIN
+#include "platform/longpath.h"
+
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -20,22 +22,66 @@ namespace {
 
 #if defined(Q_OS_WIN)
 
+const wchar_t *wide(const QString &path)
+{
+    return reinterpret_cast<const wchar_t *>(path.utf16());
+}
+
+// FlushFileBuffers needs write access, which a read-only file refuses: its
+// attribute is lifted for the opening only.
+HANDLE openForFlush(const QString &path)
+{
+    const QString native = LongPath::toWin32(path);
+    const auto open = [&native] {
+        return CreateFileW(wide(native), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    };
+    HANDLE handle = open();
+    if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) {
+        return handle;
+    }
+    const DWORD attributes = GetFileAttributesW(wide(native));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        !SetFileAttributesW(wide(native), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY))) {
+        return INVALID_HANDLE_VALUE;
+    }
+    handle = open();
+    SetFileAttributesW(wide(native), attributes);
+    return handle;
+}
+
+bool flushNow(const QString &path)
+{
+    const HANDLE handle = openForFlush(path);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool flushed = FlushFileBuffers(handle) != 0;
+    CloseHandle(handle);
+    return flushed;
+}
+
 bool syncNow(const QStringList &folders, const QStringList &files)
 {
-    Q_UNUSED(folders)
     bool synced = true;
     for (const QString &file : files) {
-        const HANDLE handle =
-            CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(file).utf16()),
-                        GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            continue; // moved on or deleted since: nothing of it to flush
+        if (!flushNow(file) &&
+            GetFileAttributesW(wide(LongPath::toWin32(file))) != INVALID_FILE_ATTRIBUTES) {
+            synced = false;
         }
-        synced = FlushFileBuffers(handle) && synced;
-        CloseHandle(handle);
+    }
+    // FAT and exFAT keep a file's size in its folder's entry; NTFS logs it.
+    // Folders that refuse a flush, or are gone, have nothing of ours to lose.
+    for (const QString &folder : folders) {
+        flushNow(folder);
     }
     return synced;
+}
+
+bool flushFolderOf(const QString &file)
+{
+    flushNow(QFileInfo(file).absolutePath());
+    return true;
 }
 
 #else
@@ -75,6 +121,28 @@ bool syncNow(const QStringList &folders, const QStringList &files)
     return synced;
 }
 
+bool fsyncPath(const QString &path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | flags);
+    if (fd < 0) {
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+bool flushNow(const QString &path)
+{
+    return fsyncPath(path, 0);
+}
+
+// A new name in a folder lasts only once the folder is written back.
+bool flushFolderOf(const QString &file)
+{
+    return fsyncPath(QFileInfo(file).absolutePath(), O_DIRECTORY);
+}
+
 #endif
 
 } // namespace
@@ -91,4 +159,9 @@ bool FileSync::sync(const QStringList &folders, const QStringList &files,
         whileWaiting();
     }
     return pending.get();
+}
+
+bool FileSync::flushFile(const QString &file)
+{
+    return flushNow(file) && flushFolderOf(file);
 }

@@ -17,6 +17,12 @@ public:
     // given, is called every 50 ms meanwhile, so that a window can answer.
     static bool sync(const QStringList &folders, const QStringList &files,
                      const std::function<void()> &whileWaiting = {});
+
+    // Writes back one file's bytes and its entry in its folder now, before
+    // something that relies on them (deleting the file it was copied from).
+    // A read-only file is flushed as well. False when the file cannot be
+    // opened or the flush was refused.
+    static bool flushFile(const QString &file);
 };
 
 #endif

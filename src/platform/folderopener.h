@@ -8,6 +8,10 @@
 // started; an empty path is not launched at all.
 namespace FolderOpener {
 bool openFolder(const QString &folder);
-}
+
+// Explorer's command line for `folder`: its native path as one quoted
+// argument, so that blanks and commas stay part of it.
+QString explorerArgument(const QString &folder);
+} // namespace FolderOpener
 
 #endif

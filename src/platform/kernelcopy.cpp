@@ -1,9 +1,10 @@
 #include "platform/kernelcopy.h"
 
-#include <QDir>
 #include <QFile>
 
 #ifdef Q_OS_WIN
+#include "platform/longpath.h"
+
 #include <windows.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -42,8 +43,8 @@ Result copyFile(const QString &source, const QString &destination, const Progres
                 qint64 step)
 {
     CopyState state{&progress, step, 0};
-    const QString from = QDir::toNativeSeparators(source);
-    const QString to = QDir::toNativeSeparators(destination);
+    const QString from = LongPath::toWin32(source);
+    const QString to = LongPath::toWin32(destination);
     if (CopyFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
                     reinterpret_cast<const wchar_t *>(to.utf16()), &reportCopied, &state, nullptr,
                     0)) {

@@ -1,0 +1,75 @@
+#ifndef VELDANE_PLATFORM_NATIVEFILE_H
+#define VELDANE_PLATFORM_NATIVEFILE_H
+
+#include <QString>
+
+class QFileInfo;
+
+// Single files as the operating system sees them, where Qt and the C++
+// library fall short on Windows: MinGW's std::filesystem sees neither links nor
+// link counts there, a rename may turn into an unflushed copy to another drive,
+// and a read-only file refuses to be deleted or replaced.
+namespace NativeFile {
+
+// What is at a path, from one look at the entry itself (never through a link).
+struct Entry
+{
+    bool exists = false;
+    bool link = false;
+    // Read-only attribute on Windows; no write permission for the owner elsewhere.
+    bool readOnly = false;
+};
+Entry entry(const QString &path);
+
+// Whether the entry itself is a link of any kind: a symbolic link, or on
+// Windows any reparse point, junctions included. Never follows it. Qt 5 sees
+// no junction as a link, so a walk that follows its answer walks out of the
+// tree; ask this before entering or deleting through an entry.
+bool isLink(const QString &path);
+bool isLinkOrJunction(const QFileInfo &entry);
+
+// The number of names of the file (hard links) at `path`, not following a
+// link there; -1 when it cannot be told.
+int linkCount(const QString &path);
+
+// Whether the two paths name the same file, following links; false when
+// either does not exist.
+bool sameFile(const QString &first, const QString &second);
+
+// Gives `to` the read-only state (Windows) or the permissions (elsewhere) of
+// `from`, for a copy made through a buffer of ours.
+bool copyPermissions(const QString &from, const QString &to);
+
+// Gives the file at `existing` a second name `name` (a hard link).
+bool addName(const QString &existing, const QString &name);
+
+// Lets the owner write the file: clears the read-only attribute on Windows,
+// adds the owner's write permission elsewhere. For copies of our own (game
+// copies of mod files, kept copies, backups) about to be replaced, never for
+// a file that is to stay. True when it is writable afterwards.
+bool makeWritable(const QString &path);
+
+// Renames `from` to `to` in one step, replacing a file at `to`, so that `to`
+// never goes missing. Only on one volume: false, with both left as they were,
+// where that would need a copy. A read-only file at `to` is replaced as well.
+bool replace(const QString &from, const QString &to);
+
+// Renames `from` to `to` only when nothing is at `to` and it is one step on
+// one volume; false leaves both names as they were.
+bool renameNew(const QString &from, const QString &to);
+
+// Whether another program holds the file open so that it can be neither
+// renamed, replaced nor deleted now (Windows: a running game's sharing
+// mode). Asked before a command's first change, so that it can refuse and
+// name the file instead of stopping half applied. Never on Unix, where a held
+// file can be renamed and deleted. A program image being run is not seen here:
+// its delete fails later, and the journal covers that.
+bool heldOpen(const QString &path);
+
+// Deletes a file, or a link itself (never what it points to), read-only or
+// not. A file that stays keeps its attributes.
+bool remove(const QString &path);
+
+} // namespace NativeFile
+
+#endif
