@@ -3,13 +3,20 @@
 # present, so that it also works offline on a prepared machine.
 #   install-deps.sh run    what building and starting Veldane needs
 #   install-deps.sh test   that, plus what the test suite needs
+#   install-deps.sh windows that, plus what scripts/build-windows.sh and
+#                           scripts/test-windows.sh need
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qtbase5-dev libqt5sql5-sqlite libarchive-dev libxxhash-dev
           fonts-wqy-microhei qttools5-dev-tools qttools5-dev qttranslations5-l10n)
-if [ "${1:-run}" = test ]; then
+case "${1:-run}" in
+test | windows)
     packages+=(g++-mingw-w64-x86-64-posix python3 zip exfat-fuse exfatprogs)
-fi
+    ;;&
+windows)
+    packages+=(gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev tcl wine64 nsis)
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
