@@ -30,12 +30,13 @@ xxhash_version=0.8.1
 qt_version=5.15.8
 sqlite_key="sqlite-$sqlite_version-r1"
 xz_key="xz-$xz_version-r1"
-archive_key="libarchive-$archive_version-$xz_key-r1"
+archive_key="libarchive-$archive_version-$xz_key-r2"
 xxhash_key="xxhash-$xxhash_version-r1"
 qt_key="qtbase-$qt_version-$sqlite_key-r1"
 
 nice_run=(nice -n "${VELDANE_WINDOWS_NICE:-10}")
 stage_times=()
+version="" # Veldane's, read from CMakeLists.txt by gather_package
 
 say() { echo "build-windows: $*"; }
 fail() {
@@ -186,13 +187,25 @@ build_xz() {
 
 # zip, 7z (LZMA, LZMA2 through liblzma) and rar; names in zips are converted
 # with Windows' own code pages, so no iconv. Crypto comes from Windows (CNG).
+# CMake rather than autoconf: Debian's patches touch configure.ac, which would
+# need automake here. Only the static library is built and installed.
 build_libarchive() {
-    local xz="$cache/$xz_key"
-    autoconf_build "$archive_key" "$(source_dir libarchive $archive_version)" \
-        --disable-bsdtar --disable-bsdcpio --disable-bsdcat --disable-acl --disable-xattr \
-        --without-openssl --without-xml2 --without-expat --without-bz2lib --without-lz4 \
-        --without-zstd --without-libb2 --without-lzo2 --without-mbedtls --without-nettle \
-        --without-iconv CPPFLAGS="-I$xz/include -DLZMA_API_STATIC" LDFLAGS="-L$xz/lib"
+    local src build xz="$cache/$xz_key" prefix="$cache/$archive_key" option options=()
+    src="$(source_dir libarchive $archive_version)"
+    build="$(fresh_build_dir "$archive_key")"
+    rm -rf "$prefix"
+    for option in MBEDTLS NETTLE OPENSSL LIBB2 LZ4 LZO ZSTD BZip2 LIBXML2 EXPAT PCREPOSIX LIBGCC \
+        TAR CPIO CAT XATTR ACL ICONV TEST INSTALL; do
+        options+=("-DENABLE_$option=OFF")
+    done
+    "${nice_run[@]}" cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$xz" -DCMAKE_PREFIX_PATH="$xz" \
+        -DCMAKE_C_FLAGS="-DLZMA_API_STATIC" -DENABLE_LZMA=ON -DENABLE_ZLIB=ON -DENABLE_CNG=ON \
+        -DPOSIX_REGEX_LIB=NONE "${options[@]}"
+    "${nice_run[@]}" cmake --build "$build" --target archive_static -j"$jobs"
+    mkdir -p "$prefix/include" "$prefix/lib"
+    cp "$src/libarchive/archive.h" "$src/libarchive/archive_entry.h" "$prefix/include/"
+    cp "$build/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
 }
 
 # xxHash's own CMake build installs the package file that Veldane's build looks
@@ -211,7 +224,9 @@ build_xxhash() {
 
 # Only qtbase: Core, Gui, Widgets, Sql, Xml, Test and the platform plugins.
 # Debian's repack drops Qt's copy of SQLite and the Wintab headers, hence the
-# SQLite built above and no tablet events.
+# SQLite built above and no tablet events. Network, printing, Qt Concurrent
+# and JPEG are left out: Veldane uses none of them, and they are a sixth of
+# the build.
 build_qt() {
     local src build sqlite="$cache/$sqlite_key" prefix="$cache/$qt_key"
     src="$(source_dir qtbase-opensource-src $qt_version)"
@@ -221,7 +236,8 @@ build_qt() {
     "${nice_run[@]}" "$src/configure" -xplatform win32-g++ -device-option CROSS_COMPILE="$cache/tools/$triplet-" \
         -platform linux-g++ -prefix "$prefix" -release -opensource -confirm-license \
         -nomake examples -nomake tests -no-pkg-config -no-dbus -no-icu -no-opengl -no-feature-tabletevent \
-        -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
+        -no-feature-network -no-feature-printer -no-feature-concurrent \
+        -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
         -no-sql-odbc -no-sql-psql -no-sql-mysql -sql-sqlite -system-sqlite \
         -I "$sqlite/include" -L "$sqlite/lib"
     "${nice_run[@]}" make -j"$jobs"
@@ -302,7 +318,7 @@ gather_dlls() { # package folder
 # texts, and a qt.conf that keeps Qt's lookups inside the folder. Built beside
 # the old package and swapped in at the end.
 gather_package() {
-    local version name dist staging build="$top/build-windows" qt="$cache/$qt_key" started=$SECONDS
+    local name dist staging build="$top/build-windows" qt="$cache/$qt_key" started=$SECONDS
     version="$(sed -n 's/^project(Veldane VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")"
     [ -n "$version" ] || fail "no version found in CMakeLists.txt"
     name="veldane-$version-win64"
@@ -323,6 +339,30 @@ gather_package() {
     (cd "$top/dist" && zip -qr -X "$name.zip.partial" "$name" && mv "$name.zip.partial" "$name.zip")
     stage_times+=("package: $(minutes $((SECONDS - started)))")
     say "package: $dist ($(find "$dist" -type f | wc -l) files) and $dist.zip"
+    make_installer "$dist" "$name"
+}
+
+# The NSIS installer beside the zip, when makensis is there. Its uninstaller
+# deletes the installed files one by one, from a list made here, so that the
+# user's own files in the installation folder are never touched.
+make_installer() { # package folder, package name
+    local dist="$1" name="$2" files="$cache/build/uninstall-files.nsh" started=$SECONDS
+    if ! command -v makensis >/dev/null; then
+        say "installer: makensis is missing, no installer made"
+        return
+    fi
+    (
+        cd "$dist"
+        find . -type f | LC_ALL=C sort | sed 's|^\./||; s|/|\\|g; s|^|    Delete "$INSTDIR\\|; s|$|"|'
+        find . -mindepth 1 -type d | LC_ALL=C sort -r | sed 's|^\./||; s|/|\\|g; s|^|    RMDir "$INSTDIR\\|; s|$|"|'
+    ) >"$files"
+    rm -f "$top/dist/$name-setup.exe"
+    makensis -V2 -DVERSION="$version" -DSOURCE="$dist" -DFILES="$files" -DICON="$top/resources/veldane.ico" \
+        -DOUTFILE="$top/dist/$name-setup.exe.partial" "$top/resources/veldane.nsi" ||
+        fail "makensis failed"
+    mv "$top/dist/$name-setup.exe.partial" "$top/dist/$name-setup.exe"
+    stage_times+=("installer: $(minutes $((SECONDS - started)))")
+    say "installer: $top/dist/$name-setup.exe"
 }
 
 print_times() {

@@ -12,7 +12,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 #include <xxhash.h>
 
 class TestDeploy : public QObject
@@ -641,8 +642,10 @@ void TestDeploy::largeFilesAreFreedInPiecesOnlyWhenUnshared()
     }
     const QString other = dir.filePath("other-name.bin");
     if (secondName) {
-        QVERIFY(::link(QFile::encodeName(large).constData(),
-                       QFile::encodeName(other).constData()) == 0);
+        std::error_code error;
+        std::filesystem::create_hard_link(QFile::encodeName(large).constData(),
+                                          QFile::encodeName(other).constData(), error);
+        QVERIFY2(!error, error.message().c_str());
     }
     FileCopier::CopyOptions options;
     int calls = 0;
