@@ -282,7 +282,8 @@ build_veldane() {
     }
     grep 'Not built for Windows' "$cache/logs/veldane-configure.log" || true
     say "veldane: building"
-    "${nice_run[@]}" cmake --build "$build" -j"$jobs" || fail "the Windows build failed"
+    # Going on past a failure shows every file that does not build at once.
+    "${nice_run[@]}" cmake --build "$build" -j"$jobs" -- -k || fail "the Windows build failed"
     stage_times+=("veldane: $(minutes $((SECONDS - started)))")
 }
 
