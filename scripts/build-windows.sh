@@ -171,7 +171,7 @@ autoconf_build() { # key, source folder, configure arguments...
     local key="$1" src="$2" build
     shift 2
     build="$(fresh_build_dir "$key")"
-    rm -rf "$cache/$key"
+    rm -rf "${cache:?}/${key:?}"
     cd "$build"
     PATH="$cache/tools:$PATH" "$src/configure" --host=$triplet --prefix="$cache/$key" \
         --disable-shared --enable-static "$@"
@@ -214,7 +214,7 @@ build_xxhash() {
     local src build
     src="$(source_dir xxhash $xxhash_version)"
     build="$(fresh_build_dir "$xxhash_key")"
-    rm -rf "$cache/$xxhash_key"
+    rm -rf "${cache:?}/${xxhash_key:?}"
     "${nice_run[@]}" cmake -S "$src/cmake_unofficial" -B "$build" \
         -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$cache/$xxhash_key" -DBUILD_SHARED_LIBS=OFF -DXXHASH_BUILD_XXHSUM=OFF
