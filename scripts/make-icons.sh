@@ -29,3 +29,12 @@ draw install_state.png -stroke none -fill '#2e8b57' -draw 'circle 16,16 16,4' \
     -stroke white -strokewidth 3 -fill none -draw 'polyline 10,16 14,21 22,11'
 draw uninstall_state.png -stroke none -fill '#c62828' -draw 'circle 16,16 16,4' \
     -fill white -draw 'rectangle 9,14 23,18'
+
+# The program's icon (Windows resources): stacked layers, one per installed mod,
+# drawn large and stored in the sizes Explorer and the taskbar ask for.
+convert -size 256x256 xc:none -stroke none -fill '#2e6f8e' -draw 'roundrectangle 12,12 244,244 44,44' \
+    -fill '#9fd3e6' -draw 'polygon 40,160 128,204 216,160 216,180 128,224 40,180' \
+    -fill '#d4eef7' -draw 'polygon 40,118 128,162 216,118 216,138 128,182 40,138' \
+    -fill white -draw 'polygon 128,32 216,76 128,120 40,76' -draw 'polygon 40,76 128,120 128,140 40,96' \
+    -fill '#e6f5fa' -draw 'polygon 216,76 128,120 128,140 216,96' \
+    -define png:exclude-chunks=date,time -define icon:auto-resize=256,48,32,16 "$out/veldane.ico"
