@@ -110,6 +110,11 @@ void TestModCommands::chosenGameFolderGoesIntoThatFolder()
     QFETCH(QString, chosen);
     QFETCH(bool, ignoreCase);
     QFETCH(QString, landsIn);
+#ifdef Q_OS_WIN
+    if (!ignoreCase) {
+        QSKIP("Windows file names always ignore case: no folder here where case counts");
+    }
+#endif
     PathCase::setForced(ignoreCase);
     Sandbox f;
     f.writeGame({{folder + "/old.txt", "game"}});
@@ -190,6 +195,9 @@ void TestModCommands::unreadableCatalogueChangesNoGameFile()
 
 void TestModCommands::unrecordableAndWindowsNamesAreNotDeployed()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the mod's device and reserved names cannot be made on Windows in the first place");
+#endif
     Sandbox f;
     const QString mod = f.mod("m", {{"abdata/ok.txt", "ok"},
                                     {"abdata/bad\x01name.txt", "bad"},

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
 namespace {
 
 // A freedesktop trash keeps the file in <trash>/files and its record in
@@ -43,6 +44,7 @@ void takeBack(const QString &where, const QString &path)
 }
 
 } // namespace
+#endif
 
 bool TrashCan::moveToTrash(const QString &path)
 {
