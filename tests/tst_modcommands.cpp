@@ -1,5 +1,7 @@
 #include "config/gameinfo.h"
+#include "deploy/commandmessages.h"
 #include "deploy/layerstack.h"
+#include "platform/nativefile.h"
 #include "platform/pathcase.h"
 #include "support/sandbox.h"
 #include "support/testarchive.h"
@@ -42,6 +44,9 @@ private slots:
     // Read-only files, and a path past 260 characters, through every command.
     void readOnlyAndDeepFilesComeAndGo_data();
     void readOnlyAndDeepFilesComeAndGo();
+    // A running game holds its files: refused before anything changes.
+    void heldGameFileRefusesTheCommand_data();
+    void heldGameFileRefusesTheCommand();
 };
 
 void TestModCommands::cleanup()
@@ -49,6 +54,7 @@ void TestModCommands::cleanup()
     // Back to what this machine's own folders say.
     PathCase::setForced(false);
     PathCase::probe(QString());
+    NativeFile::setHeldForTest(QString());
 }
 
 void TestModCommands::installBacksUpRecordsOnceAndKeepsCopy()
@@ -655,6 +661,79 @@ void TestModCommands::readOnlyAndDeepFilesComeAndGo()
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
 }
 
-
 QTEST_GUILESS_MAIN(TestModCommands)
+void TestModCommands::heldGameFileRefusesTheCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("held"); // the game file held open
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("install over it") << "install"
+                                     << "abdata/G" << true;
+    QTest::newRow("install from an archive") << "archive"
+                                             << "abdata/G" << true;
+    QTest::newRow("install beside it") << "install"
+                                       << "abdata/W" << false;
+    QTest::newRow("reinstall") << "reinstall"
+                               << "abdata/G" << true;
+    QTest::newRow("uninstall, restore") << "uninstall"
+                                        << "abdata/G" << true;
+    QTest::newRow("uninstall, delete") << "uninstall"
+                                       << "abdata/N" << true;
+    QTest::newRow("removal") << "remove"
+                             << "abdata/N" << true;
+}
+
+void TestModCommands::heldGameFileRefusesTheCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, held);
+    QFETCH(bool, refused);
+    Sandbox f;
+    f.writeGame({{"abdata/G", "game G"}, {"abdata/W", "game W"}});
+    const FileMap modFiles{{"abdata/G", "mod G"}, {"abdata/N", "mod N"}};
+    const QString mod = f.mod("m", modFiles);
+    const QString archive = f.dir.filePath("m.zip");
+    QVERIFY(TestArchive::write(
+        archive, TestArchive::Format::Zip,
+        {TestArchive::file("abdata/G", "mod G"), TestArchive::file("abdata/N", "mod N")}));
+    if (command != "install" && command != "archive") {
+        QVERIFY(f.commands().install(mod, "m").clean());
+    }
+    if (command == "reinstall") {
+        QVERIFY(f.commands().uninstall("m").clean());
+    }
+    FileMap before = TestFiles::snapshot(f.dir.path());
+    const QByteArray catalogue = TestFiles::read("config/HoneySelect.xml");
+
+    const auto run = [&] {
+        if (command == "install" || command == "archive") {
+            return f.commands().install(command == "install" ? mod : archive, "m");
+        }
+        if (command == "reinstall") {
+            return f.commands().reinstall("m");
+        }
+        return command == "uninstall" ? f.commands().uninstall("m") : f.commands().remove("m");
+    };
+    NativeFile::setHeldForTest(f.game(held));
+    const CommandReport report = run();
+    if (!refused) {
+        QVERIFY(report.clean());
+        return;
+    }
+    QCOMPARE(report.outcome, CommandReport::GameFileHeld);
+    QCOMPARE(report.path, f.game(held));
+    QCOMPARE(TestFiles::read("config/HoneySelect.xml"), catalogue);
+    // Veldane's own state database may gain the archive's finished unpack step.
+    FileMap after = TestFiles::snapshot(f.dir.path());
+    after.remove("config/HoneySelect.db");
+    before.remove("config/HoneySelect.db");
+    QCOMPARE(after, before);
+    const QString text = CommandMessages::describe(report, "m", "", "", "");
+    QVERIFY(text.contains(QDir::toNativeSeparators(f.game(held))));
+
+    // Once the game is closed the same command goes through.
+    NativeFile::setHeldForTest(QString());
+    QVERIFY(run().clean());
+}
+
 #include "tst_modcommands.moc"

@@ -1,5 +1,6 @@
 #include "deploy/pathguard.h"
 #include "platform/folderopener.h"
+#include "platform/foldertree.h"
 #include "platform/longpath.h"
 #include "platform/nativefile.h"
 #include "platform/pathrules.h"
@@ -33,6 +34,8 @@ private slots:
     void entriesAreSeenWithoutFollowingLinks_data();
     void entriesAreSeenWithoutFollowingLinks();
     void heldFileIsSeenWhereItBlocksChanges();
+    void folderTreeRemovesLinksNotTargets_data();
+    void folderTreeRemovesLinksNotTargets();
     void longPathForm_data();
     void longPathForm();
     void explorerGetsOneArgument_data();
@@ -253,6 +256,45 @@ void TestPathGuard::heldFileIsSeenWhereItBlocksChanges()
     QVERIFY(!NativeFile::heldOpen(file));
 #endif
     QVERIFY(!NativeFile::heldOpen(expand("@/g/Game/missing")));
+}
+
+void TestPathGuard::folderTreeRemovesLinksNotTargets_data()
+{
+    // What the tree holds: "name>target" is a link, the tree itself when the
+    // name is empty; a name alone is a file.
+    QTest::addColumn<QStringList>("entries");
+
+    QTest::newRow("plain") << QStringList{"sub/b.txt"};
+    QTest::newRow("link to a folder outside") << QStringList{"sub/out>@/out"};
+    QTest::newRow("link to a file outside") << QStringList{"file>@/out/secret.txt"};
+    QTest::newRow("link leading nowhere") << QStringList{"gone>@/nowhere"};
+    QTest::newRow("the tree is a link") << QStringList{">@/out"};
+    QTest::newRow("hidden and system names")
+        << QStringList{".hidden", "sub/Thumbs.db", "sub/.git/config", "desktop.ini"};
+}
+
+void TestPathGuard::folderTreeRemovesLinksNotTargets()
+{
+    QFETCH(QStringList, entries);
+
+    const QString tree = expand("@/tree");
+    QVERIFY(FolderTree::remove(tree));
+    for (const QString &entry : qAsConst(entries)) {
+        const QString name = entry.section(QLatin1Char('>'), 0, 0);
+        const QString target = expand(entry.section(QLatin1Char('>'), 1));
+        const QString path = name.isEmpty() ? tree : tree + '/' + name;
+        if (target.isEmpty()) {
+            QVERIFY(TestFiles::write(path, "x"));
+        } else {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QVERIFY(QFile::link(target, path));
+        }
+    }
+
+    QVERIFY(FolderTree::remove(tree));
+    QVERIFY(!NativeFile::entry(tree).exists);
+    QCOMPARE(TestFiles::read(expand("@/out/secret.txt")), QByteArray("secret"));
+    QVERIFY(QFileInfo(expand("@/out/deep")).isDir());
 }
 
 void TestPathGuard::longPathForm_data()

@@ -455,16 +455,31 @@ static QMap<QString, QByteArray> filesWithoutSettings(const ScopedWorkingDir &di
 void TestSetDialog::deleteRemovesExactlyTheGamesOwnFiles_data()
 {
     QTest::addColumn<bool>("setAside");
-    QTest::newRow("backups only") << false;
+    QTest::addColumn<bool>("links");
+    QTest::newRow("backups only") << false << false;
     // Versions of game files that uninstalls set aside are the user's.
-    QTest::newRow("set-aside files stay") << true;
+    QTest::newRow("set-aside files stay") << true << false;
+    // Links (junctions on Windows) go as links; what they lead to stays.
+    QTest::newRow("links and hidden files") << true << true;
+    QTest::newRow("links, no set-aside") << false << true;
 }
 
 void TestSetDialog::deleteRemovesExactlyTheGamesOwnFiles()
 {
     QFETCH(bool, setAside);
+    QFETCH(bool, links);
     ScopedWorkingDir dir;
     writeTwoGames(dir, QStringLiteral("Honey"));
+    if (links) {
+        QVERIFY(QDir().mkpath(dir.filePath("bak/Honey/M")) &&
+                QDir().mkpath(dir.filePath("mod/Honey")));
+        QVERIFY(QFile::link(dir.filePath("games/HS"), dir.filePath("bak/Honey/M/abdata")));
+        QVERIFY(QFile::link(dir.filePath("games/HS"), dir.filePath("bak/Honey/HS")));
+        QVERIFY(
+            QFile::link(dir.filePath("games/HS/abdata/a.unity3d"), dir.filePath("mod/Honey/a")));
+        QVERIFY(TestFiles::write(dir.filePath("mod/Honey/M/.hidden"), "dotfile"));
+        QVERIFY(TestFiles::write(dir.filePath("bak/Honey/M/Thumbs.db"), "thumbs"));
+    }
     const QString keptFolder = QStringLiteral("bak/Honey/Veldane留存");
     if (setAside) {
         TestFiles::write(dir.filePath(keptFolder + "/M/2026-01-02 03-04-05/abdata/a"), "edited");

@@ -598,6 +598,14 @@ Veldane will not delete them.</translation>
         <source>太长</source>
         <translation>is too long</translation>
     </message>
+    <message>
+        <source>游戏文件正被另一个程序（通常是正在运行的游戏）占用，无法更改：
+%1
+请关闭游戏后再试。未做任何改动。</source>
+        <translation>A game file is in use by another program (usually the running game) and cannot be changed:
+%1
+Please close the game and try again. Nothing was changed.</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>

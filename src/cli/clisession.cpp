@@ -60,6 +60,8 @@ QString outcomeName(CommandReport::Outcome outcome)
         return QStringLiteral("archiveRefused");
     case CommandReport::KeptFolderTaken:
         return QStringLiteral("keptFolderTaken");
+    case CommandReport::GameFileHeld:
+        return QStringLiteral("gameFileHeld");
     }
     return QString();
 }
@@ -195,8 +197,7 @@ int CliSession::list()
                                 {QStringLiteral("overwrites"), conflicts.overwrites},
                                 {QStringLiteral("overwritten_by"), conflicts.overwrittenBy}});
         text += tr("%1\t%2\t%3\t增加 %4\t替换 %5\n")
-                    .arg(id, installed ? tr("已安装") : tr("未安装"),
-                         record.time)
+                    .arg(id, installed ? tr("已安装") : tr("未安装"), record.time)
                     .arg(record.add.size())
                     .arg(record.replace.size());
     }

@@ -1,6 +1,7 @@
 #include "config/gameinfo.h"
 
 #include "config/gamesettings.h"
+#include "platform/nativefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +61,7 @@ bool GameInfo::copyFolder(QString src, QString dst, bool overwrite)
     for (const QFileInfo &entry : entries) {
         // Links are not copied: the install does not follow them either, and a
         // kept copy must hold exactly what was installed.
-        if (entry.isSymLink()) {
+        if (NativeFile::isLinkOrJunction(entry)) {
             continue;
         }
         if (entry.isDir()) {
@@ -86,7 +87,7 @@ int GameInfo::countFiles(QString dir)
     const QFileInfoList entries = QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         // The same files that an install deploys: links are skipped there.
-        if (entry.isSymLink()) {
+        if (NativeFile::isLinkOrJunction(entry)) {
             continue;
         }
         if (entry.isDir()) {

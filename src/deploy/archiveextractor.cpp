@@ -3,6 +3,7 @@
 #include "config/foldername.h"
 #include "deploy/commandmessages.h"
 #include "deploy/gamelayout.h"
+#include "platform/nativefile.h"
 #include "platform/scopedutf8locale.h"
 
 #include <QDir>
@@ -182,7 +183,8 @@ QString ArchiveExtractor::modFolder(const QString &unpacked)
 {
     const QFileInfoList entries = QDir(unpacked).entryInfoList(
         QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    if (entries.size() != 1 || !entries.first().isDir() || entries.first().isSymLink()) {
+    if (entries.size() != 1 || !entries.first().isDir() ||
+        NativeFile::isLinkOrJunction(entries.first())) {
         return unpacked;
     }
     // Unwrapping one of the game's own folders would scatter its content into

@@ -116,6 +116,15 @@ CommandReport ArchiveInstall::installUnpacked(const JournalEntry &unpack, Journa
         ModFolderPlanner::plan(source, roots.target, roots.backup, keptRoot);
     CommandReport report;
     DeployRun::logSkippedLinks(plan, report);
+    if (InstallCommand::refusedForHeldFile(plan, report)) {
+        // Undone as a replay of the unpack would: nothing reached the game.
+        removeOwnFolder(unpack.unpackFolder);
+        if (!unpack.keptFolderExisted) {
+            removeOwnFolder(unpack.keptFolder);
+        }
+        journal.finish(unpack.id);
+        return report;
+    }
     const DeployRun run(m_context);
     JournalEntry entry = run.entry(JournalEntry::Install, unpack.mod, source, plan, roots.target,
                                    roots.backup, keptRoot);

@@ -77,6 +77,10 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
         return tr("MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，"
                   "未做任何改动。请换一个名称，或先移走该文件夹。")
             .arg(mod);
+    case CommandReport::GameFileHeld:
+        return tr("游戏文件正被另一个程序（通常是正在运行的游戏）占用，无法更改：\n%1\n"
+                  "请关闭游戏后再试。未做任何改动。")
+            .arg(QDir::toNativeSeparators(report.path));
     case CommandReport::RestoredRecordKept:
         return tr("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
                   "请再试一次移除。")

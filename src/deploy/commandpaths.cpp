@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-
 void logLine(const char *tag, const QString &path)
 {
     CEasyLog::instance()->write(QLatin1String(tag) + path);
@@ -63,13 +62,22 @@ QString parentOf(const QString &path)
     return plain.left(plain.lastIndexOf(QLatin1Char('/')));
 }
 
+bool refusedForHeldFile(const QStringList &files, CommandReport &report)
+{
+    for (const QString &file : files) {
+        if (NativeFile::heldOpen(file)) {
+            report = CommandReport();
+            report.outcome = CommandReport::GameFileHeld;
+            report.path = file;
+            return true;
+        }
+    }
+    return false;
+}
+
 void removeOwnFolder(const QString &folder)
 {
-    // A link put in place of the folder is removed as a link: following it
-    // would empty a folder that is not ours.
-    if (QFileInfo(folder).isSymLink()) {
-        QFile::remove(folder);
-        return;
-    }
+    // A link or junction put in place of the folder goes as a link: following
+    // it would empty a folder that is not ours.
     FolderTree::remove(folder);
 }

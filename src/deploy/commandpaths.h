@@ -1,6 +1,8 @@
 #ifndef VELDANE_DEPLOY_COMMANDPATHS_H
 #define VELDANE_DEPLOY_COMMANDPATHS_H
 
+#include "deploy/commandreport.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,12 @@ QStringList missingFolders(const QString &folder);
 
 // A folder name beside the kept copies that nothing uses.
 QString newUnpackFolder(const QString &store);
+
+// Refuses before a command's first change when another program (a running
+// game) holds one of `files` open so that it could be neither replaced,
+// renamed nor deleted: met half way, the command would stop half applied.
+// True with `report` saying so, naming the first such file.
+bool refusedForHeldFile(const QStringList &files, CommandReport &report);
 
 // Removes a backup folder, kept copy or unpack folder of Veldane's own.
 void removeOwnFolder(const QString &folder);

@@ -8,6 +8,7 @@
 #include "deploy/filecopier.h"
 #include "deploy/gamelayout.h"
 #include "deploy/journal.h"
+#include "platform/nativefile.h"
 #include "state/gamemanifest.h"
 
 #include <QDir>
@@ -118,7 +119,7 @@ void CommandRecovery::dropNewBackups(const JournalEntry &entry)
                 logLine("[RestoreFileError]:", file.target);
             }
         } else if (isPlainFile(file.target)) {
-            QFile::remove(file.backup);
+            NativeFile::remove(file.backup);
         }
     }
 }
@@ -204,7 +205,7 @@ bool CommandRecovery::undoDeploy(const JournalEntry &entry, const QSet<QString> 
                 ++recovery.failed;
             }
         } else if (existsOrIsLink(file.target) && !QFileInfo(file.target).isDir() &&
-                   !QFile::remove(file.target)) {
+                   !NativeFile::remove(file.target)) {
             logLine("[DeleteFileError]:", file.target);
             ++recovery.failed;
         }

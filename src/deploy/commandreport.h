@@ -28,8 +28,10 @@ struct CommandReport
                             // decision was given: nothing changed, `changedFiles` names them
         ArchiveRefused,     // the archive was refused or could not be unpacked; nothing was
                             // kept or changed, `reason` says why
-        KeptFolderTaken     // a folder of the new mod's name is already among the kept
+        KeptFolderTaken,    // a folder of the new mod's name is already among the kept
                             // copies, and no record's: nothing changed
+        GameFileHeld        // another program (the running game) holds a game file the
+                            // command would change: nothing changed, `path` names it
     };
 
     Outcome outcome = Done;
@@ -45,7 +47,7 @@ struct CommandReport
     // The folder that received the versions set aside; empty when none was.
     QString setAsideFolder = {};
     int setAside = 0;
-    // ArchiveRefused: the archive.
+    // ArchiveRefused: the archive. GameFileHeld: the game file held open.
     QString path = {};
     // ArchiveRefused: the sentence naming the entry at fault.
     QString reason = {};

@@ -7,6 +7,7 @@
 #include "deploy/gamelayout.h"
 #include "deploy/layerstack.h"
 #include "platform/filesync.h"
+#include "platform/nativefile.h"
 #include "state/filecheck.h"
 #include "state/gamemanifest.h"
 
@@ -35,7 +36,7 @@ bool copyRecorded(const QString &source, const QString &target, const CommandCon
 void dropBackups(const QStringList &backups)
 {
     for (const QString &backup : backups) {
-        QFile::remove(backup);
+        NativeFile::remove(backup);
     }
 }
 
@@ -230,7 +231,7 @@ bool DeployRun::backUp(const PlannedFile &file, int index, CommandReport &report
     if (!FileCopier::copyNew(file.target, file.backup, m_context.byteProgress())) {
         logLine("[BackupFileError]:", file.target);
         ++report.failed;
-        QFile::remove(file.backup);
+        NativeFile::remove(file.backup);
         return false;
     }
     madeBackups << file.backup;

@@ -4,6 +4,7 @@
 #include "deploy/filecopier.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
+#include "platform/nativefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,7 +73,7 @@ void FileActionRunner::deleteFile(const FileAction &action)
         }
     } else if (existsOrIsLink(action.path)) {
         const QFileInfo file(action.path);
-        if ((file.isDir() && !file.isSymLink()) ||
+        if ((file.isDir() && !NativeFile::isLinkOrJunction(file)) ||
             !FileCopier::remove(action.path, m_context.byteProgress())) {
             fail("[DeleteFileError]:", action.path);
         }
@@ -111,7 +112,7 @@ void FileActionRunner::dropBackup(const FileAction &action)
     // one is the only copy of that version and goes aside.
     if (m_game.contains(action.path) && upperHolds(action) && existsOrIsLink(action.upperBackup)) {
         if (!action.changed) {
-            QFile::remove(action.upperBackup);
+            NativeFile::remove(action.upperBackup);
         } else if (!setAside(action.upperBackup, action)) {
             fail("[SetAsideError]:", action.path);
         }

@@ -5,6 +5,7 @@
 #include "config/gamesettings.h"
 #include "platform/foldertree.h"
 #include "platform/gameregistry.h"
+#include "platform/nativefile.h"
 #include "platform/pathcase.h"
 #include "state/statedatabase.h"
 
@@ -156,7 +157,7 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
 
     const QString backups = backupTree(backupRoot, game);
     const QFileInfo setAside(backups + QLatin1Char('/') + setAsideFolderName());
-    if (setAside.isDir() && !setAside.isSymLink()) {
+    if (setAside.isDir() && !NativeFile::isLinkOrJunction(setAside)) {
         result.keptSetAside = QDir::toNativeSeparators(setAside.absoluteFilePath());
         const QFileInfoList entries = QDir(backups).entryInfoList(
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -164,9 +165,9 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
             if (entry.fileName() == setAsideFolderName()) {
                 continue;
             }
-            const bool removed = entry.isDir() && !entry.isSymLink()
+            const bool removed = entry.isDir() && !NativeFile::isLinkOrJunction(entry)
                                      ? FolderTree::remove(entry.filePath())
-                                     : QFile::remove(entry.filePath());
+                                     : NativeFile::remove(entry.filePath());
             if (!removed) {
                 result.failed << QDir::toNativeSeparators(entry.filePath());
             }
@@ -184,7 +185,7 @@ GameDeletion::Result GameDeletion::removeGame(const Workspace &workspace, const 
     files.prepend(catalogue);
     for (const QString &file : qAsConst(files)) {
         const QFileInfo info(file);
-        if ((info.exists() || info.isSymLink()) && !QFile::remove(file)) {
+        if ((info.exists() || info.isSymLink()) && !NativeFile::remove(file)) {
             result.failed << QDir::toNativeSeparators(file);
         }
     }

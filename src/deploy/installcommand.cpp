@@ -68,6 +68,9 @@ CommandReport InstallCommand::installFolder(const QString &folder, const QString
     const DeploymentPlan plan =
         ModFolderPlanner::plan(folder, roots.target, roots.backup, roots.kept);
     DeployRun::logSkippedLinks(plan, report);
+    if (refusedForHeldFile(plan, report)) {
+        return report;
+    }
     const DeployRun run(m_context);
     JournalEntry entry =
         run.entry(JournalEntry::Install, id, folder, plan, roots.target, roots.backup, roots.kept);
@@ -75,6 +78,17 @@ CommandReport InstallCommand::installFolder(const QString &folder, const QString
     report = run.run(entry, report);
     journal.finish(entry.id);
     return report;
+}
+
+bool InstallCommand::refusedForHeldFile(const DeploymentPlan &plan, CommandReport &report)
+{
+    QStringList replaced;
+    for (const PlannedFile &file : plan.files) {
+        if (file.replaced) {
+            replaced << file.target;
+        }
+    }
+    return ::refusedForHeldFile(replaced, report);
 }
 
 CommandReport InstallCommand::reinstall(const QString &id, Journal &journal) const
@@ -102,6 +116,9 @@ CommandReport InstallCommand::reinstall(const QString &id, Journal &journal) con
     const QString gameRoot = m_context.layout.gameRoot();
     const DeploymentPlan plan = ModFolderPlanner::plan(kept, gameRoot, backupRoot);
     DeployRun::logSkippedLinks(plan, report);
+    if (refusedForHeldFile(plan, report)) {
+        return report;
+    }
     const DeployRun run(m_context);
     JournalEntry entry =
         run.entry(JournalEntry::Reinstall, id, kept, plan, gameRoot, backupRoot, QString());

@@ -3,6 +3,7 @@
 
 #include "deploy/commandcontext.h"
 #include "deploy/commandreport.h"
+#include "deploy/modfolderplanner.h"
 
 #include <QString>
 
@@ -19,6 +20,9 @@ public:
     CommandReport::Outcome refusal(const QString &source, const QString &id) const;
     CommandReport installFolder(const QString &folder, const QString &id, Journal &journal) const;
     CommandReport reinstall(const QString &id, Journal &journal) const;
+
+    // refusedForHeldFile() for the game files that `plan` replaces.
+    static bool refusedForHeldFile(const DeploymentPlan &plan, CommandReport &report);
 
 private:
     const CommandContext &m_context;

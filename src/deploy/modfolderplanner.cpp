@@ -2,6 +2,7 @@
 
 #include "config/foldername.h"
 #include "deploy/gamelayout.h"
+#include "platform/nativefile.h"
 #include "platform/pathcase.h"
 
 #include <QDir>
@@ -13,7 +14,7 @@ DeploymentPlan ModFolderPlanner::plan(const QString &sourceDir, const QString &t
 {
     DeploymentPlan plan;
     const QFileInfo source(sourceDir);
-    plan.sourceExists = source.isDir() && !source.isSymLink();
+    plan.sourceExists = source.isDir() && !NativeFile::isLinkOrJunction(source);
     if (plan.sourceExists) {
         Place top;
         top.source = sourceDir;
@@ -78,8 +79,9 @@ bool ModFolderPlanner::leftOut(const QFileInfo &entry, const QString &path, Depl
 {
     const QString name = entry.fileName();
     // A link could lead anywhere, also out of the mod folder and into
-    // folders that are not the user's mod: it is never followed.
-    if (entry.isSymLink()) {
+    // folders that are not the user's mod: it is never followed. A junction
+    // is such a link on Windows, though Qt 5 does not call it one.
+    if (NativeFile::isLinkOrJunction(entry)) {
         plan.skippedLinks << path;
         return true;
     }

@@ -1,5 +1,6 @@
 #include "deploy/pathguard.h"
 
+#include "platform/nativefile.h"
 #include "platform/pathcase.h"
 #include "platform/pathrules.h"
 
@@ -62,7 +63,11 @@ bool resolve(const QString &path, bool followLast, QString *resolved)
         }
         const QFileInfo info(done.joined());
         if (info.exists()) {
-            const QString real = info.canonicalFilePath();
+            // A link by the system's own answer: Qt 5 does not follow a
+            // junction, which would let one that leads out look inside.
+            const QString real = NativeFile::isLinkOrJunction(info)
+                                     ? NativeFile::realPath(info.filePath())
+                                     : info.canonicalFilePath();
             if (real.isEmpty() || !splitAbsolute(real, &done)) {
                 return false;
             }

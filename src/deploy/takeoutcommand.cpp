@@ -109,6 +109,9 @@ CommandReport TakeOutCommand::takeOut(const QString &id, ChangeDecision decision
         return CommandContext::refusal(CommandReport::RecordedElsewhere);
     }
     StackChange change = LayerStack::uninstall(m_context.catalogue.m_mods, id, m_context.layout);
+    if (refusedForHeldFile(gameFilesTouched(change), report)) {
+        return report;
+    }
     // Asked before anything is written, so that cancelling leaves everything
     // as it was.
     const QStringList changedFiles = changedGameFiles(id, change);
@@ -147,6 +150,18 @@ CommandReport TakeOutCommand::takeOut(const QString &id, ChangeDecision decision
         logLine("[ManifestError]:", id);
     }
     return report;
+}
+
+QStringList TakeOutCommand::gameFilesTouched(const StackChange &change)
+{
+    // The other kinds change only backups, which no game holds open.
+    QStringList files;
+    for (const FileAction &action : change.actions) {
+        if (action.kind == FileAction::Restore || action.kind == FileAction::Delete) {
+            files << action.path;
+        }
+    }
+    return files;
 }
 
 QString TakeOutCommand::markChanged(StackChange &change, const QString &id,

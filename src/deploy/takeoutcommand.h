@@ -30,6 +30,7 @@ private:
                           Journal &journal) const;
     bool recordedElsewhere(const QString &id) const;
     QStringList changedGameFiles(const QString &id, const StackChange &change) const;
+    static QStringList gameFilesTouched(const StackChange &change);
     QString markChanged(StackChange &change, const QString &id, const QStringList &changedFiles,
                         ChangeDecision decision) const;
 

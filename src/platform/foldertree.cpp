@@ -1,5 +1,7 @@
 #include "platform/foldertree.h"
 
+#include "platform/nativefile.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -8,18 +10,25 @@ bool FolderTree::remove(const QString &dir)
     if (dir.isEmpty()) {
         return false;
     }
+    const QFileInfo top(dir);
+    // A link or junction put in place of the folder goes as a link: following
+    // it would empty a folder that lies outside the tree being removed.
+    if (NativeFile::isLinkOrJunction(top)) {
+        return NativeFile::remove(dir);
+    }
     QDir folder(dir);
     if (!folder.exists()) {
         return true;
     }
-    const QFileInfoList entries = folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    // Hidden and system entries too (Thumbs.db, desktop.ini, dotfiles): one
+    // left behind keeps the folder from going.
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QFileInfo &entry : entries) {
-        // A link is removed as a link: following it would empty a folder that
-        // lies outside the tree being removed.
-        if (entry.isFile() || entry.isSymLink()) {
-            folder.remove(entry.fileName());
-        } else {
+        if (entry.isDir() && !NativeFile::isLinkOrJunction(entry)) {
             remove(entry.absoluteFilePath());
+        } else {
+            NativeFile::remove(entry.absoluteFilePath());
         }
     }
     return folder.rmdir(folder.absolutePath());

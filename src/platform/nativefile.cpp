@@ -1,11 +1,13 @@
 #include "platform/nativefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
 #include "platform/longpath.h"
 
+#include <vector>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -90,15 +92,34 @@ template<typename Step> bool withoutReadOnly(const WinPath &path, Step step)
     return done;
 }
 
+// Whether a reparse point leads to another name: a symbolic link, a junction
+// or a mount point. The others (OneDrive placeholders, deduplicated and
+// compressed files) hold the entry's own content and are walked and copied as
+// plain files; one that cannot be told is taken for a link.
+bool redirects(const WinPath &path, DWORD attributes)
+{
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return false;
+    }
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW(path, &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    FindClose(find);
+    return IsReparseTagNameSurrogate(data.dwReserved0);
+}
+
 } // namespace
 
 Entry entry(const QString &path)
 {
     Entry found;
-    const DWORD attributes = GetFileAttributesW(WinPath(path));
+    const WinPath native(path);
+    const DWORD attributes = GetFileAttributesW(native);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         found.exists = true;
-        found.link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        found.link = redirects(native, attributes);
         found.readOnly = attributes & FILE_ATTRIBUTE_READONLY;
     }
     return found;
@@ -106,13 +127,38 @@ Entry entry(const QString &path)
 
 bool isLink(const QString &path)
 {
-    const DWORD attributes = GetFileAttributesW(WinPath(path));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    const WinPath native(path);
+    return redirects(native, GetFileAttributesW(native));
 }
 
 bool isLinkOrJunction(const QFileInfo &entry)
 {
     return entry.isSymbolicLink() || entry.isJunction() || isLink(entry.absoluteFilePath());
+}
+
+QString realPath(const QString &path)
+{
+    const HANDLE handle = CreateFileW(WinPath(path), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return QString();
+    }
+    std::vector<wchar_t> buffer(32768);
+    const DWORD size = GetFinalPathNameByHandleW(handle, buffer.data(), DWORD(buffer.size()),
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (size == 0 || size >= buffer.size()) {
+        return QString();
+    }
+    QString real = QString::fromWCharArray(buffer.data(), int(size));
+    // Back from the extended form the system answers in.
+    if (real.startsWith(QLatin1String("\\\\?\\UNC\\"))) {
+        real = QLatin1String("\\\\") + real.mid(8);
+    } else if (real.startsWith(QLatin1String("\\\\?\\"))) {
+        real = real.mid(4);
+    }
+    return QDir::fromNativeSeparators(real);
 }
 
 int linkCount(const QString &path)
@@ -180,7 +226,7 @@ bool renameNew(const QString &from, const QString &to)
     return withRetries([&] { return MoveFileExW(source, target, MOVEFILE_WRITE_THROUGH) != 0; });
 }
 
-bool heldOpen(const QString &path)
+static bool heldBySystem(const QString &path)
 {
     // Asking for delete access with every sharing allowed fails exactly when
     // an opener forbade sharing the delete; nothing is changed by asking.
@@ -244,6 +290,11 @@ bool isLink(const QString &path)
 bool isLinkOrJunction(const QFileInfo &entry)
 {
     return entry.isSymLink();
+}
+
+QString realPath(const QString &path)
+{
+    return QFileInfo(path).canonicalFilePath();
 }
 
 int linkCount(const QString &path)
@@ -313,7 +364,7 @@ bool renameNew(const QString &from, const QString &to)
     return ::rename(source.constData(), target.constData()) == 0;
 }
 
-bool heldOpen(const QString &)
+static bool heldBySystem(const QString &)
 {
     return false;
 }
@@ -325,5 +376,27 @@ bool remove(const QString &path)
 }
 
 #endif
+
+namespace {
+
+QString &heldForTest()
+{
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+bool heldOpen(const QString &path)
+{
+    return (!heldForTest().isEmpty() &&
+            QDir::cleanPath(QDir::fromNativeSeparators(path)) == heldForTest()) ||
+           heldBySystem(path);
+}
+
+void setHeldForTest(const QString &path)
+{
+    heldForTest() = path.isEmpty() ? path : QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
 
 } // namespace NativeFile

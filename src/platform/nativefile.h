@@ -22,11 +22,18 @@ struct Entry
 Entry entry(const QString &path);
 
 // Whether the entry itself is a link of any kind: a symbolic link, or on
-// Windows any reparse point, junctions included. Never follows it. Qt 5 sees
-// no junction as a link, so a walk that follows its answer walks out of the
-// tree; ask this before entering or deleting through an entry.
+// Windows a junction or mount point too (a OneDrive placeholder is no link).
+// Never follows it. Qt 5 sees no junction as a link, so a walk that follows
+// its answer walks out of the tree; ask this before entering or deleting
+// through an entry.
 bool isLink(const QString &path);
 bool isLinkOrJunction(const QFileInfo &entry);
+
+// Where `path` really is, every link and junction on the way followed, with
+// "/" separators; empty when it does not exist. Qt 5 follows no junction
+// when it makes a canonical path, so a junction inside a folder that leads
+// out of it would still look inside.
+QString realPath(const QString &path);
 
 // The number of names of the file (hard links) at `path`, not following a
 // link there; -1 when it cannot be told.
@@ -65,6 +72,9 @@ bool renameNew(const QString &from, const QString &to);
 // file can be renamed and deleted. A program image being run is not seen here:
 // its delete fails later, and the journal covers that.
 bool heldOpen(const QString &path);
+// While set, heldOpen() also answers true for this one path: lets a test
+// hold a file where the system cannot. Empty turns it off.
+void setHeldForTest(const QString &path);
 
 // Deletes a file, or a link itself (never what it points to), read-only or
 // not. A file that stays keeps its attributes.

@@ -1,6 +1,7 @@
 #include "userdata/cardscanner.h"
 
 #include "platform/filetimes.h"
+#include "platform/nativefile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -49,7 +50,11 @@ CardScan CardScanner::scan(const QString &folder, bool subfolders, const std::at
         QDirIterator dirs(current, QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
         QStringList children;
         while (dirs.hasNext()) {
-            children << dirs.next();
+            dirs.next();
+            // Qt 5 does not see a junction as a link: one could lead in a circle.
+            if (!NativeFile::isLinkOrJunction(dirs.fileInfo())) {
+                children << dirs.filePath();
+            }
         }
         children.sort(Qt::CaseInsensitive);
         pending = children + pending;
