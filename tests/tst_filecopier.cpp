@@ -155,7 +155,7 @@ void TestFileCopier::moveReplacesWholeOrNotAtAll()
     } else if (destination == "folder") {
         QVERIFY(TestFiles::write(target + "/inside", "inside"));
     }
-    const FileMap before = TestFiles::snapshot(dir.path());
+    const QMap<QString, QByteArray> before = TestFiles::snapshot(dir.path());
 
     const bool moved = FileCopier::move(source, target, FileCopier::CopyOptions());
     if (destination == "folder") {

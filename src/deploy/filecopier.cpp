@@ -111,6 +111,9 @@ bool copyBytes(const QString &source, const QString &destination, const CopyOpti
             break;
         }
     }
+    if (copied && options.writeBack) {
+        FileSync::startWriteBack(out);
+    }
     out.close();
     return copied && out.error() == QFileDevice::NoError;
 }

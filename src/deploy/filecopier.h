@@ -27,6 +27,9 @@ public:
         // (the same file, a move by rename) is read once for it. A hash that
         // cannot be computed makes the call return false.
         quint64 *hash = nullptr;
+        // The disk starts writing each copy as soon as it is made, for a
+        // flush of the command's files that comes later.
+        bool writeBack = false;
     };
 
     // Copies `source` over `destination` (created or truncated) and gives it the
