@@ -91,27 +91,30 @@ bool flushFolderOf(const QString &file)
 
 #else
 
-bool flushData(const QString &path)
+// A file's bytes and size (fdatasync); a folder's entries need its whole
+// inode (fsync).
+bool flushOne(const QString &path, bool folder)
 {
     // A pipe would hold the opening; a path that is gone has nothing to write.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
     if (fd < 0) {
         return errno == ENOENT || errno == ENOTDIR;
     }
-    const bool flushed = ::fdatasync(fd) == 0;
+    const bool flushed = (folder ? ::fsync(fd) : ::fdatasync(fd)) == 0;
     ::close(fd);
     return flushed;
 }
 
 // Each flush of a new file waits for a commit of the file system's log;
 // flushes that wait at the same time share one commit, so several run at once.
-bool flushAll(const QStringList &files)
+bool flushAll(const QStringList &files, bool folders)
 {
     std::atomic<int> next{0};
     std::atomic<bool> flushed{true};
-    const auto work = [&files, &next, &flushed] {
+    const auto work = [&files, folders, &next, &flushed] {
         for (int i = next++; i < files.size(); i = next++) {
-            if (!flushData(files.at(i))) {
+            if (!flushOne(files.at(i), folders)) {
                 flushed = false;
             }
         }
@@ -174,33 +177,27 @@ QStringList foldersToFlush(const QStringList &roots, const QStringList &files)
 
 bool flushFolders(const QStringList &folders)
 {
-    bool flushed = true;
-    QSet<QString> done;
+    QStringList existing;
+    QSet<QString> seen;
     for (QString folder : folders) {
         // A folder that is gone (an emptied backup folder) took its entry out
         // of the nearest folder still there.
         while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
             folder = parentOf(folder);
         }
-        if (folder.isEmpty() || done.contains(folder)) {
-            continue;
-        }
-        done.insert(folder);
-        const int fd =
-            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            flushed = ::fsync(fd) == 0 && flushed;
-            ::close(fd);
+        if (!folder.isEmpty() && !seen.contains(folder)) {
+            seen.insert(folder);
+            existing << folder;
         }
     }
-    return flushed;
+    return flushAll(existing, true);
 }
 
 // Only what the command wrote is written back: a flush of the whole file
 // system (syncfs) would wait for every other program's unwritten data too.
 bool syncNow(const QStringList &folders, const QStringList &files)
 {
-    const bool filesFlushed = flushAll(files);
+    const bool filesFlushed = flushAll(files, false);
     return flushFolders(foldersToFlush(folders, files)) && filesFlushed;
 }
 
