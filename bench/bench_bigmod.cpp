@@ -2,11 +2,15 @@
 // game files) from a folder and from a stored zip, through the code the window
 // runs, next to the copies no design can avoid: the mod written once into the
 // game and once into the kept copy (for the zip: unpacked once, then copied
-// into the game). Every timed step ends with a sync on both sides, so the
-// figures include writing the bytes out.
+// into the game). Every timed step ends with a write-back of its own files on
+// both sides, so the figures include writing the bytes out.
 //
-//   bench_bigmod          the two ratios, each the best of BENCH_ROUNDS rounds
-//                         (three unless set)
+//   bench_bigmod          the ratios (engine and veldane-cli from a folder,
+//                         engine from a zip), each the best of BENCH_ROUNDS
+//                         rounds (three unless set); BENCH_ROOT and
+//                         BENCH_WRITER as in benchrig.h. The copies are made
+//                         with --reflink=auto, so they are clones where the
+//                         file system can make them.
 //   bench_bigmod stall    the longest time the window's event loop stands
 //                         still while a mod of one 1.5 GiB file is installed
 //                         and uninstalled
@@ -15,6 +19,8 @@
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
 #include "gui/progressdialog.h"
+
+#include "benchrig.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,18 +39,10 @@ constexpr qint64 MiB = qint64(1) << 20;
 constexpr int FileCount = 32;
 constexpr qint64 FileSize = 32 * MiB;
 
-bool shell(const QString &script)
-{
-    QProcess process;
-    process.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
-    process.waitForFinished(-1);
-    if (process.exitCode() != 0) {
-        std::fprintf(stderr, "shell failed: %s\n%s\n", qPrintable(script),
-                     process.readAllStandardError().constData());
-    }
-    return process.exitCode() == 0;
-}
+using BenchRig::shell;
 
+// Before a timed step, so that it does not pay for writing back what was
+// generated; a timed step ends with a write-back of its own files only.
 void sync()
 {
     shell(QStringLiteral("sync"));
@@ -123,7 +121,13 @@ bool installArchive(ModCommands &commands, const QString &archive, const QString
 QString workRoot()
 {
     // Beside the build, on the disk the game would be on, not in a tmpfs.
-    return QDir::currentPath();
+    return BenchRig::workRoot(QDir::currentPath());
+}
+
+// The engine wrote back its own files; what is left must be nothing.
+void syncOwn(const QString &root)
+{
+    shell(QStringLiteral("cd '%1'").arg(root) + BenchRig::syncOf(QStringLiteral("game data mod")));
 }
 
 qint64 engineFolder()
@@ -136,7 +140,7 @@ qint64 engineFolder()
     clock.start();
     const CommandReport report =
         engine.commands(dir.path()).install(dir.path() + "/src/Mod", QStringLiteral("Mod"));
-    sync();
+    syncOwn(dir.path());
     const qint64 elapsed = clock.nsecsElapsed();
     if (!report.clean() || report.files != FileCount) {
         std::fprintf(stderr, "folder install failed\n");
@@ -151,10 +155,27 @@ qint64 baselineFolder()
     sync();
     QElapsedTimer clock;
     clock.start();
-    shell(
-        QStringLiteral("cd '%1' && mkdir -p mod && cp -a src/Mod/. game/ && cp -a src/Mod mod/Mod "
-                       "&& sync")
-            .arg(dir.path()));
+    shell(QStringLiteral("cd '%1' && mkdir -p mod && cp -a --reflink=auto src/Mod/. game/ && "
+                         "cp -a --reflink=auto src/Mod mod/Mod")
+              .arg(dir.path()) +
+          BenchRig::syncOf(QStringLiteral("game mod")));
+    return clock.nsecsElapsed();
+}
+
+// What a user who types the install meets: the tool's start, its lock and
+// catalogue, and the engine.
+qint64 cliFolder()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    generate(dir.path());
+    BenchRig::cli(dir.path(), {QStringLiteral("list")});
+    sync();
+    QElapsedTimer clock;
+    clock.start();
+    BenchRig::cli(dir.path(),
+                  {QStringLiteral("install"), dir.path() + "/src/Mod", QStringLiteral("Mod")});
+    shell(QStringLiteral("cd '%1'").arg(dir.path()) +
+          BenchRig::syncOf(QStringLiteral("game work")));
     return clock.nsecsElapsed();
 }
 
@@ -174,7 +195,7 @@ qint64 engineZip()
     clock.start();
     ModCommands commands = engine.commands(dir.path());
     const bool installed = installArchive(commands, dir.path() + "/mod.zip", QStringLiteral("Mod"));
-    sync();
+    syncOwn(dir.path());
     const qint64 elapsed = clock.nsecsElapsed();
     if (!installed) {
         std::fprintf(stderr, "zip install failed\n");
@@ -190,8 +211,10 @@ qint64 baselineZip()
     sync();
     QElapsedTimer clock;
     clock.start();
-    shell(QStringLiteral("cd '%1' && unzip -q mod.zip -d kept && cp -a kept/Mod/. game/ && sync")
-              .arg(dir.path()));
+    shell(QStringLiteral("cd '%1' && unzip -q mod.zip -d kept && cp -a --reflink=auto kept/Mod/. "
+                         "game/")
+              .arg(dir.path()) +
+          BenchRig::syncOf(QStringLiteral("kept game")));
     return clock.nsecsElapsed();
 }
 
@@ -215,10 +238,14 @@ int ratios()
     const int rounds = qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0
                            ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
                            : 3;
+    const BenchRig::Writer writer(workRoot());
     const qint64 folderBase = best(baselineFolder, rounds);
     const qint64 folder = best(engineFolder, rounds);
     std::printf("%-8s %12.2f %12.2f %8.2f\n", "folder", seconds(folder), seconds(folderBase),
                 double(folder) / double(folderBase));
+    const qint64 cli = best(cliFolder, rounds);
+    std::printf("%-8s %12.2f %12.2f %8.2f\n", "cli", seconds(cli), seconds(folderBase),
+                double(cli) / double(folderBase));
     std::fflush(stdout);
     const qint64 zipBase = best(baselineZip, rounds);
     const qint64 zip = best(engineZip, rounds);

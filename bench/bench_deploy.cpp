@@ -1,17 +1,22 @@
 // Times installing and uninstalling a mod of N small files through the mod
 // commands, next to `cp -a` and `rm` doing the same physical work, and prints
 // both times and their ratio: with the commands' journal and their write-back
-// to disk against `cp -a ... && sync`, and with the journal only against the
-// plain copies. On a slow disk the write-back of thousands of small files takes
-// far longer than copying them into the page cache, and it is the same work
-// on both sides.
+// to disk against the copies and a write-back of their own files, and with
+// the journal only against the plain copies. On a slow disk the write-back of
+// thousands of small files takes far longer than copying them into the page
+// cache, and it is the same work on both sides.
 // Also times checking the installed files when nothing changed (size and
 // time only), next to `find` reading the same sizes and times; the check of
 // 10,000 files has to stay under a second.
+// The same install and uninstall through veldane-cli, against the synced
+// copies. BENCH_ROOT, BENCH_WRITER as in benchrig.h; BENCH_ROUNDS the rounds
+// (three unless set).
 
 #include "catalogue/modcfg.h"
 #include "deploy/gamelayout.h"
 #include "deploy/modcommands.h"
+
+#include "benchrig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,22 +62,18 @@ QStringList generate(const QString &root, int n)
     return added;
 }
 
-bool shell(const QString &script)
-{
-    QProcess process;
-    process.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
-    process.waitForFinished(-1);
-    if (process.exitCode() != 0) {
-        std::fprintf(stderr, "baseline failed: %s\n", process.readAllStandardError().constData());
-    }
-    return process.exitCode() == 0;
-}
+using BenchRig::shell;
 
 // Writes dirty pages out before a timed step, so that neither side pays for
 // the write-back of the files generated or written before it.
 void settle()
 {
     shell(QStringLiteral("sync"));
+}
+
+QString workRoot()
+{
+    return BenchRig::workRoot(QDir::tempPath());
 }
 
 struct Times
@@ -84,7 +85,7 @@ struct Times
 
 Times runEngine(int n, bool syncing)
 {
-    QTemporaryDir dir;
+    QTemporaryDir dir(workRoot() + "/deploy-XXXXXX");
     QDir::setCurrent(dir.path());
     generate(dir.path(), n);
     QDir().mkdir(QStringLiteral("config"));
@@ -119,10 +120,28 @@ Times runEngine(int n, bool syncing)
     return times;
 }
 
+Times runCli(int n)
+{
+    QTemporaryDir dir(workRoot() + "/deploy-XXXXXX");
+    generate(dir.path(), n);
+    BenchRig::cli(dir.path(), {QStringLiteral("list")});
+    settle();
+    Times times;
+    QElapsedTimer clock;
+    clock.start();
+    BenchRig::cli(dir.path(),
+                  {QStringLiteral("install"), dir.path() + "/src/Mod", QStringLiteral("Mod")});
+    times.install = clock.nsecsElapsed();
+    settle();
+    clock.restart();
+    BenchRig::cli(dir.path(), {QStringLiteral("uninstall"), QStringLiteral("Mod")});
+    times.uninstall = clock.nsecsElapsed();
+    return times;
+}
+
 Times runBaseline(int n, bool syncing)
 {
-    const QString sync = syncing ? QStringLiteral(" && sync") : QString();
-    QTemporaryDir dir;
+    QTemporaryDir dir(workRoot() + "/deploy-XXXXXX");
     const QStringList added = generate(dir.path(), n);
     {
         QFile list(dir.path() + "/added.txt");
@@ -139,8 +158,10 @@ Times runBaseline(int n, bool syncing)
     // Replaced game files aside (the game holds exactly those), the mod into
     // the game and into a kept copy.
     shell(QStringLiteral("cd '%1' && mkdir -p data mod && cp -a game data/Mod && "
-                         "cp -a src/Mod/. game/ && cp -a src/Mod mod/Mod%2")
-              .arg(root, sync));
+                         "cp -a --reflink=auto src/Mod/. game/ && cp -a --reflink=auto src/Mod "
+                         "mod/Mod")
+              .arg(root) +
+          (syncing ? BenchRig::syncOf(QStringLiteral("game data mod")) : QString()));
     times.install = clock.nsecsElapsed();
     clock.restart();
     shell(QStringLiteral("find '%1/game' -type f -printf '%s %T@\\n' >/dev/null").arg(root));
@@ -149,8 +170,9 @@ Times runBaseline(int n, bool syncing)
     clock.restart();
     // Replaced files back, added files deleted, backups gone.
     shell(QStringLiteral("cd '%1' && cp -a data/Mod/. game/ && "
-                         "(cd game && xargs -0 rm -f < ../added.txt) && rm -rf data/Mod%2")
-              .arg(root, sync));
+                         "(cd game && xargs -0 rm -f < ../added.txt) && rm -rf data/Mod")
+              .arg(root) +
+          (syncing ? BenchRig::syncOf(QStringLiteral("game data")) : QString()));
     times.uninstall = clock.nsecsElapsed();
     return times;
 }
@@ -165,6 +187,10 @@ double ms(qint64 ns)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    const int rounds = qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0
+                           ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
+                           : 3;
+    const BenchRig::Writer writer(workRoot());
     std::printf("%8s  %-10s %12s %12s %8s %12s %12s %8s\n", "files", "command", "synced ms",
                 "cp+sync ms", "ratio", "no-sync ms", "cp ms", "ratio");
     for (int n : {1000, 10000}) {
@@ -178,12 +204,14 @@ int main(int argc, char *argv[])
                 slot.uninstall < 0 ? value.uninstall : std::min(slot.uninstall, value.uninstall);
             slot.verify = slot.verify < 0 ? value.verify : std::min(slot.verify, value.verify);
         };
+        Times cli{-1, -1, -1};
         // Alternate the runs so that neither side always finds warm caches.
-        for (int round = 0; round < 2; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             keep(baseline, runBaseline(n, true));
             keep(unsyncedBaseline, runBaseline(n, false));
             keep(best, runEngine(n, true));
             keep(unsynced, runEngine(n, false));
+            keep(cli, runCli(n));
         }
         const auto line = [&](const char *command, qint64 engine, qint64 cp, qint64 noSync,
                               qint64 cpNoSync) {
@@ -195,6 +223,10 @@ int main(int argc, char *argv[])
         line("install", best.install, baseline.install, unsynced.install, unsyncedBaseline.install);
         line("uninstall", best.uninstall, baseline.uninstall, unsynced.uninstall,
              unsyncedBaseline.uninstall);
+        std::printf("%8d  %-10s %12.1f %12.1f %8.2f\n", n, "cli inst", ms(cli.install),
+                    ms(baseline.install), double(cli.install) / double(baseline.install));
+        std::printf("%8d  %-10s %12.1f %12.1f %8.2f\n", n, "cli uninst", ms(cli.uninstall),
+                    ms(baseline.uninstall), double(cli.uninstall) / double(baseline.uninstall));
         // The check writes nothing: both columns time the same work.
         line("check", best.verify, baseline.verify, unsynced.verify, unsyncedBaseline.verify);
         if (std::min(best.verify, unsynced.verify) > qint64(n) * 100000) {

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 #include <QtTest>
 
 #include <xxhash.h>
@@ -113,7 +114,10 @@ void TestFileCopier::copierKeepsItsPromises()
     if (hashed) {
         QCOMPARE(hash, quint64(XXH3_64bits(content.constData(), size_t(content.size()))));
     }
-    if (destination != "same file") {
+    // A clone (XFS with reflink, Btrfs) is one call with nothing to report.
+    const QByteArray fileSystem = QStorageInfo(target).fileSystemType();
+    const bool mayClone = fileSystem == "xfs" || fileSystem == "btrfs";
+    if (destination != "same file" && !(mayClone && done.isEmpty())) {
         QVERIFY(done.size() >= 4);
         QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
         QVERIFY(done.last() < content.size());

@@ -22,6 +22,7 @@ FileCopier::CopyOptions CommandContext::byteProgress() const
     FileCopier::CopyOptions options;
     const CommandProgress &sink = progress;
     options.progress = [&sink](qint64 done, qint64 total) { sink.fileBytes(done, total); };
+    options.writeBack = syncing;
     return options;
 }
 
@@ -43,6 +44,9 @@ void CommandContext::flush(const JournalEntry &entry) const
         files << action.path;
         if (!action.upperBackup.isEmpty()) {
             files << action.upperBackup;
+        }
+        if (!action.setAside.isEmpty()) {
+            files << action.setAside;
         }
     }
     if (!FileSync::sync({layout.gameRoot(), entry.backupFolder, entry.keptFolder}, files,

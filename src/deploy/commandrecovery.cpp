@@ -149,10 +149,7 @@ bool CommandRecovery::replayDeploy(const JournalEntry &entry, RecoveryReport &re
     }
     CommandReport report;
     const DeployRun run(m_context);
-    run.copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
-    if (install) {
-        run.keepCopy(entry, plan, report);
-    }
+    run.copyAndRecord(entry, plan, deployable, report);
     recovery.failed += report.failed;
     recovery.steps << RecoveryReport::Step{RecoveryReport::Step::Installed, entry.mod};
     return true;

@@ -95,22 +95,44 @@ CommandReport DeployRun::run(const JournalEntry &entry, CommandReport report) co
     const QVector<bool> deployable =
         selectDeployable(plan, entry.backupRoot, report, madeBackups, renamedBackups);
     // The catalogue is about to say that these backups hold the game's files:
-    // they must be on disk before it does.
-    if (m_context.syncing && !madeBackups.isEmpty()) {
-        FileSync::sync({entry.backupRoot}, madeBackups, m_context.progress.whileWaiting);
+    // the copied ones and the names of the renamed ones must be on disk
+    // before it does.
+    if (m_context.syncing && !(madeBackups.isEmpty() && renamedBackups.isEmpty())) {
+        QStringList renamed;
+        for (int i : renamedBackups) {
+            renamed << plan.files.at(i).backup;
+        }
+        FileSync::sync(QStringList{entry.backupRoot} + renamed, madeBackups,
+                       m_context.progress.whileWaiting);
     }
     if (!writeRecords(entry, plan, deployable)) {
         undoBackups(entry, plan, madeBackups, renamedBackups, report);
         return report;
     }
 
-    copyIntoGame(plan, entry.targetRoot, deployable, entry.mod, report);
-    if (install) {
-        keepCopy(entry, plan, report);
-        m_context.progress.value(count + 1);
-    }
-    m_context.flush(entry);
+    copyAndRecord(entry, plan, deployable, report);
     return report;
+}
+
+void DeployRun::copyAndRecord(const JournalEntry &entry, const DeploymentPlan &plan,
+                              const QVector<bool> &deployable, CommandReport &report) const
+{
+    const QHash<QString, ManifestEntry> copied =
+        copyIntoGame(plan, entry.targetRoot, deployable, report);
+    if (entry.command == JournalEntry::Install) {
+        keepCopy(entry, plan, report);
+        m_context.progress.value(plan.files.size() + 1);
+    }
+    // The one write-back of the command: copies and kept copy before the
+    // entry goes. It comes before the records' commit, which on some file
+    // systems would wait for the same bytes where the window cannot answer;
+    // records committed first would do no harm, the entry replays the copies.
+    m_context.flush(entry);
+    // Without records the files only count as unchanged later, as files
+    // installed before records were kept do.
+    if (!m_context.manifest()->replace(entry.mod, copied)) {
+        logLine("[ManifestError]:", entry.mod);
+    }
 }
 
 bool DeployRun::writeRecords(const JournalEntry &entry, const DeploymentPlan &plan,
@@ -238,9 +260,10 @@ bool DeployRun::backUp(const PlannedFile &file, int index, CommandReport &report
     return true;
 }
 
-void DeployRun::copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                             const QVector<bool> &deployable, const QString &id,
-                             CommandReport &report) const
+QHash<QString, ManifestEntry> DeployRun::copyIntoGame(const DeploymentPlan &plan,
+                                                      const QString &targetRoot,
+                                                      const QVector<bool> &deployable,
+                                                      CommandReport &report) const
 {
     QDir().mkdir(targetRoot);
     for (const QString &folder : plan.folders) {
@@ -271,16 +294,7 @@ void DeployRun::copyIntoGame(const DeploymentPlan &plan, const QString &targetRo
         }
         m_context.progress.value(i + 1);
     }
-    // The records' commit makes the disk write back every byte just copied
-    // first; that wait is taken here, where the window can answer meanwhile.
-    if (m_context.syncing && !copied.isEmpty()) {
-        FileSync::sync({targetRoot}, copied.keys(), m_context.progress.whileWaiting);
-    }
-    // Without records the files only count as unchanged later, as files
-    // installed before records were kept do.
-    if (!m_context.manifest()->replace(id, copied)) {
-        logLine("[ManifestError]:", id);
-    }
+    return copied;
 }
 
 void DeployRun::keepCopy(const JournalEntry &entry, const DeploymentPlan &plan,

@@ -5,7 +5,9 @@
 #include "deploy/commandreport.h"
 #include "deploy/deploymentplan.h"
 #include "deploy/journalentry.h"
+#include "state/manifestentry.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,11 +28,16 @@ public:
                        const QString &backupRoot, const QString &keptRoot) const;
     CommandReport run(const JournalEntry &entry, CommandReport report) const;
 
-    // Copies the files marked deployable into the game and records them in
-    // the manifest.
-    void copyIntoGame(const DeploymentPlan &plan, const QString &targetRoot,
-                      const QVector<bool> &deployable, const QString &id,
-                      CommandReport &report) const;
+    // Copies the files marked deployable into the game and, for an install,
+    // into the kept copy, writes them back, and records them in the manifest.
+    void copyAndRecord(const JournalEntry &entry, const DeploymentPlan &plan,
+                       const QVector<bool> &deployable, CommandReport &report) const;
+    // Copies the files marked deployable into the game; what the manifest
+    // will say of each.
+    QHash<QString, ManifestEntry> copyIntoGame(const DeploymentPlan &plan,
+                                               const QString &targetRoot,
+                                               const QVector<bool> &deployable,
+                                               CommandReport &report) const;
     // An install from a folder keeps a copy of every file; an unpacked
     // archive became the kept copy already and has no kept root.
     void keepCopy(const JournalEntry &entry, const DeploymentPlan &plan,

@@ -77,6 +77,17 @@ bool copyThroughBuffer(QFile &in, QFile *out, const CopyOptions &options)
     return true;
 }
 
+// The hash of what the kernel just copied, read from the source: its pages
+// are still in memory after a copy, and after a clone it is the one of the
+// two more likely there. A copy kept from buffered writes would turn a clone
+// into a full copy. A source changed meanwhile only makes the game file look
+// changed later, never an edit unseen.
+bool hashAfterCopy(QFile &in, CopyOptions options)
+{
+    options.progress = nullptr;
+    return copyThroughBuffer(in, nullptr, options);
+}
+
 // The hash of a file that took no copy (the same file, or a rename): one read.
 bool hashInPlace(const QString &path, const CopyOptions &options)
 {
@@ -97,19 +108,18 @@ bool copyBytes(const QString &source, const QString &destination, const CopyOpti
         return false;
     }
     bool copied = false;
-    if (options.hash) {
+    switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
+    case KernelCopy::Result::Copied:
+        copied = !options.hash || (in.seek(0) && hashAfterCopy(in, options));
+        break;
+    case KernelCopy::Result::Failed:
+        break;
+    case KernelCopy::Result::Unsupported:
         copied = copyThroughBuffer(in, &out, options);
-    } else {
-        switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
-        case KernelCopy::Result::Copied:
-            copied = true;
-            break;
-        case KernelCopy::Result::Failed:
-            break;
-        case KernelCopy::Result::Unsupported:
-            copied = copyThroughBuffer(in, &out, options);
-            break;
-        }
+        break;
+    }
+    if (copied && options.writeBack) {
+        FileSync::startWriteBack(out);
     }
     out.close();
     return copied && out.error() == QFileDevice::NoError;
@@ -187,16 +197,14 @@ bool FileCopier::copy(const QString &source, const QString &destination, const C
             return false;
         }
     }
-    if (!options.hash) {
-        // Windows copies whole files, attributes included, in one call.
-        switch (KernelCopy::copyFile(source, destination, options.progress, options.step)) {
-        case KernelCopy::Result::Copied:
-            return true;
-        case KernelCopy::Result::Failed:
-            return false;
-        case KernelCopy::Result::Unsupported:
-            break;
-        }
+    // Windows copies whole files, attributes included, in one call.
+    switch (KernelCopy::copyFile(source, destination, options.progress, options.step)) {
+    case KernelCopy::Result::Copied:
+        return !options.hash || hashInPlace(source, options);
+    case KernelCopy::Result::Failed:
+        return false;
+    case KernelCopy::Result::Unsupported:
+        break;
     }
     if (!copyBytes(source, destination, options)) {
         return false;

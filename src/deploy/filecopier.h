@@ -21,12 +21,16 @@ public:
         // called for smaller files, which cost no more than a call.
         std::function<void(qint64 done, qint64 total)> progress;
         qint64 step = qint64(4) << 20;
-        // When set, receives the XXH3 (64 bits) of the bytes written. The
-        // copy then goes through a buffer of ours, so the bytes are hashed as
-        // they pass and never read a second time; a file that needs no copy
-        // (the same file, a move by rename) is read once for it. A hash that
+        // When set, receives the XXH3 (64 bits) of the bytes copied. The
+        // kernel still copies (or clones) them, and the source, in memory
+        // just after, is read once for the hash; a copy through a buffer of
+        // ours hashes the bytes as they pass. A file that needs no copy (the
+        // same file, a move by rename) is read once for it. A hash that
         // cannot be computed makes the call return false.
         quint64 *hash = nullptr;
+        // The disk starts writing each copy as soon as it is made, for a
+        // flush of the command's files that comes later.
+        bool writeBack = false;
     };
 
     // Copies `source` over `destination` (created or truncated) and gives it the

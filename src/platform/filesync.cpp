@@ -13,8 +13,13 @@
 
 #include <windows.h>
 #else
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <thread>
+#include <vector>
+
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -86,39 +91,114 @@ bool flushFolderOf(const QString &file)
 
 #else
 
+// A file's bytes and size (fdatasync); a folder's entries need its whole
+// inode (fsync).
+bool flushOne(const QString &path, bool folder)
+{
+    // A pipe would hold the opening; a path that is gone has nothing to write.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR;
+    }
+    const bool flushed = (folder ? ::fsync(fd) : ::fdatasync(fd)) == 0;
+    ::close(fd);
+    return flushed;
+}
+
+// Each flush of a new file waits for a commit of the file system's log;
+// flushes that wait at the same time share one commit, so several run at once.
+bool flushAll(const QStringList &files, bool folders)
+{
+    std::atomic<int> next{0};
+    std::atomic<bool> flushed{true};
+    const auto work = [&files, folders, &next, &flushed] {
+        for (int i = next++; i < files.size(); i = next++) {
+            if (!flushOne(files.at(i), folders)) {
+                flushed = false;
+            }
+        }
+    };
+    std::vector<std::thread> workers;
+    const int count = qMin(15, int(files.size() / 32));
+    for (int i = 0; i < count; ++i) {
+        workers.emplace_back(work);
+    }
+    work();
+    for (std::thread &worker : workers) {
+        worker.join();
+    }
+    return flushed;
+}
+
+QString parentOf(const QString &path)
+{
+    const int cut = path.lastIndexOf(QLatin1Char('/'));
+    return cut > 0 ? path.left(cut) : QString();
+}
+
+// The folders whose entries changed: each file's folder and, for a file under
+// one of `roots`, the folders up to that root and the one holding it, since
+// any of them may be new.
+QStringList foldersToFlush(const QStringList &roots, const QStringList &files)
+{
+    QStringList folders;
+    QSet<QString> seen;
+    const auto add = [&folders, &seen](const QString &folder) {
+        if (!folder.isEmpty() && !seen.contains(folder)) {
+            seen.insert(folder);
+            folders << folder;
+        }
+    };
+    QStringList cleanRoots;
+    for (const QString &root : roots) {
+        cleanRoots << QDir::cleanPath(root);
+        add(cleanRoots.last());
+        add(parentOf(cleanRoots.last()));
+    }
+    for (const QString &file : files) {
+        const QString path = QDir::cleanPath(file);
+        QString folder = parentOf(path);
+        const bool inside =
+            std::any_of(cleanRoots.cbegin(), cleanRoots.cend(), [&path](const QString &root) {
+                return path.startsWith(root + QLatin1Char('/'));
+            });
+        if (!inside) {
+            add(folder);
+            continue;
+        }
+        while (!folder.isEmpty() && !seen.contains(folder)) {
+            add(folder);
+            folder = parentOf(folder);
+        }
+    }
+    return folders;
+}
+
+bool flushFolders(const QStringList &folders)
+{
+    QStringList existing;
+    QSet<QString> seen;
+    for (QString folder : folders) {
+        // A folder that is gone (an emptied backup folder) took its entry out
+        // of the nearest folder still there.
+        while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+            folder = parentOf(folder);
+        }
+        if (!folder.isEmpty() && !seen.contains(folder)) {
+            seen.insert(folder);
+            existing << folder;
+        }
+    }
+    return flushAll(existing, true);
+}
+
+// Only what the command wrote is written back: a flush of the whole file
+// system (syncfs) would wait for every other program's unwritten data too.
 bool syncNow(const QStringList &folders, const QStringList &files)
 {
-    Q_UNUSED(files)
-    bool synced = true;
-    QSet<quint64> done;
-    for (const QString &folder : folders) {
-        // The folder may be gone (an emptied backup folder): its file
-        // system is the one of the nearest folder still there.
-        QString existing = QDir::cleanPath(folder);
-        while (!existing.isEmpty() && !QFileInfo(existing).isDir()) {
-            const int cut = existing.lastIndexOf(QLatin1Char('/'));
-            existing = cut > 0 ? existing.left(cut) : QString();
-        }
-        if (existing.isEmpty()) {
-            continue;
-        }
-        const int fd = ::open(QFile::encodeName(existing).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0) {
-            synced = false;
-            continue;
-        }
-        struct stat status;
-        if (::fstat(fd, &status) == 0 && !done.contains(quint64(status.st_dev))) {
-            done.insert(quint64(status.st_dev));
-#if defined(Q_OS_LINUX)
-            synced = ::syncfs(fd) == 0 && synced;
-#else
-            ::sync();
-#endif
-        }
-        ::close(fd);
-    }
-    return synced;
+    const bool filesFlushed = flushAll(files, false);
+    return flushFolders(foldersToFlush(folders, files)) && filesFlushed;
 }
 
 bool fsyncPath(const QString &path, int flags)
@@ -159,6 +239,15 @@ bool FileSync::sync(const QStringList &folders, const QStringList &files,
         whileWaiting();
     }
     return pending.get();
+}
+
+void FileSync::startWriteBack(QFile &file)
+{
+#if defined(Q_OS_LINUX)
+    ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file)
+#endif
 }
 
 bool FileSync::flushFile(const QString &file)

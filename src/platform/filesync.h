@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+class QFile;
+
 #include <functional>
 
 // Makes what a command wrote durable before its journal entry goes, so that a
@@ -10,13 +12,20 @@
 class FileSync
 {
 public:
-    // Linux and other Unix systems write back each file system holding one
-    // of `folders` once (syncfs); Windows flushes each of `files`
-    // (FlushFileBuffers), which it can only do per file. False when a sync
-    // was refused. Writing back a gigabyte takes seconds: `whileWaiting`, when
-    // given, is called every 50 ms meanwhile, so that a window can answer.
+    // Writes back the bytes of each of `files` and the folders that name
+    // them: on Linux and other Unix systems each file (fdatasync) and each
+    // folder from a file up to the one of `folders` above it, and the folder
+    // holding that (fsync); on Windows each file and each of `folders`
+    // (FlushFileBuffers). Files that are gone count as written back. Nothing
+    // else on the disk is waited for. False when a flush was refused. Writing back a gigabyte takes
+    // seconds: `whileWaiting`, when given, is called every 50 ms meanwhile, so that a window can
+    // answer.
     static bool sync(const QStringList &folders, const QStringList &files,
                      const std::function<void()> &whileWaiting = {});
+
+    // Starts the disk writing `file`, open for writing, without waiting, so
+    // that a flush that follows finds most of it done. Linux only.
+    static void startWriteBack(QFile &file);
 
     // Writes back one file's bytes and its entry in its folder now, before
     // something that relies on them (deleting the file it was copied from).

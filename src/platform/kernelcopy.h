@@ -29,7 +29,8 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 Result copyFile(const QString &source, const QString &destination, const Progress &progress,
                 qint64 step);
 
-// Copies `in` to `out`, both just opened (copy_file_range); Unsupported
+// Copies `in` to `out`, both just opened: a clone where the file system
+// can make one (FICLONE), else copy_file_range; Unsupported
 // only before the first byte moved. Linux only; elsewhere Unsupported.
 Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step);
 
