@@ -12,7 +12,7 @@ packages=(build-essential cmake pkg-config qtbase5-dev libqt5sql5-sqlite libarch
           fonts-wqy-microhei qttools5-dev-tools qttools5-dev qttranslations5-l10n)
 case "${1:-run}" in
 test | windows)
-    packages+=(g++-mingw-w64-x86-64-posix python3 zip exfat-fuse exfatprogs)
+    packages+=(g++-mingw-w64-x86-64-posix python3 zip exfat-fuse exfatprogs xfsprogs btrfs-progs)
     ;;&
 windows)
     packages+=(gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev tcl wine64 nsis)
