@@ -18,9 +18,8 @@ namespace {
 
 void checkRules(const QString &name)
 {
-    QString reason;
-    const bool safe = isSafeFolderName(name, &reason);
-    FUZZ_REQUIRE(safe == reason.isEmpty(), name + QStringLiteral(": ") + reason);
+    const bool safe = isSafeFolderName(name);
+    FUZZ_REQUIRE(safe == (folderNameFault(name) == FolderNameFault::None), name);
     FUZZ_REQUIRE(!isWindowsFileName(name) || !hasReservedCharacter(name), name);
     FUZZ_REQUIRE(ModCfg::isXmlName(ModCfg::rootTagFor(name)), name);
     if (!safe) {
