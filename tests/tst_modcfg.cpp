@@ -1,4 +1,5 @@
 #include "catalogue/modcfg.h"
+#include "platform/pathcase.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -108,7 +109,7 @@ int scannedCount(const ModCfg &cfg, const QString &path)
             continue;
         }
         for (const FileItem &f : r.add + r.replace) {
-            count += f.path == path ? 1 : 0;
+            count += PathCase::key(f.path) == PathCase::key(path) ? 1 : 0;
         }
     }
     return count;
@@ -395,8 +396,13 @@ void TestModCfg::orderNumbersFollowInstalledMods()
     QVERIFY(cfg.setInstall("B", true));
     QCOMPARE(cfg.installedItemCount(p), 5);
 
-    // Exact text only: no folding of case or separators.
+    // No folding of separators; case is folded only where names ignore it, as
+    // they always do on Windows.
+#ifdef Q_OS_WIN
+    QCOMPARE(cfg.installedItemCount("d:\\g\\abdata\\a.unity3d"), 5);
+#else
     QCOMPARE(cfg.installedItemCount("d:\\g\\abdata\\a.unity3d"), 0);
+#endif
     QCOMPARE(cfg.installedItemCount("D:/G/abdata/a.unity3d"), 0);
 
     const QByteArray expected = catalogue(

@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTextEdit>
@@ -655,9 +654,11 @@ void TestModTab::conflictCountsOfTheExampleMods()
 {
     const QString examples = QStringLiteral(VELDANE_SOURCE_DIR "/examples");
     Setup setup("HoneySelect", {});
-    QProcess copy;
-    copy.start("cp", {"-r", examples + "/game/.", setup.gamePath});
-    QVERIFY(copy.waitForFinished() && copy.exitCode() == 0);
+    const QMap<QString, QByteArray> game = TestFiles::fileSnapshot(examples + "/game");
+    QVERIFY(!game.isEmpty());
+    for (auto it = game.cbegin(); it != game.cend(); ++it) {
+        QVERIFY(TestFiles::write(QDir(setup.gamePath).filePath(it.key()), it.value()));
+    }
     {
         ModCfg catalogue;
         catalogue.setGame("HoneySelect");

@@ -156,7 +156,8 @@ void TestSetGameDlg::browsingGivesNativeFolderWithOneTrailingSeparator_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("folder") << ""
                             << "";
-    QTest::newRow("root") << "/" << QString(QDir::separator());
+    // "/" on Linux, the current drive's root such as "C:/" on Windows.
+    QTest::newRow("root") << QDir::rootPath() << QDir::toNativeSeparators(QDir::rootPath());
 }
 
 void TestSetGameDlg::browsingGivesNativeFolderWithOneTrailingSeparator()

@@ -3,8 +3,9 @@
 #include <QProcess>
 #include <QtTest>
 
-// Starts the real program as separate processes; the shared-memory key lives
-// under TMPDIR, so each test gets its own and never meets a real instance.
+// Starts the real program as separate processes. On Linux the shared-memory key
+// lives under TMPDIR, so each test gets its own and never meets a real
+// instance; on Windows the segment is named for the whole session.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
@@ -17,6 +18,7 @@ private slots:
 
 private:
     void start(QProcess &process);
+    static void stop(QProcess &process);
     bool waitForGuard(int timeoutMs);
 
     QTemporaryDir *m_tmp = nullptr;
@@ -56,6 +58,18 @@ void TestSingleInstance::start(QProcess &process)
     QVERIFY(process.waitForStarted(10000));
 }
 
+// Ends an instance that is still running. On Windows terminate() posts
+// WM_CLOSE, which no offscreen window receives.
+void TestSingleInstance::stop(QProcess &process)
+{
+#ifdef Q_OS_WIN
+    process.kill();
+#else
+    process.terminate();
+#endif
+    QVERIFY(process.waitForFinished(20000));
+}
+
 // The window writes the game's catalogue once it is built, which is after the
 // guard was claimed. (Probing the segment itself could meet a stale segment of
 // an earlier run whose key file had the same inode, before the instance ran.)
@@ -85,8 +99,7 @@ void TestSingleInstance::secondStartEndsAtOnce()
     QCOMPARE(second.exitCode(), 0);
 
     QCOMPARE(first.state(), QProcess::Running);
-    first.terminate();
-    QVERIFY(first.waitForFinished(20000));
+    stop(first);
 }
 
 void TestSingleInstance::killedInstanceDoesNotBlockNextStart()
@@ -101,8 +114,7 @@ void TestSingleInstance::killedInstanceDoesNotBlockNextStart()
     start(next);
     QVERIFY(!next.waitForFinished(3000));
     QCOMPARE(next.state(), QProcess::Running);
-    next.terminate();
-    QVERIFY(next.waitForFinished(20000));
+    stop(next);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -70,7 +70,10 @@ void TestUserData::listsOnlyLowerCasePngFilesInNameOrder()
     }
     QVERIFY(QDir(folder).mkdir("f.png"));
     QVERIFY(TestFiles::write(folder + "/f.png/inner.png", "x"));
+#ifndef Q_OS_WIN
+    // On Windows QFile::link() writes a shortcut, an ordinary file.
     QVERIFY(QFile::link(folder + "/a.png", folder + "/g.png"));
+#endif
 
     const QList<PngCard> cards = PngCardLister::list(folder);
 
@@ -225,7 +228,9 @@ void TestUserData::scanDescendsOnlyWhenAsked()
                              ".hidden/e.png", "other/f.jpg"}) {
         QVERIFY(TestFiles::write(root + '/' + name, QByteArray(int(qstrlen(name)), 'x')));
     }
+#ifndef Q_OS_WIN
     QVERIFY(QFile::link(root + "/sub", root + "/linked"));
+#endif
 
     const CardScan scan = CardScanner::scan(root, subfolders);
 

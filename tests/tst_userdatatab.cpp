@@ -491,9 +491,23 @@ void TestUserDataTab::trashTakesTheSelectedCardsOnly()
 {
     QFETCH(bool, trashWorks);
     ScopedTestTrash trash;
+#ifdef Q_OS_WIN
+    // The Recycle Bin can be neither broken nor looked into from here, and
+    // Wine's shell refuses every file: the system's answer for a file of the
+    // test's own decides what the window must say.
+    if (!trashWorks) {
+        QSKIP("the Recycle Bin cannot be made unusable from a test");
+    }
+    QTemporaryDir probeFolder;
+    const QString probe = probeFolder.filePath("probe.png");
+    QVERIFY(TestFiles::write(probe, "probe"));
+    const bool recycles = QFile::moveToTrash(probe);
+#else
     if (!trashWorks) {
         QVERIFY(trash.breakTrash());
     }
+    const bool recycles = trashWorks;
+#endif
     GameSetup setup("HoneySelect");
     for (const char *name : {"a.png", "b.png", "c.png"}) {
         setup.card(QStringLiteral("UserData/chara/female/") + name);
@@ -527,14 +541,16 @@ void TestUserDataTab::trashTakesTheSelectedCardsOnly()
                                .join('\n');
     QCOMPARE(answerer.messages(),
              QStringList({"注意|把选中的 2 张卡片移到回收站？可以从回收站还原。",
-                          trashWorks ? "提示|已将 2 张卡片移到回收站。"
-                                     : "提示|回收站不可用，以下 2 张卡片没有删除：\n" + failed}));
-    if (trashWorks) {
+                          recycles ? "提示|已将 2 张卡片移到回收站。"
+                                   : "提示|回收站不可用，以下 2 张卡片没有删除：\n" + failed}));
+    if (recycles) {
         QCOMPARE(TestFiles::snapshot(female),
                  (QMap<QString, QByteArray>{{"b.png", before["b.png"]}}));
+#ifndef Q_OS_WIN
         QCOMPARE(
             TestFiles::snapshot(trash.filesFolder()),
             (QMap<QString, QByteArray>{{"a.png", before["a.png"]}, {"c.png", before["c.png"]}}));
+#endif
         QTRY_COMPARE(tab.cards()->rowCount(), 1);
     } else {
         QCOMPARE(TestFiles::snapshot(female), before);
