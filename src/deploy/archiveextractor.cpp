@@ -226,7 +226,7 @@ ArchiveExtractor::Failure ArchiveExtractor::splitEntryName(const QString &name, 
 
 QString ArchiveExtractor::errorString() const
 {
-    return CommandMessages::archiveFailure(m_failure, m_detail, m_sizeLimit);
+    return CommandMessages::archiveFailure(outcome(), m_sizeLimit);
 }
 
 bool ArchiveExtractor::fail(Failure failure, const QString &detail)
@@ -371,6 +371,9 @@ bool ArchiveExtractor::unpack(const QString &archive, const QString &destination
         return fail(Failure::CannotOpen, reader.error());
     }
     const QDir root(destination);
+    if (!QDir().mkpath(destination)) {
+        return fail(Failure::FolderNotMade, QDir::toNativeSeparators(destination));
+    }
     qint64 entries = 0;
     qint64 written = 0;
     archive_entry *entry = nullptr;

@@ -32,6 +32,7 @@ public:
         Encrypted,
         TooLarge,
         NoFiles,
+        FolderNotMade, // the destination could not be made
         WriteFailed,
     };
 
@@ -48,8 +49,9 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     qint64 sizeLimit() const { return m_sizeLimit; }
 
-    // Unpacks archive into destination, an existing folder that the caller
-    // owns and removes afterwards; on failure it may hold part of the archive.
+    // Unpacks archive into destination, a folder that the caller owns and
+    // removes afterwards, made here when missing; on failure it may hold part
+    // of the archive.
     bool extract(const QString &archive, const QString &destination);
     // Checks every header as extract does first, and writes nothing. The next
     // extract of the same archive by this object then goes straight to the

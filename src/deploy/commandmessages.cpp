@@ -1,5 +1,6 @@
 #include "deploy/commandmessages.h"
 
+#include "deploy/modsource.h"
 #include "log/ceasylog.h"
 
 #include <QDir>
@@ -72,7 +73,8 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     case CommandReport::NameIsGame:
         return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
     case CommandReport::ArchiveRefused:
-        return tr("压缩包“%1”未安装：\n%2").arg(QFileInfo(report.path).fileName(), report.reason);
+        return tr("压缩包“%1”未安装：\n%2")
+            .arg(QFileInfo(report.path).fileName(), archiveFailure(report.archiveFailure));
     case CommandReport::KeptFolderTaken:
         return tr("MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，"
                   "未做任何改动。请换一个名称，或先移走该文件夹。")
@@ -89,11 +91,85 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     return QString();
 }
 
-QString CommandMessages::archiveFailure(ArchiveExtractor::Failure failure, const QString &detail,
+QString CommandMessages::batchSummary(const ModBatch::Report &report, const QString &action,
+                                      const QString &success, const QString &catalogueFile)
+{
+    const QString separator = tr("、");
+    QStringList lines;
+    if (!report.done.isEmpty()) {
+        lines << tr("已%1 %2 个MOD：%3。")
+                     .arg(action)
+                     .arg(report.done.size())
+                     .arg(report.done.join(separator));
+    }
+    // Versions moved aside are the user's: every folder that received one is
+    // named, as a single command names it.
+    for (int i = 0; i < report.reports.size(); ++i) {
+        if (!report.reports.at(i).setAsideFolder.isEmpty()) {
+            lines << tr("“%1”：%2")
+                         .arg(report.done.at(i), describe(report.reports.at(i), report.done.at(i),
+                                                          QString(), action, catalogueFile)
+                                                     .trimmed());
+        }
+    }
+    if (!report.complete()) {
+        lines << tr("在“%1”处停止：%2")
+                     .arg(report.stoppedAt,
+                          describe(report.stop, report.stoppedAt, success, action, catalogueFile));
+        if (!report.notRun.isEmpty()) {
+            lines << tr("未处理：%1。").arg(report.notRun.join(separator));
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString CommandMessages::batchRefusal(const InstallBatch::Row &row, InstallBatch::Refusal refusal)
+{
+    using Refusal = InstallBatch::Refusal;
+    switch (refusal) {
+    case Refusal::None:
+        return QString();
+    case Refusal::NotAModSource:
+        return tr("不是MOD文件夹或 zip、7z、rar 压缩包");
+    case Refusal::Archive:
+        return archiveFailure(row.archiveFailure);
+    case Refusal::Install:
+        // Install refusals never concern the catalogue file.
+        return describe(CommandReport{row.installRefusal}, row.name, QString(), QString(),
+                        QString());
+    case Refusal::NameTwice:
+        return tr("与第 %1 行的MOD名相同。").arg(row.sameNameAs + 1);
+    }
+    return QString();
+}
+
+QString CommandMessages::sourceFailure(const ModSource &source)
+{
+    switch (source.failure()) {
+    case ModSource::Failure::None:
+        return QString();
+    case ModSource::Failure::NotAModSource:
+        return tr("只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
+            .arg(QDir::toNativeSeparators(source.path()));
+    case ModSource::Failure::NoTempFolder:
+        return tr("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
+            .arg(QFileInfo(source.path()).fileName(), source.outcome().detail());
+    case ModSource::Failure::Unpacking: {
+        CommandReport refused{CommandReport::ArchiveRefused};
+        refused.path = source.path();
+        refused.archiveFailure = source.archiveFailure();
+        return describe(refused, QString(), QString(), QString(), QString());
+    }
+    }
+    return QString();
+}
+
+QString CommandMessages::archiveFailure(const Outcome<ArchiveExtractor::Failure> &failure,
                                         qint64 sizeLimit)
 {
     using Failure = ArchiveExtractor::Failure;
-    switch (failure) {
+    const QString &detail = failure.detail();
+    switch (failure.code()) {
     case Failure::None:
         return QString();
     case Failure::CannotOpen:
@@ -117,6 +193,8 @@ QString CommandMessages::archiveFailure(ArchiveExtractor::Failure failure, const
             .arg(QLocale::system().formattedDataSize(sizeLimit));
     case Failure::NoFiles:
         return tr("压缩包中没有文件。");
+    case Failure::FolderNotMade:
+        return tr("无法创建文件夹：%1").arg(detail);
     case Failure::WriteFailed:
         return tr("无法写入临时文件夹：%1").arg(detail);
     }
