@@ -23,13 +23,15 @@ const QString MacMetadataFolder = QStringLiteral("__MACOSX");
 
 constexpr qint64 ReportStep = qint64(8) << 20;
 
+} // namespace
+
 // Reads the archive through QFile, so that names outside the local code page
 // open on every platform and libarchive gets the seeking that the zip central
 // directory and 7z headers need.
-class ArchiveReader
+class ArchiveExtractor::Reader
 {
 public:
-    explicit ArchiveReader(const QString &path) : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
+    explicit Reader(const QString &path) : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
     {
         m_archive = archive_read_new();
         archive_read_support_format_zip(m_archive);
@@ -37,9 +39,9 @@ public:
         archive_read_support_format_rar(m_archive);
         archive_read_support_format_rar5(m_archive);
     }
-    ~ArchiveReader() { archive_read_free(m_archive); }
-    ArchiveReader(const ArchiveReader &) = delete;
-    ArchiveReader &operator=(const ArchiveReader &) = delete;
+    ~Reader() { archive_read_free(m_archive); }
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
 
     bool open()
     {
@@ -47,9 +49,9 @@ public:
             return false;
         }
         archive_read_set_callback_data(m_archive, this);
-        archive_read_set_read_callback(m_archive, &ArchiveReader::read);
-        archive_read_set_seek_callback(m_archive, &ArchiveReader::seek);
-        archive_read_set_skip_callback(m_archive, &ArchiveReader::skip);
+        archive_read_set_read_callback(m_archive, &Reader::read);
+        archive_read_set_seek_callback(m_archive, &Reader::seek);
+        archive_read_set_skip_callback(m_archive, &Reader::skip);
         return archive_read_open1(m_archive) == ARCHIVE_OK;
     }
 
@@ -70,7 +72,7 @@ public:
 private:
     static la_ssize_t read(archive *a, void *data, const void **block)
     {
-        auto *self = static_cast<ArchiveReader *>(data);
+        auto *self = static_cast<Reader *>(data);
         const qint64 count = self->m_file.read(self->m_buffer.data(), self->m_buffer.size());
         if (count < 0) {
             archive_set_error(a, EIO, "%s", qUtf8Printable(self->m_file.errorString()));
@@ -82,7 +84,7 @@ private:
 
     static la_int64_t seek(archive *, void *data, la_int64_t offset, int whence)
     {
-        auto *self = static_cast<ArchiveReader *>(data);
+        auto *self = static_cast<Reader *>(data);
         qint64 target = offset;
         if (whence == SEEK_CUR) {
             target += self->m_file.pos();
@@ -97,7 +99,7 @@ private:
 
     static la_int64_t skip(archive *, void *data, la_int64_t request)
     {
-        auto *self = static_cast<ArchiveReader *>(data);
+        auto *self = static_cast<Reader *>(data);
         const qint64 from = self->m_file.pos();
         const qint64 to = qMin(from + qMax<qint64>(request, 0), self->m_file.size());
         if (!self->m_file.seek(to)) {
@@ -113,6 +115,8 @@ private:
     QFile m_file;
     QByteArray m_buffer;
 };
+
+namespace {
 
 // Entry names are UTF-8 in 7z, rar and flagged zip entries. Zip tools on
 // Chinese Windows write names in the ANSI code page without the flag; those
@@ -158,6 +162,15 @@ enum class EntryKind
 };
 
 } // namespace
+
+// An entry to write, its header checked.
+struct ArchiveExtractor::Entry
+{
+    archive_entry *header = nullptr;
+    EntryKind kind = EntryKind::Ignored;
+    QStringList parts; // the folder names below the destination
+    QString name;      // as the archive gives it, for the messages
+};
 
 struct ArchiveExtractor::Scan
 {
@@ -278,6 +291,29 @@ EntryKind classify(archive_entry *entry, bool rawNames, QStringList *parts,
 
 } // namespace
 
+bool ArchiveExtractor::nextEntry(Reader &reader, Entry *entry)
+{
+    for (;;) {
+        const int status = archive_read_next_header(reader.handle(), &entry->header);
+        if (status == ARCHIVE_EOF) {
+            return false;
+        }
+        if (status < ARCHIVE_WARN) {
+            const bool encrypted = archive_read_has_encrypted_entries(reader.handle()) > 0;
+            return fail(encrypted ? Failure::Encrypted : Failure::Damaged, reader.error());
+        }
+        Failure failure = Failure::None;
+        entry->kind =
+            classify(entry->header, reader.rawNames(), &entry->parts, &failure, &entry->name);
+        if (failure != Failure::None) {
+            return fail(failure, entry->name);
+        }
+        if (entry->kind != EntryKind::Ignored) {
+            return true;
+        }
+    }
+}
+
 bool ArchiveExtractor::extract(const QString &archive, const QString &destination)
 {
     fail(Failure::None);
@@ -324,49 +360,29 @@ bool ArchiveExtractor::checkInto(const QString &archive, Scan *result)
 
 bool ArchiveExtractor::scan(const QString &archive, Scan *result)
 {
-    ArchiveReader reader(archive);
+    Reader reader(archive);
     if (!reader.open()) {
         return fail(Failure::CannotOpen, reader.error());
     }
-    archive_entry *entry = nullptr;
-    for (;;) {
-        const int status = archive_read_next_header(reader.handle(), &entry);
-        if (status == ARCHIVE_EOF) {
-            break;
-        }
-        if (status < ARCHIVE_WARN) {
-            if (archive_read_has_encrypted_entries(reader.handle()) > 0) {
-                return fail(Failure::Encrypted, reader.error());
-            }
-            return fail(Failure::Damaged, reader.error());
-        }
-        QStringList parts;
-        Failure failure = Failure::None;
-        QString detail;
-        const EntryKind kind = classify(entry, reader.rawNames(), &parts, &failure, &detail);
-        if (failure != Failure::None) {
-            return fail(failure, detail);
-        }
-        if (kind == EntryKind::Ignored) {
-            continue;
-        }
+    Entry entry;
+    while (nextEntry(reader, &entry)) {
         ++result->entries;
-        if (kind == EntryKind::File) {
+        if (entry.kind == EntryKind::File) {
             ++result->files;
-            if (archive_entry_size_is_set(entry)) {
-                result->bytes += qMax<qint64>(archive_entry_size(entry), 0);
+            if (archive_entry_size_is_set(entry.header)) {
+                result->bytes += qMax<qint64>(archive_entry_size(entry.header), 0);
                 if (result->bytes > m_sizeLimit) {
                     return fail(Failure::TooLarge);
                 }
             }
         }
     }
-    return true;
+    return m_failure == Failure::None;
 }
 
 bool ArchiveExtractor::unpack(const QString &archive, const QString &destination, const Scan &scan)
 {
-    ArchiveReader reader(archive);
+    Reader reader(archive);
     if (!reader.open()) {
         return fail(Failure::CannotOpen, reader.error());
     }
@@ -376,27 +392,14 @@ bool ArchiveExtractor::unpack(const QString &archive, const QString &destination
     }
     qint64 entries = 0;
     qint64 written = 0;
-    archive_entry *entry = nullptr;
-    for (;;) {
-        const int status = archive_read_next_header(reader.handle(), &entry);
-        if (status == ARCHIVE_EOF) {
-            break;
-        }
-        if (status < ARCHIVE_WARN) {
-            return fail(Failure::Damaged, reader.error());
-        }
-        // Checked again: the file may have changed since the scan, and this is
-        // the pass that writes.
-        QStringList parts;
-        Failure failure = Failure::None;
-        QString detail;
-        const EntryKind kind = classify(entry, reader.rawNames(), &parts, &failure, &detail);
-        if (failure != Failure::None) {
-            return fail(failure, detail);
-        }
-        if (kind == EntryKind::Ignored) {
-            continue;
-        }
+    // Checked again: the file may have changed since the scan, and this is the
+    // pass that writes.
+    Entry checked;
+    while (nextEntry(reader, &checked)) {
+        archive_entry *entry = checked.header;
+        const QStringList &parts = checked.parts;
+        const QString &detail = checked.name;
+        const EntryKind kind = checked.kind;
         const QString relative = parts.join(QLatin1Char('/'));
         const QString target = root.filePath(relative);
         if (kind == EntryKind::Folder) {
@@ -457,7 +460,7 @@ bool ArchiveExtractor::unpack(const QString &archive, const QString &destination
         written += fileEnd;
         report(++entries, written, scan);
     }
-    return true;
+    return m_failure == Failure::None;
 }
 
 void ArchiveExtractor::report(qint64 entries, qint64 bytes, const Scan &scan)

@@ -78,8 +78,13 @@ public:
     static Failure splitEntryName(const QString &name, QStringList *parts);
 
 private:
+    class Reader;
+    struct Entry;
     struct Scan;
 
+    // Reads headers up to the next folder or file to write, checking each;
+    // false at the end of the archive, or at a refusal, which failure() tells.
+    bool nextEntry(Reader &reader, Entry *entry);
     bool scan(const QString &archive, Scan *result);
     bool checkInto(const QString &archive, Scan *result);
     bool unpack(const QString &archive, const QString &destination, const Scan &scan);
