@@ -172,6 +172,13 @@ struct ArchiveExtractor::Entry
     QString name;      // as the archive gives it, for the messages
 };
 
+// How far the writing pass has come, for the progress and the size limit.
+struct ArchiveExtractor::Written
+{
+    qint64 entries = 0;
+    qint64 bytes = 0;
+};
+
 struct ArchiveExtractor::Scan
 {
     qint64 entries = 0; // folders and files to write
@@ -386,81 +393,88 @@ bool ArchiveExtractor::unpack(const QString &archive, const QString &destination
     if (!reader.open()) {
         return fail(Failure::CannotOpen, reader.error());
     }
-    const QDir root(destination);
     if (!QDir().mkpath(destination)) {
         return fail(Failure::FolderNotMade, QDir::toNativeSeparators(destination));
     }
-    qint64 entries = 0;
-    qint64 written = 0;
+    const QDir root(destination);
+    Written done;
     // Checked again: the file may have changed since the scan, and this is the
     // pass that writes.
-    Entry checked;
-    while (nextEntry(reader, &checked)) {
-        archive_entry *entry = checked.header;
-        const QStringList &parts = checked.parts;
-        const QString &detail = checked.name;
-        const EntryKind kind = checked.kind;
-        const QString relative = parts.join(QLatin1Char('/'));
-        const QString target = root.filePath(relative);
-        if (kind == EntryKind::Folder) {
+    Entry entry;
+    while (nextEntry(reader, &entry)) {
+        if (entry.kind == EntryKind::Folder) {
+            const QString relative = entry.parts.join(QLatin1Char('/'));
             if (!root.mkpath(relative)) {
-                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
+                return fail(Failure::WriteFailed,
+                            QDir::toNativeSeparators(root.filePath(relative)));
             }
-            report(++entries, written, scan);
-            continue;
+        } else if (!writeFile(reader, entry, root, scan, done)) {
+            return false;
         }
-
-        if (parts.size() > 1 &&
-            !root.mkpath(parts.mid(0, parts.size() - 1).join(QLatin1Char('/')))) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        QFile out(target);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        qint64 fileEnd = 0;
-        for (;;) {
-            const void *block = nullptr;
-            size_t size = 0;
-            la_int64_t offset = 0;
-            const int read = archive_read_data_block(reader.handle(), &block, &size, &offset);
-            if (read == ARCHIVE_EOF) {
-                break;
-            }
-            if (read != ARCHIVE_OK) {
-                // A bad checksum comes as a warning; any of them means the
-                // bytes cannot be trusted.
-                if (archive_entry_is_encrypted(entry)) {
-                    return fail(Failure::Encrypted, detail);
-                }
-                return fail(Failure::Damaged,
-                            detail + QStringLiteral(" (") + reader.error() + QLatin1Char(')'));
-            }
-            // Holes of sparse entries count as data: they take disk space
-            // once the mod is copied into the game.
-            fileEnd = qMax<qint64>(fileEnd, offset + qint64(size));
-            if (offset < 0 || written + fileEnd > m_sizeLimit) {
-                return fail(Failure::TooLarge);
-            }
-            if (offset != out.pos() && !out.seek(offset)) {
-                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-            }
-            if (out.write(static_cast<const char *>(block), qint64(size)) != qint64(size)) {
-                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-            }
-            report(entries, written + fileEnd, scan);
-        }
-        if (out.size() != fileEnd && !out.resize(fileEnd)) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        out.close();
-        if (out.error() != QFileDevice::NoError) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        written += fileEnd;
-        report(++entries, written, scan);
+        report(++done.entries, done.bytes, scan);
     }
     return m_failure == Failure::None;
+}
+
+bool ArchiveExtractor::writeFile(Reader &reader, const Entry &entry, const QDir &root,
+                                 const Scan &scan, Written &done)
+{
+    const QStringList &parts = entry.parts;
+    const QString shown = QDir::toNativeSeparators(root.filePath(parts.join(QLatin1Char('/'))));
+    if (parts.size() > 1 && !root.mkpath(parts.mid(0, parts.size() - 1).join(QLatin1Char('/')))) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    QFile out(root.filePath(parts.join(QLatin1Char('/'))));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    qint64 fileEnd = 0;
+    if (!writeData(reader, entry, out, scan, done, &fileEnd)) {
+        return false;
+    }
+    if (out.size() != fileEnd && !out.resize(fileEnd)) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    out.close();
+    if (out.error() != QFileDevice::NoError) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    done.bytes += fileEnd;
+    return true;
+}
+
+bool ArchiveExtractor::writeData(Reader &reader, const Entry &entry, QFile &out, const Scan &scan,
+                                 const Written &done, qint64 *fileEnd)
+{
+    for (;;) {
+        const void *block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int read = archive_read_data_block(reader.handle(), &block, &size, &offset);
+        if (read == ARCHIVE_EOF) {
+            return true;
+        }
+        if (read != ARCHIVE_OK) {
+            // A bad checksum comes as a warning; any of them means the bytes
+            // cannot be trusted.
+            if (archive_entry_is_encrypted(entry.header)) {
+                return fail(Failure::Encrypted, entry.name);
+            }
+            return fail(Failure::Damaged,
+                        entry.name + QStringLiteral(" (") + reader.error() + QLatin1Char(')'));
+        }
+        // Holes of sparse entries count as data: they take disk space once the
+        // mod is copied into the game.
+        *fileEnd = qMax<qint64>(*fileEnd, offset + qint64(size));
+        if (offset < 0 || done.bytes + *fileEnd > m_sizeLimit) {
+            return fail(Failure::TooLarge);
+        }
+        if ((offset != out.pos() && !out.seek(offset)) ||
+            out.write(static_cast<const char *>(block), qint64(size)) != qint64(size)) {
+            return fail(Failure::WriteFailed, QDir::toNativeSeparators(out.fileName()));
+        }
+        report(done.entries, done.bytes + *fileEnd, scan);
+    }
 }
 
 void ArchiveExtractor::report(qint64 entries, qint64 bytes, const Scan &scan)

@@ -3,6 +3,9 @@
 
 #include "platform/outcome.h"
 
+class QDir;
+class QFile;
+
 #include <QString>
 #include <QStringList>
 
@@ -81,6 +84,7 @@ private:
     class Reader;
     struct Entry;
     struct Scan;
+    struct Written;
 
     // Reads headers up to the next folder or file to write, checking each;
     // false at the end of the archive, or at a refusal, which failure() tells.
@@ -88,6 +92,11 @@ private:
     bool scan(const QString &archive, Scan *result);
     bool checkInto(const QString &archive, Scan *result);
     bool unpack(const QString &archive, const QString &destination, const Scan &scan);
+    // The steps of unpack for one file entry: the file made, then its data.
+    bool writeFile(Reader &reader, const Entry &entry, const QDir &root, const Scan &scan,
+                   Written &done);
+    bool writeData(Reader &reader, const Entry &entry, QFile &out, const Scan &scan,
+                   const Written &done, qint64 *fileEnd);
     bool fail(Failure failure, const QString &detail = QString());
     void report(qint64 entries, qint64 bytes, const Scan &scan);
 

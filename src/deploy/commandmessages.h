@@ -47,6 +47,14 @@ public:
 
     // Today's log file, absolute and with native separators.
     static QString logFile();
+
+private:
+    // The steps of describe: a command that ran, a refusal about the mod's
+    // name or record, any other refusal.
+    static QString finished(const CommandReport &report, const QString &success,
+                            const QString &action);
+    static QString nameRefusal(CommandReport::Outcome outcome, const QString &mod);
+    static QString refusal(const CommandReport &report, const QString &catalogueFile);
 };
 
 #endif
