@@ -50,6 +50,7 @@ private slots:
     void unpacksEveryFile();
     void refusesHostileArchive_data();
     void refusesHostileArchive();
+    void missingDestinationIsMade();
     void chosenModFolder_data();
     void chosenModFolder();
     void macMetadataDoesNotStopUnwrapping();
@@ -297,6 +298,26 @@ void TestArchiveExtractor::refusesHostileArchive()
         onDisk += content == "<dir>" ? 0 : content.size();
     }
     QVERIFY(onDisk <= sizeLimit);
+}
+
+void TestArchiveExtractor::missingDestinationIsMade()
+{
+    Sandbox box;
+    QVERIFY(QDir().mkpath(box.dir.filePath("in")));
+    const QString path = box.archive("mod.zip");
+    QVERIFY(TestArchive::write(path, Format::Zip, {TestArchive::file("a.txt", "a")}));
+    // out/unpacked and its parent are not there yet.
+    ArchiveExtractor extractor;
+    QVERIFY2(extractor.extract(path, box.destination()), qPrintable(extractor.errorString()));
+    QCOMPARE(TestFiles::snapshot(box.destination()), (Snapshot{{"a.txt", "a"}}));
+
+    // Below a file no folder can be made: refused, naming the folder.
+    QVERIFY(TestFiles::write(box.dir.filePath("blocker"), "file"));
+    const QString blocked = box.dir.filePath("blocker/unpacked");
+    QVERIFY(!extractor.extract(path, blocked));
+    QCOMPARE(extractor.failure(), Failure::FolderNotMade);
+    QCOMPARE(extractor.outcome().detail(), QDir::toNativeSeparators(blocked));
+    QCOMPARE(TestFiles::read(box.dir.filePath("blocker")), QByteArray("file"));
 }
 
 void TestArchiveExtractor::chosenModFolder_data()

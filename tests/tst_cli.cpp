@@ -396,6 +396,14 @@ void TestCli::speaksTheChosenLanguage_data()
                            << "Usage: veldane-cli";
     QTest::newRow("usage error") << QByteArray("en") << QStringList{"check"} << 2
                                  << "Unknown command “check”";
+    // Refusals of a mod source and of a batch's rows, worded by the same unit.
+    QTest::newRow("not a mod") << QByteArray("en")
+                               << QStringList{"install", "/nonexistent-veldane-mod", "X"} << 1
+                               << "Only mod folders and zip, 7z or rar archives can be installed";
+    QTest::newRow("batch rows") << QByteArray("en")
+                                << QStringList{"install", "--batch", "/nonexistent-veldane-a",
+                                               "/nonexistent-veldane-b"}
+                                << 1 << "Not a mod folder or a zip, 7z or rar archive";
 }
 
 void TestCli::speaksTheChosenLanguage()

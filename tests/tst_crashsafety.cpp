@@ -10,6 +10,7 @@
 #include "state/gamelock.h"
 #include "state/statedatabase.h"
 #include "support/modalanswerer.h"
+#include "support/sandbox.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"
 
@@ -45,15 +46,11 @@ const QString kGame = QStringLiteral("HoneySelect");
 class CrashGame
 {
 public:
-    CrashGame()
+    // The sandbox is the working folder: the paths below are relative to it.
+    CrashGame() : m_box(Sandbox::WithCatalogue, kGame)
     {
-        QDir().mkdir(QStringLiteral("config"));
         QSettings settings(QStringLiteral("Veldane.ini"), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Global/Select"), kGame);
         settings.setValue(QStringLiteral("Global/BakPath"), path(QStringLiteral("data")));
-        settings.setValue(kGame + QStringLiteral("/GamePath"),
-                          QDir::toNativeSeparators(path(QStringLiteral("game"))) +
-                              QDir::separator());
         settings.sync();
         for (int i = 0; i < 30; ++i) {
             TestFiles::write(gameFile(i), "game " + QByteArray(100 + 37 * i, char('a' + i % 26)));
@@ -64,9 +61,6 @@ public:
         for (int i = 10; i < 30; ++i) {
             TestFiles::write(source(QStringLiteral("B"), i), "B " + QByteArray(70 + i, 'y'));
         }
-        ModCfg catalogue;
-        catalogue.setGame(kGame);
-        catalogue.create();
         original = TestFiles::fileSnapshot(path(QStringLiteral("game")));
     }
 
@@ -162,6 +156,10 @@ public:
         verifyAsBefore();
     }
 
+private:
+    Sandbox m_box;
+
+public:
     FileMap original;
 };
 
@@ -256,7 +254,6 @@ void TestCrashSafety::killedCommandRecovers()
     QRandomGenerator random(qHash(scenario) + kills);
     int interrupted = 0;
     for (int kill = 0; kill < kills; ++kill) {
-        ScopedWorkingDir work;
         CrashGame game;
         const QStringList arguments = CrashGame::prepare(scenario);
         QProcess helper;
@@ -367,7 +364,6 @@ void TestCrashSafety::replayRules()
     QFETCH(RecoveryReport::Step::Kind, finished);
     QFETCH(QStringList, installedAfter);
 
-    ScopedWorkingDir work;
     CrashGame game;
     QProcess helper;
     QVERIFY(startHelper(helper, CrashGame::prepare(scenario), crashAt));
@@ -424,7 +420,6 @@ void TestCrashSafety::unwritableCatalogueMovesNothing()
     QFETCH(QString, command);
     QFETCH(bool, uninstalledFirst);
     QFETCH(bool, folderInPlace);
-    ScopedWorkingDir work;
     CrashGame game;
     ModCfg catalogue;
     catalogue.setGame(kGame);
@@ -530,7 +525,6 @@ void TestCrashSafety::damagedJournalEntryIsRefused()
 
 void TestCrashSafety::secondProcessIsRefused()
 {
-    ScopedWorkingDir work;
     CrashGame game;
     const QStringList arguments = CrashGame::prepare(QStringLiteral("uninstall"));
     const FileMap installed = TestFiles::fileSnapshot(CrashGame::path(QStringLiteral("game")));
@@ -574,7 +568,6 @@ void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack_data()
 void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack()
 {
     QFETCH(QString, backupVolume);
-    ScopedWorkingDir work;
     CrashGame game;
     QTemporaryDir otherVolume(backupVolume + "/veldane-XXXXXX");
     GameLayout layout = CrashGame::layout();

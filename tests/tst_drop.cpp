@@ -1,5 +1,6 @@
 #include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
+#include "support/sandbox.h"
 #include "support/testarchive.h"
 #include "support/testsupport.h"
 
@@ -23,31 +24,28 @@ using Snapshot = QMap<QString, QByteArray>;
 Q_DECLARE_METATYPE(QList<TestArchive::Entry>)
 Q_DECLARE_METATYPE(TestArchive::Format)
 
-// A working folder with settings for the game "Demo" in game/, and TMPDIR
-// pointed at its tmp/ folder, so that a test sees every temporary folder the
-// window leaves behind.
+// The sandbox's game "Demo" without a catalogue (the window makes it), a
+// mods/ folder, and TMPDIR pointed at its tmp/ folder, so that a test sees
+// every temporary folder the window leaves behind.
 class DropFixture
 {
 public:
-    DropFixture() : m_previousTmp(qgetenv("TMPDIR"))
+    DropFixture()
+        : m_box(Sandbox::NoCatalogue, QStringLiteral("Demo")), m_previousTmp(qgetenv("TMPDIR"))
     {
-        QDir(m_dir.path()).mkpath("game");
-        QDir(m_dir.path()).mkpath("tmp");
-        QDir(m_dir.path()).mkpath("mods");
-        TestFiles::write(m_dir.filePath("Veldane.ini"),
-                         "[Global]\nSelect=Demo\n[Demo]\nGamePath=" +
-                             QFile::encodeName(m_dir.filePath("game/")) + "\n");
-        qputenv("TMPDIR", QFile::encodeName(m_dir.filePath("tmp")));
+        QDir(m_box.dir.path()).mkpath("tmp");
+        QDir(m_box.dir.path()).mkpath("mods");
+        qputenv("TMPDIR", QFile::encodeName(m_box.dir.filePath("tmp")));
     }
     ~DropFixture() { qputenv("TMPDIR", m_previousTmp); }
 
-    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+    QString path(const QString &relative) const { return m_box.dir.filePath(relative); }
     Snapshot game() const { return TestFiles::snapshot(path("game")); }
     Snapshot kept(const QString &mod) const { return TestFiles::snapshot(path("mod/Demo/" + mod)); }
     Snapshot tmp() const { return TestFiles::snapshot(path("tmp")); }
 
 private:
-    ScopedWorkingDir m_dir;
+    Sandbox m_box;
     QByteArray m_previousTmp;
 };
 

@@ -1,5 +1,6 @@
 #include "gui/mainwindow.h"
 #include "support/modalanswerer.h"
+#include "support/sandbox.h"
 #include "support/scopedwineprefix.h"
 #include "support/testsupport.h"
 
@@ -29,23 +30,11 @@ private slots:
     void cancelledFirstStartLeavesWindowUnfinished();
     void gameIsChosenFromTheSettings_data();
     void gameIsChosenFromTheSettings();
-
-private:
-    static void writeSettings(const ScopedWorkingDir &dir);
 };
-
-void TestMainWindow::writeSettings(const ScopedWorkingDir &dir)
-{
-    QDir(dir.path()).mkpath("game");
-    TestFiles::write(dir.filePath("Veldane.ini"), "[Global]\nSelect=Demo\n[Demo]\nGamePath=" +
-                                                      QFile::encodeName(dir.filePath("game/")) +
-                                                      "\n");
-}
 
 void TestMainWindow::windowHasFixedSize()
 {
-    ScopedWorkingDir dir;
-    writeSettings(dir);
+    const Sandbox box(Sandbox::NoCatalogue, QStringLiteral("Demo"));
     MainWindow window;
     QVERIFY(window.isReady());
     QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
@@ -102,8 +91,7 @@ void TestMainWindow::widgetsSitWhereTheFormPutsThem()
     QFETCH(QString, name);
     QFETCH(QString, parentName);
     QFETCH(QRect, geometry);
-    ScopedWorkingDir dir;
-    writeSettings(dir);
+    const Sandbox box(Sandbox::NoCatalogue, QStringLiteral("Demo"));
     MainWindow window;
     auto *widget = window.findChild<QWidget *>(name);
     QVERIFY2(widget, qPrintable(name));
@@ -128,8 +116,7 @@ void TestMainWindow::buttonsShowIconsAndTips()
 {
     QFETCH(QString, name);
     QFETCH(QString, toolTip);
-    ScopedWorkingDir dir;
-    writeSettings(dir);
+    const Sandbox box(Sandbox::NoCatalogue, QStringLiteral("Demo"));
     MainWindow window;
     auto *button = window.findChild<QPushButton *>(name);
     QVERIFY(button);
@@ -141,8 +128,7 @@ void TestMainWindow::buttonsShowIconsAndTips()
 
 void TestMainWindow::listsAndMenuArePrepared()
 {
-    ScopedWorkingDir dir;
-    writeSettings(dir);
+    const Sandbox box(Sandbox::NoCatalogue, QStringLiteral("Demo"));
     MainWindow window;
 
     auto *tabs = window.findChild<QTabWidget *>("tabWidget");
@@ -185,21 +171,20 @@ void TestMainWindow::listsAndMenuArePrepared()
     QCOMPARE(actions.at(2)->text(), QStringLiteral("检查文件"));
     QCOMPARE(actions.at(0)->parent(), &window);
 
-    QVERIFY(QDir(dir.filePath("config")).exists());
+    QVERIFY(QDir(box.dir.filePath("config")).exists());
     QCOMPARE(window.gameName(), QStringLiteral("Demo"));
     QCOMPARE(window.modName(), QStringLiteral("Demo"));
 }
 
 void TestMainWindow::constructionRunsNoSlot()
 {
-    ScopedWorkingDir dir;
-    writeSettings(dir);
+    const Sandbox box(Sandbox::NoCatalogue, QStringLiteral("Demo"));
     const QByteArray catalogue = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Demo>\n"
                                  "    <mod id=\"A\">\n        <info>notes of A</info>\n"
                                  "        <time>2024-3-7 09:05:31</time>\n"
                                  "        <install>1</install>\n        <replace/>\n"
                                  "        <add/>\n    </mod>\n</Demo>\n";
-    QVERIFY(TestFiles::write(dir.filePath("config/Demo.xml"), catalogue));
+    QVERIFY(TestFiles::write(box.dir.filePath("config/Demo.xml"), catalogue));
 
     MainWindow window;
     QVERIFY(window.isReady());
@@ -209,7 +194,7 @@ void TestMainWindow::constructionRunsNoSlot()
     QVERIFY(window.findChild<QTreeWidget *>("treeWidget2")->topLevelItemCount() == 0);
     QCOMPARE(window.findChild<QComboBox *>("comboBox")->count(), 0);
     QCOMPARE(window.findChild<QListWidget *>("listWidget")->count(), 0);
-    QCOMPARE(TestFiles::read(dir.filePath("config/Demo.xml")), catalogue);
+    QCOMPARE(TestFiles::read(box.dir.filePath("config/Demo.xml")), catalogue);
 }
 
 void TestMainWindow::cancelledFirstStartLeavesWindowUnfinished()

@@ -606,6 +606,50 @@ Veldane will not delete them.</translation>
 %1
 Please close the game and try again. Nothing was changed.</translation>
     </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>已%1 %2 个MOD：%3。</source>
+        <translation>%1 done for %2 mods: %3.</translation>
+    </message>
+    <message>
+        <source>“%1”：%2</source>
+        <translation>“%1”: %2</translation>
+    </message>
+    <message>
+        <source>在“%1”处停止：%2</source>
+        <translation>Stopped at “%1”: %2</translation>
+    </message>
+    <message>
+        <source>未处理：%1。</source>
+        <translation>Not done: %1.</translation>
+    </message>
+    <message>
+        <source>不是MOD文件夹或 zip、7z、rar 压缩包</source>
+        <translation>Not a mod folder or a zip, 7z or rar archive</translation>
+    </message>
+    <message>
+        <source>与第 %1 行的MOD名相同。</source>
+        <translation>Same mod name as row %1.</translation>
+    </message>
+    <message>
+        <source>只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：
+%1</source>
+        <translation>Only mod folders and zip, 7z or rar archives can be installed. These were not installed:
+%1</translation>
+    </message>
+    <message>
+        <source>无法创建临时文件夹，压缩包“%1”未安装：
+%2</source>
+        <translation>Cannot create a temporary folder, so the archive “%1” was not installed:
+%2</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹：%1</source>
+        <translation>Cannot create the folder: %1</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -639,17 +683,6 @@ Please close the game and try again. Nothing was changed.</translation>
     <message>
         <source>选择文件夹</source>
         <translation>Choose a Folder</translation>
-    </message>
-</context>
-<context>
-    <name>InstallBatch</name>
-    <message>
-        <source>不是MOD文件夹或 zip、7z、rar 压缩包</source>
-        <translation>Not a mod folder or a zip, 7z or rar archive</translation>
-    </message>
-    <message>
-        <source>与第 %1 行的MOD名相同。</source>
-        <translation>Same mod name as row %1.</translation>
     </message>
 </context>
 <context>
@@ -947,29 +980,6 @@ The kept copy of “%1” is gone: it will be removed completely.</translation>
     </message>
 </context>
 <context>
-    <name>ModBatch</name>
-    <message>
-        <source>、</source>
-        <translation>, </translation>
-    </message>
-    <message>
-        <source>已%1 %2 个MOD：%3。</source>
-        <translation>%1 done for %2 mods: %3.</translation>
-    </message>
-    <message>
-        <source>“%1”：%2</source>
-        <translation>“%1”: %2</translation>
-    </message>
-    <message>
-        <source>在“%1”处停止：%2</source>
-        <translation>Stopped at “%1”: %2</translation>
-    </message>
-    <message>
-        <source>未处理：%1。</source>
-        <translation>Not done: %1.</translation>
-    </message>
-</context>
-<context>
     <name>ModChooser</name>
     <message>
         <source>选择MOD</source>
@@ -986,13 +996,6 @@ The kept copy of “%1” is gone: it will be removed completely.</translation>
     <message>
         <source>安装</source>
         <translation>Install</translation>
-    </message>
-</context>
-<context>
-    <name>ModCommands</name>
-    <message>
-        <source>无法创建文件夹：%1</source>
-        <translation>Cannot create the folder: %1</translation>
     </message>
 </context>
 <context>
@@ -1016,21 +1019,6 @@ The kept copy of “%1” is gone: it will be removed completely.</translation>
     <message>
         <source>%1 个文件被以下MOD覆盖：%2</source>
         <translation>%1 files overwritten by: %2</translation>
-    </message>
-</context>
-<context>
-    <name>ModSource</name>
-    <message>
-        <source>只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：
-%1</source>
-        <translation>Only mod folders and zip, 7z or rar archives can be installed. These were not installed:
-%1</translation>
-    </message>
-    <message>
-        <source>无法创建临时文件夹，压缩包“%1”未安装：
-%2</source>
-        <translation>Cannot create a temporary folder, so the archive “%1” was not installed:
-%2</translation>
     </message>
 </context>
 <context>

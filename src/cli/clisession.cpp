@@ -272,7 +272,7 @@ int CliSession::install(const QString &path, const QString &name)
             unpacking.range(0, 1000);
         }
         if (!source.prepare([&unpacking](int perMille) { unpacking.value(perMille); })) {
-            return refuse(source.errorString());
+            return refuse(CommandMessages::sourceFailure(source));
         }
     }
     if (m_line.dryRun()) {
@@ -570,16 +570,17 @@ int CliSession::installBatch(const QStringList &paths)
 {
     QList<InstallBatch::Row> rows = InstallBatch::rows(paths);
     ModCommands commands(m_catalogue, m_layout, progress(tr("安装")));
-    InstallBatch::checkNames(commands, m_catalogue.m_cfgPath, rows);
+    InstallBatch::checkNames(commands, rows);
     // Every refusal is told before anything is copied, so that one run of
     // corrections is enough.
     QStringList refusals;
     QStringList names;
     QHash<QString, QString> sourceOf;
     for (const InstallBatch::Row &row : qAsConst(rows)) {
-        if (!row.refusal.isEmpty()) {
+        if (row.refused()) {
             refusals << tr("%1（MOD名“%2”）：%3")
-                            .arg(QDir::toNativeSeparators(row.source), row.name, row.refusal);
+                            .arg(QDir::toNativeSeparators(row.source), row.name,
+                                 CommandMessages::batchRefusal(row, row.refusal));
         }
         names << row.name;
         sourceOf.insert(row.name, row.source);
@@ -610,7 +611,8 @@ int CliSession::installBatch(const QStringList &paths)
 int CliSession::finishSeveral(const ModBatch::Report &report, const QString &action,
                               const QString &success)
 {
-    const QString text = ModBatch::describe(report, action, success, m_catalogue.m_cfgPath);
+    const QString text =
+        CommandMessages::batchSummary(report, action, success, m_catalogue.m_cfgPath);
     if (!report.complete()) {
         return refuse(text);
     }

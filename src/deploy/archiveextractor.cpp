@@ -23,13 +23,15 @@ const QString MacMetadataFolder = QStringLiteral("__MACOSX");
 
 constexpr qint64 ReportStep = qint64(8) << 20;
 
+} // namespace
+
 // Reads the archive through QFile, so that names outside the local code page
 // open on every platform and libarchive gets the seeking that the zip central
 // directory and 7z headers need.
-class ArchiveReader
+class ArchiveExtractor::Reader
 {
 public:
-    explicit ArchiveReader(const QString &path) : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
+    explicit Reader(const QString &path) : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
     {
         m_archive = archive_read_new();
         archive_read_support_format_zip(m_archive);
@@ -37,9 +39,9 @@ public:
         archive_read_support_format_rar(m_archive);
         archive_read_support_format_rar5(m_archive);
     }
-    ~ArchiveReader() { archive_read_free(m_archive); }
-    ArchiveReader(const ArchiveReader &) = delete;
-    ArchiveReader &operator=(const ArchiveReader &) = delete;
+    ~Reader() { archive_read_free(m_archive); }
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
 
     bool open()
     {
@@ -47,9 +49,9 @@ public:
             return false;
         }
         archive_read_set_callback_data(m_archive, this);
-        archive_read_set_read_callback(m_archive, &ArchiveReader::read);
-        archive_read_set_seek_callback(m_archive, &ArchiveReader::seek);
-        archive_read_set_skip_callback(m_archive, &ArchiveReader::skip);
+        archive_read_set_read_callback(m_archive, &Reader::read);
+        archive_read_set_seek_callback(m_archive, &Reader::seek);
+        archive_read_set_skip_callback(m_archive, &Reader::skip);
         return archive_read_open1(m_archive) == ARCHIVE_OK;
     }
 
@@ -70,7 +72,7 @@ public:
 private:
     static la_ssize_t read(archive *a, void *data, const void **block)
     {
-        auto *self = static_cast<ArchiveReader *>(data);
+        auto *self = static_cast<Reader *>(data);
         const qint64 count = self->m_file.read(self->m_buffer.data(), self->m_buffer.size());
         if (count < 0) {
             archive_set_error(a, EIO, "%s", qUtf8Printable(self->m_file.errorString()));
@@ -82,7 +84,7 @@ private:
 
     static la_int64_t seek(archive *, void *data, la_int64_t offset, int whence)
     {
-        auto *self = static_cast<ArchiveReader *>(data);
+        auto *self = static_cast<Reader *>(data);
         qint64 target = offset;
         if (whence == SEEK_CUR) {
             target += self->m_file.pos();
@@ -97,7 +99,7 @@ private:
 
     static la_int64_t skip(archive *, void *data, la_int64_t request)
     {
-        auto *self = static_cast<ArchiveReader *>(data);
+        auto *self = static_cast<Reader *>(data);
         const qint64 from = self->m_file.pos();
         const qint64 to = qMin(from + qMax<qint64>(request, 0), self->m_file.size());
         if (!self->m_file.seek(to)) {
@@ -113,6 +115,8 @@ private:
     QFile m_file;
     QByteArray m_buffer;
 };
+
+namespace {
 
 // Entry names are UTF-8 in 7z, rar and flagged zip entries. Zip tools on
 // Chinese Windows write names in the ANSI code page without the flag; those
@@ -158,6 +162,22 @@ enum class EntryKind
 };
 
 } // namespace
+
+// An entry to write, its header checked.
+struct ArchiveExtractor::Entry
+{
+    archive_entry *header = nullptr;
+    EntryKind kind = EntryKind::Ignored;
+    QStringList parts; // the folder names below the destination
+    QString name;      // as the archive gives it, for the messages
+};
+
+// How far the writing pass has come, for the progress and the size limit.
+struct ArchiveExtractor::Written
+{
+    qint64 entries = 0;
+    qint64 bytes = 0;
+};
 
 struct ArchiveExtractor::Scan
 {
@@ -226,7 +246,7 @@ ArchiveExtractor::Failure ArchiveExtractor::splitEntryName(const QString &name, 
 
 QString ArchiveExtractor::errorString() const
 {
-    return CommandMessages::archiveFailure(m_failure, m_detail, m_sizeLimit);
+    return CommandMessages::archiveFailure(outcome(), m_sizeLimit);
 }
 
 bool ArchiveExtractor::fail(Failure failure, const QString &detail)
@@ -278,6 +298,29 @@ EntryKind classify(archive_entry *entry, bool rawNames, QStringList *parts,
 
 } // namespace
 
+bool ArchiveExtractor::nextEntry(Reader &reader, Entry *entry)
+{
+    for (;;) {
+        const int status = archive_read_next_header(reader.handle(), &entry->header);
+        if (status == ARCHIVE_EOF) {
+            return false;
+        }
+        if (status < ARCHIVE_WARN) {
+            const bool encrypted = archive_read_has_encrypted_entries(reader.handle()) > 0;
+            return fail(encrypted ? Failure::Encrypted : Failure::Damaged, reader.error());
+        }
+        Failure failure = Failure::None;
+        entry->kind =
+            classify(entry->header, reader.rawNames(), &entry->parts, &failure, &entry->name);
+        if (failure != Failure::None) {
+            return fail(failure, entry->name);
+        }
+        if (entry->kind != EntryKind::Ignored) {
+            return true;
+        }
+    }
+}
+
 bool ArchiveExtractor::extract(const QString &archive, const QString &destination)
 {
     fail(Failure::None);
@@ -324,137 +367,114 @@ bool ArchiveExtractor::checkInto(const QString &archive, Scan *result)
 
 bool ArchiveExtractor::scan(const QString &archive, Scan *result)
 {
-    ArchiveReader reader(archive);
+    Reader reader(archive);
     if (!reader.open()) {
         return fail(Failure::CannotOpen, reader.error());
     }
-    archive_entry *entry = nullptr;
-    for (;;) {
-        const int status = archive_read_next_header(reader.handle(), &entry);
-        if (status == ARCHIVE_EOF) {
-            break;
-        }
-        if (status < ARCHIVE_WARN) {
-            if (archive_read_has_encrypted_entries(reader.handle()) > 0) {
-                return fail(Failure::Encrypted, reader.error());
-            }
-            return fail(Failure::Damaged, reader.error());
-        }
-        QStringList parts;
-        Failure failure = Failure::None;
-        QString detail;
-        const EntryKind kind = classify(entry, reader.rawNames(), &parts, &failure, &detail);
-        if (failure != Failure::None) {
-            return fail(failure, detail);
-        }
-        if (kind == EntryKind::Ignored) {
-            continue;
-        }
+    Entry entry;
+    while (nextEntry(reader, &entry)) {
         ++result->entries;
-        if (kind == EntryKind::File) {
+        if (entry.kind == EntryKind::File) {
             ++result->files;
-            if (archive_entry_size_is_set(entry)) {
-                result->bytes += qMax<qint64>(archive_entry_size(entry), 0);
+            if (archive_entry_size_is_set(entry.header)) {
+                result->bytes += qMax<qint64>(archive_entry_size(entry.header), 0);
                 if (result->bytes > m_sizeLimit) {
                     return fail(Failure::TooLarge);
                 }
             }
         }
     }
-    return true;
+    return m_failure == Failure::None;
 }
 
 bool ArchiveExtractor::unpack(const QString &archive, const QString &destination, const Scan &scan)
 {
-    ArchiveReader reader(archive);
+    Reader reader(archive);
     if (!reader.open()) {
         return fail(Failure::CannotOpen, reader.error());
     }
-    const QDir root(destination);
-    qint64 entries = 0;
-    qint64 written = 0;
-    archive_entry *entry = nullptr;
-    for (;;) {
-        const int status = archive_read_next_header(reader.handle(), &entry);
-        if (status == ARCHIVE_EOF) {
-            break;
-        }
-        if (status < ARCHIVE_WARN) {
-            return fail(Failure::Damaged, reader.error());
-        }
-        // Checked again: the file may have changed since the scan, and this is
-        // the pass that writes.
-        QStringList parts;
-        Failure failure = Failure::None;
-        QString detail;
-        const EntryKind kind = classify(entry, reader.rawNames(), &parts, &failure, &detail);
-        if (failure != Failure::None) {
-            return fail(failure, detail);
-        }
-        if (kind == EntryKind::Ignored) {
-            continue;
-        }
-        const QString relative = parts.join(QLatin1Char('/'));
-        const QString target = root.filePath(relative);
-        if (kind == EntryKind::Folder) {
-            if (!root.mkpath(relative)) {
-                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-            }
-            report(++entries, written, scan);
-            continue;
-        }
-
-        if (parts.size() > 1 &&
-            !root.mkpath(parts.mid(0, parts.size() - 1).join(QLatin1Char('/')))) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        QFile out(target);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        qint64 fileEnd = 0;
-        for (;;) {
-            const void *block = nullptr;
-            size_t size = 0;
-            la_int64_t offset = 0;
-            const int read = archive_read_data_block(reader.handle(), &block, &size, &offset);
-            if (read == ARCHIVE_EOF) {
-                break;
-            }
-            if (read != ARCHIVE_OK) {
-                // A bad checksum comes as a warning; any of them means the
-                // bytes cannot be trusted.
-                if (archive_entry_is_encrypted(entry)) {
-                    return fail(Failure::Encrypted, detail);
-                }
-                return fail(Failure::Damaged,
-                            detail + QStringLiteral(" (") + reader.error() + QLatin1Char(')'));
-            }
-            // Holes of sparse entries count as data: they take disk space
-            // once the mod is copied into the game.
-            fileEnd = qMax<qint64>(fileEnd, offset + qint64(size));
-            if (offset < 0 || written + fileEnd > m_sizeLimit) {
-                return fail(Failure::TooLarge);
-            }
-            if (offset != out.pos() && !out.seek(offset)) {
-                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-            }
-            if (out.write(static_cast<const char *>(block), qint64(size)) != qint64(size)) {
-                return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-            }
-            report(entries, written + fileEnd, scan);
-        }
-        if (out.size() != fileEnd && !out.resize(fileEnd)) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        out.close();
-        if (out.error() != QFileDevice::NoError) {
-            return fail(Failure::WriteFailed, QDir::toNativeSeparators(target));
-        }
-        written += fileEnd;
-        report(++entries, written, scan);
+    if (!QDir().mkpath(destination)) {
+        return fail(Failure::FolderNotMade, QDir::toNativeSeparators(destination));
     }
+    const QDir root(destination);
+    Written done;
+    // Checked again: the file may have changed since the scan, and this is the
+    // pass that writes.
+    Entry entry;
+    while (nextEntry(reader, &entry)) {
+        if (entry.kind == EntryKind::Folder) {
+            const QString relative = entry.parts.join(QLatin1Char('/'));
+            if (!root.mkpath(relative)) {
+                return fail(Failure::WriteFailed,
+                            QDir::toNativeSeparators(root.filePath(relative)));
+            }
+        } else if (!writeFile(reader, entry, root, scan, done)) {
+            return false;
+        }
+        report(++done.entries, done.bytes, scan);
+    }
+    return m_failure == Failure::None;
+}
+
+bool ArchiveExtractor::writeFile(Reader &reader, const Entry &entry, const QDir &root,
+                                 const Scan &scan, Written &done)
+{
+    const QStringList &parts = entry.parts;
+    const QString shown = QDir::toNativeSeparators(root.filePath(parts.join(QLatin1Char('/'))));
+    if (parts.size() > 1 && !root.mkpath(parts.mid(0, parts.size() - 1).join(QLatin1Char('/')))) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    QFile out(root.filePath(parts.join(QLatin1Char('/'))));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    qint64 fileEnd = 0;
+    if (!writeData(reader, entry, out, scan, done, &fileEnd)) {
+        return false;
+    }
+    if (out.size() != fileEnd && !out.resize(fileEnd)) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    out.close();
+    if (out.error() != QFileDevice::NoError) {
+        return fail(Failure::WriteFailed, shown);
+    }
+    done.bytes += fileEnd;
     return true;
+}
+
+bool ArchiveExtractor::writeData(Reader &reader, const Entry &entry, QFile &out, const Scan &scan,
+                                 const Written &done, qint64 *fileEnd)
+{
+    for (;;) {
+        const void *block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int read = archive_read_data_block(reader.handle(), &block, &size, &offset);
+        if (read == ARCHIVE_EOF) {
+            return true;
+        }
+        if (read != ARCHIVE_OK) {
+            // A bad checksum comes as a warning; any of them means the bytes
+            // cannot be trusted.
+            if (archive_entry_is_encrypted(entry.header)) {
+                return fail(Failure::Encrypted, entry.name);
+            }
+            return fail(Failure::Damaged,
+                        entry.name + QStringLiteral(" (") + reader.error() + QLatin1Char(')'));
+        }
+        // Holes of sparse entries count as data: they take disk space once the
+        // mod is copied into the game.
+        *fileEnd = qMax<qint64>(*fileEnd, offset + qint64(size));
+        if (offset < 0 || done.bytes + *fileEnd > m_sizeLimit) {
+            return fail(Failure::TooLarge);
+        }
+        if ((offset != out.pos() && !out.seek(offset)) ||
+            out.write(static_cast<const char *>(block), qint64(size)) != qint64(size)) {
+            return fail(Failure::WriteFailed, QDir::toNativeSeparators(out.fileName()));
+        }
+        report(done.entries, done.bytes + *fileEnd, scan);
+    }
 }
 
 void ArchiveExtractor::report(qint64 entries, qint64 bytes, const Scan &scan)

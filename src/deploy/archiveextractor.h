@@ -3,6 +3,9 @@
 
 #include "platform/outcome.h"
 
+class QDir;
+class QFile;
+
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +35,7 @@ public:
         Encrypted,
         TooLarge,
         NoFiles,
+        FolderNotMade, // the destination could not be made
         WriteFailed,
     };
 
@@ -48,8 +52,9 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     qint64 sizeLimit() const { return m_sizeLimit; }
 
-    // Unpacks archive into destination, an existing folder that the caller
-    // owns and removes afterwards; on failure it may hold part of the archive.
+    // Unpacks archive into destination, a folder that the caller owns and
+    // removes afterwards, made here when missing; on failure it may hold part
+    // of the archive.
     bool extract(const QString &archive, const QString &destination);
     // Checks every header as extract does first, and writes nothing. The next
     // extract of the same archive by this object then goes straight to the
@@ -76,11 +81,22 @@ public:
     static Failure splitEntryName(const QString &name, QStringList *parts);
 
 private:
+    class Reader;
+    struct Entry;
     struct Scan;
+    struct Written;
 
+    // Reads headers up to the next folder or file to write, checking each;
+    // false at the end of the archive, or at a refusal, which failure() tells.
+    bool nextEntry(Reader &reader, Entry *entry);
     bool scan(const QString &archive, Scan *result);
     bool checkInto(const QString &archive, Scan *result);
     bool unpack(const QString &archive, const QString &destination, const Scan &scan);
+    // The steps of unpack for one file entry: the file made, then its data.
+    bool writeFile(Reader &reader, const Entry &entry, const QDir &root, const Scan &scan,
+                   Written &done);
+    bool writeData(Reader &reader, const Entry &entry, QFile &out, const Scan &scan,
+                   const Written &done, qint64 *fileEnd);
     bool fail(Failure failure, const QString &detail = QString());
     void report(qint64 entries, qint64 bytes, const Scan &scan);
 

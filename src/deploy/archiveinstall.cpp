@@ -8,17 +8,16 @@
 #include "deploy/journal.h"
 #include "deploy/modfolderplanner.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
 
-CommandReport archiveRefusal(const QString &archive, const QString &reason)
+CommandReport archiveRefusal(const QString &archive, const ArchiveExtractor &extractor)
 {
     CommandReport report = CommandContext::refusal(CommandReport::ArchiveRefused);
     report.path = archive;
-    report.reason = reason;
+    report.archiveFailure = extractor.outcome();
     return report;
 }
 
@@ -39,8 +38,7 @@ bool ArchiveInstall::isArchive(const QString &source)
 CommandReport ArchiveInstall::check(const QString &archive)
 {
     ArchiveExtractor extractor;
-    return extractor.check(archive) ? CommandReport()
-                                    : archiveRefusal(archive, extractor.errorString());
+    return extractor.check(archive) ? CommandReport() : archiveRefusal(archive, extractor);
 }
 
 CommandReport ArchiveInstall::install(const QString &archive, const QString &id,
@@ -54,7 +52,7 @@ CommandReport ArchiveInstall::install(const QString &archive, const QString &id,
     // A hostile or damaged archive is refused before anything is written.
     ArchiveExtractor extractor;
     if (!extractor.check(archive)) {
-        return archiveRefusal(archive, extractor.errorString());
+        return archiveRefusal(archive, extractor);
     }
     // Unpacked beside the kept copies, on their volume, so that the unpacked
     // tree becomes the kept copy by one rename.
@@ -68,12 +66,11 @@ CommandReport ArchiveInstall::install(const QString &archive, const QString &id,
     unpack.keptFolderExisted = existsOrIsLink(unpack.keptFolder);
     unpack.unpackFolder = newUnpackFolder(store);
     unpack.id = journal.begin(unpack);
-    QString reason;
-    if (!unpackInto(extractor, archive, unpack.unpackFolder, &reason)) {
+    if (!unpackInto(extractor, archive, unpack.unpackFolder)) {
         removeOwnFolder(unpack.unpackFolder);
         dropMadeFolders(madeFolders);
         journal.finish(unpack.id);
-        return archiveRefusal(archive, reason);
+        return archiveRefusal(archive, extractor);
     }
     report = installUnpacked(unpack, journal);
     dropMadeFolders(madeFolders);
@@ -81,21 +78,12 @@ CommandReport ArchiveInstall::install(const QString &archive, const QString &id,
 }
 
 bool ArchiveInstall::unpackInto(ArchiveExtractor &extractor, const QString &archive,
-                                const QString &folder, QString *reason) const
+                                const QString &folder) const
 {
-    if (!QDir().mkpath(folder)) {
-        *reason = QCoreApplication::translate("ModCommands", "无法创建文件夹：%1")
-                      .arg(QDir::toNativeSeparators(folder));
-        return false;
-    }
     const CommandProgress &progress = m_context.progress;
     progress.range(0, 1000);
     extractor.setProgress([&progress](int perMille) { progress.value(perMille); });
-    if (!extractor.extract(archive, folder)) {
-        *reason = extractor.errorString();
-        return false;
-    }
-    return true;
+    return extractor.extract(archive, folder);
 }
 
 CommandReport ArchiveInstall::installUnpacked(const JournalEntry &unpack, Journal &journal) const

@@ -24,8 +24,8 @@ public:
     static CommandReport check(const QString &archive);
 
 private:
-    bool unpackInto(ArchiveExtractor &extractor, const QString &archive, const QString &folder,
-                    QString *reason) const;
+    bool unpackInto(ArchiveExtractor &extractor, const QString &archive,
+                    const QString &folder) const;
     CommandReport installUnpacked(const JournalEntry &unpack, Journal &journal) const;
 
     const CommandContext &m_context;

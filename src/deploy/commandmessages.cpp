@@ -1,5 +1,6 @@
 #include "deploy/commandmessages.h"
 
+#include "deploy/modsource.h"
 #include "log/ceasylog.h"
 
 #include <QDir>
@@ -16,29 +17,87 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
                                   const QString &catalogueFile)
 {
     switch (report.outcome) {
-    case CommandReport::Done: {
-        QString text;
-        if (report.removalStopped) {
-            text = tr("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
-                      "详情请查看日志：%2")
-                       .arg(report.failed)
-                       .arg(logFile());
-        } else if (report.clean()) {
-            text = success;
-        } else {
-            text = tr("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
-                       .arg(action)
-                       .arg(report.failed)
-                       .arg(report.leftAlone)
-                       .arg(logFile());
-        }
-        if (!report.setAsideFolder.isEmpty()) {
-            text += tr("\n\n%1 个文件的另一个版本已移到：\n%2\nVeldane不会删除它们。")
-                        .arg(report.setAside)
-                        .arg(QDir::toNativeSeparators(report.setAsideFolder));
-        }
-        return text;
+    case CommandReport::Done:
+        return finished(report, success, action);
+    case CommandReport::NameTaken:
+    case CommandReport::UnsafeName:
+    case CommandReport::NotRecorded:
+    case CommandReport::RecordedElsewhere:
+    case CommandReport::NameIsGame:
+    case CommandReport::KeptFolderTaken:
+        return nameRefusal(report.outcome, mod);
+    case CommandReport::GameBusy:
+    case CommandReport::ChangedFiles:
+    case CommandReport::SourceMissing:
+    case CommandReport::SourceOverlapsGame:
+    case CommandReport::NoGameFolder:
+    case CommandReport::AlreadyInstalled:
+    case CommandReport::NotInstalled:
+    case CommandReport::CatalogueFailed:
+    case CommandReport::ArchiveRefused:
+    case CommandReport::GameFileHeld:
+    case CommandReport::RestoredRecordKept:
+        return refusal(report, catalogueFile);
     }
+    return QString();
+}
+
+QString CommandMessages::finished(const CommandReport &report, const QString &success,
+                                  const QString &action)
+{
+    QString text;
+    if (report.removalStopped) {
+        text = tr("移除未完成：%1 个文件未能恢复，MOD已保留为未安装状态，备份仍在。"
+                  "详情请查看日志：%2")
+                   .arg(report.failed)
+                   .arg(logFile());
+    } else if (report.clean()) {
+        text = success;
+    } else {
+        text = tr("%1完成，但有 %2 个文件失败，%3 个文件未改动。详情请查看日志：%4")
+                   .arg(action)
+                   .arg(report.failed)
+                   .arg(report.leftAlone)
+                   .arg(logFile());
+    }
+    if (!report.setAsideFolder.isEmpty()) {
+        text += tr("\n\n%1 个文件的另一个版本已移到：\n%2\nVeldane不会删除它们。")
+                    .arg(report.setAside)
+                    .arg(QDir::toNativeSeparators(report.setAsideFolder));
+    }
+    return text;
+}
+
+QString CommandMessages::nameRefusal(CommandReport::Outcome outcome, const QString &mod)
+{
+    switch (outcome) {
+    case CommandReport::NameTaken:
+        return tr("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(mod);
+    case CommandReport::UnsafeName:
+        return tr("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(mod);
+    case CommandReport::NotRecorded:
+        return tr("找不到MOD“%1”的记录。").arg(mod);
+    case CommandReport::RecordedElsewhere:
+        return tr("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
+                  "请检查设置中的游戏目录。")
+            .arg(mod);
+    case CommandReport::NameIsGame:
+        return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
+    case CommandReport::KeptFolderTaken:
+        return tr("MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，"
+                  "未做任何改动。请换一个名称，或先移走该文件夹。")
+            .arg(mod);
+    default:
+        return QString();
+    }
+}
+
+QString CommandMessages::refusal(const CommandReport &report, const QString &catalogueFile)
+{
+    const auto catalogue = [&catalogueFile] {
+        return QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath());
+    };
+    switch (report.outcome) {
     case CommandReport::GameBusy:
         return tr("另一个 Veldane 正在操作这个游戏，请稍后再试。");
     case CommandReport::ChangedFiles:
@@ -52,31 +111,15 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
                   "无法安装，未做任何改动。");
     case CommandReport::NoGameFolder:
         return tr("游戏目录未设置或不存在，未做任何改动。请先在设置中选择游戏目录。");
-    case CommandReport::NameTaken:
-        return tr("已有名为“%1”的MOD，未做任何改动。请换一个名称。").arg(mod);
-    case CommandReport::UnsafeName:
-        return tr("MOD名“%1”不能用作文件夹名，未做任何改动。").arg(mod);
-    case CommandReport::NotRecorded:
-        return tr("找不到MOD“%1”的记录。").arg(mod);
     case CommandReport::AlreadyInstalled:
         return tr("MOD已经安装!");
     case CommandReport::NotInstalled:
         return tr("MOD没有安装!");
-    case CommandReport::RecordedElsewhere:
-        return tr("MOD“%1”的文件记录在另一个游戏目录下，未做任何改动。"
-                  "请检查设置中的游戏目录。")
-            .arg(mod);
     case CommandReport::CatalogueFailed:
-        return tr("无法写入MOD记录（%1），游戏文件未做任何改动。")
-            .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
-    case CommandReport::NameIsGame:
-        return tr("MOD名“%1”与游戏名相同，无法使用，未做任何改动。请换一个名称。").arg(mod);
+        return tr("无法写入MOD记录（%1），游戏文件未做任何改动。").arg(catalogue());
     case CommandReport::ArchiveRefused:
-        return tr("压缩包“%1”未安装：\n%2").arg(QFileInfo(report.path).fileName(), report.reason);
-    case CommandReport::KeptFolderTaken:
-        return tr("MOD存放文件夹中已有名为“%1”的文件夹，它不属于任何已记录的MOD，"
-                  "未做任何改动。请换一个名称，或先移走该文件夹。")
-            .arg(mod);
+        return tr("压缩包“%1”未安装：\n%2")
+            .arg(QFileInfo(report.path).fileName(), archiveFailure(report.archiveFailure));
     case CommandReport::GameFileHeld:
         return tr("游戏文件正被另一个程序（通常是正在运行的游戏）占用，无法更改：\n%1\n"
                   "请关闭游戏后再试。未做任何改动。")
@@ -84,16 +127,91 @@ QString CommandMessages::describe(const CommandReport &report, const QString &mo
     case CommandReport::RestoredRecordKept:
         return tr("游戏文件已恢复，但无法删除MOD记录（%1），记录已保留为未安装状态。"
                   "请再试一次移除。")
-            .arg(QDir::toNativeSeparators(QFileInfo(catalogueFile).absoluteFilePath()));
+            .arg(catalogue());
+    default:
+        return QString();
+    }
+}
+
+QString CommandMessages::batchSummary(const ModBatch::Report &report, const QString &action,
+                                      const QString &success, const QString &catalogueFile)
+{
+    const QString separator = tr("、");
+    QStringList lines;
+    if (!report.done.isEmpty()) {
+        lines << tr("已%1 %2 个MOD：%3。")
+                     .arg(action)
+                     .arg(report.done.size())
+                     .arg(report.done.join(separator));
+    }
+    // Versions moved aside are the user's: every folder that received one is
+    // named, as a single command names it.
+    for (int i = 0; i < report.reports.size(); ++i) {
+        if (!report.reports.at(i).setAsideFolder.isEmpty()) {
+            lines << tr("“%1”：%2")
+                         .arg(report.done.at(i), describe(report.reports.at(i), report.done.at(i),
+                                                          QString(), action, catalogueFile)
+                                                     .trimmed());
+        }
+    }
+    if (!report.complete()) {
+        lines << tr("在“%1”处停止：%2")
+                     .arg(report.stoppedAt,
+                          describe(report.stop, report.stoppedAt, success, action, catalogueFile));
+        if (!report.notRun.isEmpty()) {
+            lines << tr("未处理：%1。").arg(report.notRun.join(separator));
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString CommandMessages::batchRefusal(const InstallBatch::Row &row, InstallBatch::Refusal refusal)
+{
+    using Refusal = InstallBatch::Refusal;
+    switch (refusal) {
+    case Refusal::None:
+        return QString();
+    case Refusal::NotAModSource:
+        return tr("不是MOD文件夹或 zip、7z、rar 压缩包");
+    case Refusal::Archive:
+        return archiveFailure(row.archiveFailure);
+    case Refusal::Install:
+        // Install refusals never concern the catalogue file.
+        return describe(CommandReport{row.installRefusal}, row.name, QString(), QString(),
+                        QString());
+    case Refusal::NameTwice:
+        return tr("与第 %1 行的MOD名相同。").arg(row.sameNameAs + 1);
     }
     return QString();
 }
 
-QString CommandMessages::archiveFailure(ArchiveExtractor::Failure failure, const QString &detail,
+QString CommandMessages::sourceFailure(const ModSource &source)
+{
+    switch (source.failure()) {
+    case ModSource::Failure::None:
+        return QString();
+    case ModSource::Failure::NotAModSource:
+        return tr("只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
+            .arg(QDir::toNativeSeparators(source.path()));
+    case ModSource::Failure::NoTempFolder:
+        return tr("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
+            .arg(QFileInfo(source.path()).fileName(), source.outcome().detail());
+    case ModSource::Failure::Unpacking: {
+        CommandReport refused{CommandReport::ArchiveRefused};
+        refused.path = source.path();
+        refused.archiveFailure = source.archiveFailure();
+        return describe(refused, QString(), QString(), QString(), QString());
+    }
+    }
+    return QString();
+}
+
+QString CommandMessages::archiveFailure(const Outcome<ArchiveExtractor::Failure> &failure,
                                         qint64 sizeLimit)
 {
     using Failure = ArchiveExtractor::Failure;
-    switch (failure) {
+    const QString &detail = failure.detail();
+    switch (failure.code()) {
     case Failure::None:
         return QString();
     case Failure::CannotOpen:
@@ -117,6 +235,8 @@ QString CommandMessages::archiveFailure(ArchiveExtractor::Failure failure, const
             .arg(QLocale::system().formattedDataSize(sizeLimit));
     case Failure::NoFiles:
         return tr("压缩包中没有文件。");
+    case Failure::FolderNotMade:
+        return tr("无法创建文件夹：%1").arg(detail);
     case Failure::WriteFailed:
         return tr("无法写入临时文件夹：%1").arg(detail);
     }

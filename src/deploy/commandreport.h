@@ -1,6 +1,8 @@
 #ifndef VELDANE_DEPLOY_COMMANDREPORT_H
 #define VELDANE_DEPLOY_COMMANDREPORT_H
 
+#include "deploy/archiveextractor.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,7 +29,7 @@ struct CommandReport
         ChangedFiles,       // game files changed since the mod put them there and no
                             // decision was given: nothing changed, `changedFiles` names them
         ArchiveRefused,     // the archive was refused or could not be unpacked; nothing was
-                            // kept or changed, `reason` says why
+                            // kept or changed, `archiveFailure` says why
         KeptFolderTaken,    // a folder of the new mod's name is already among the kept
                             // copies, and no record's: nothing changed
         GameFileHeld        // another program (the running game) holds a game file the
@@ -49,8 +51,8 @@ struct CommandReport
     int setAside = 0;
     // ArchiveRefused: the archive. GameFileHeld: the game file held open.
     QString path = {};
-    // ArchiveRefused: the sentence naming the entry at fault.
-    QString reason = {};
+    // ArchiveRefused: why, with the entry or file at fault.
+    ::Outcome<ArchiveExtractor::Failure> archiveFailure = {};
 
     bool clean() const { return outcome == Done && failed == 0 && leftAlone == 0; }
 };

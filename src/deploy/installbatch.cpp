@@ -1,10 +1,8 @@
 #include "deploy/installbatch.h"
 
-#include "deploy/commandmessages.h"
 #include "deploy/modcommands.h"
 #include "deploy/modsource.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 
@@ -18,18 +16,19 @@ QList<InstallBatch::Row> InstallBatch::rows(const QStringList &sources)
         if (ModCommands::isArchive(row.source)) {
             const CommandReport check = ModCommands::checkArchive(row.source);
             if (check.outcome != CommandReport::Done) {
-                row.sourceRefusal = check.reason;
+                row.sourceRefusal = Refusal::Archive;
+                row.archiveFailure = check.archiveFailure;
             }
         } else if (!QFileInfo(row.source).isDir()) {
-            row.sourceRefusal = tr("不是MOD文件夹或 zip、7z、rar 压缩包");
+            row.sourceRefusal = Refusal::NotAModSource;
         }
         rows << row;
     }
     return rows;
 }
 
-void InstallBatch::checkNames(const ModCommands &commands, const QString &catalogueFile,
-                              QList<Row> &rows, const QList<bool> &skipped)
+void InstallBatch::checkNames(const ModCommands &commands, QList<Row> &rows,
+                              const QList<bool> &skipped)
 {
     // Names are folder names: two that differ only in case would share
     // folders where the file system ignores case.
@@ -37,21 +36,21 @@ void InstallBatch::checkNames(const ModCommands &commands, const QString &catalo
     for (int i = 0; i < rows.size(); ++i) {
         Row &row = rows[i];
         row.refusal = row.sourceRefusal;
-        if (!row.refusal.isEmpty() || skipped.value(i)) {
+        row.installRefusal = CommandReport::Done;
+        row.sameNameAs = -1;
+        if (row.refused() || skipped.value(i)) {
             continue;
         }
-        const CommandReport::Outcome outcome = commands.installRefusal(row.source, row.name);
-        if (outcome != CommandReport::Done) {
-            CommandReport report;
-            report.outcome = outcome;
-            row.refusal =
-                CommandMessages::describe(report, row.name, QString(), QString(), catalogueFile);
+        row.installRefusal = commands.installRefusal(row.source, row.name);
+        if (row.installRefusal != CommandReport::Done) {
+            row.refusal = Refusal::Install;
             continue;
         }
         const QString key = row.name.toCaseFolded();
         const auto first = firstRow.constFind(key);
         if (first != firstRow.cend()) {
-            row.refusal = tr("与第 %1 行的MOD名相同。").arg(*first + 1);
+            row.refusal = Refusal::NameTwice;
+            row.sameNameAs = *first;
             continue;
         }
         firstRow.insert(key, i);
@@ -61,7 +60,7 @@ void InstallBatch::checkNames(const ModCommands &commands, const QString &catalo
 bool InstallBatch::allAccepted(const QList<Row> &rows)
 {
     for (const Row &row : rows) {
-        if (!row.refusal.isEmpty()) {
+        if (row.refused()) {
             return false;
         }
     }

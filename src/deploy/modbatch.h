@@ -3,7 +3,6 @@
 
 #include "deploy/commandreport.h"
 
-#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,10 +13,9 @@
 // command of its own (its own lock, journal entry and catalogue write), in the
 // order given, and the run stops at the first mod whose command was refused
 // or did not finish cleanly, so that one problem is never multiplied.
+// CommandMessages::batchSummary words the report.
 class ModBatch
 {
-    Q_DECLARE_TR_FUNCTIONS(ModBatch)
-
 public:
     using Command = std::function<CommandReport(const QString &mod)>;
 
@@ -35,11 +33,6 @@ public:
     };
 
     static Report run(const QStringList &mods, const Command &command);
-
-    // One summary for the window and the command-line tool. `action` names
-    // the command ("卸载"); `success` is its single-mod success sentence.
-    static QString describe(const Report &report, const QString &action, const QString &success,
-                            const QString &catalogueFile);
 };
 
 #endif

@@ -68,7 +68,7 @@ public:
     CommandReport::Outcome installRefusal(const QString &source, const QString &id) const;
     // A file of a type install unpacks.
     static bool isArchive(const QString &source);
-    // Done, or ArchiveRefused with the reason when install would refuse the
+    // Done, or ArchiveRefused with its code when install would refuse the
     // archive for what it holds; reads the headers only. A front end may ask
     // before it asks the user for a name.
     static CommandReport checkArchive(const QString &archive);

@@ -1,6 +1,5 @@
 #include "deploy/modsource.h"
 
-#include "deploy/commandmessages.h"
 #include "log/ceasylog.h"
 
 #include <QDir>
@@ -36,11 +35,8 @@ QString ModSource::suggestedName() const
 
 bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
 {
-    const QString shownName = QFileInfo(m_path).fileName();
     if (!isModSource(m_path)) {
         m_failure = Failure::NotAModSource;
-        m_error = tr("只能安装MOD文件夹或 zip、7z、rar 压缩包，以下项目未安装：\n%1")
-                      .arg(QDir::toNativeSeparators(m_path));
         return false;
     }
     if (!isArchive()) {
@@ -51,8 +47,7 @@ bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/veldane-XXXXXX"));
     if (!m_unpacked->isValid()) {
         m_failure = Failure::NoTempFolder;
-        m_error = tr("无法创建临时文件夹，压缩包“%1”未安装：\n%2")
-                      .arg(shownName, m_unpacked->errorString());
+        m_detail = m_unpacked->errorString();
         m_unpacked.reset();
         return false;
     }
@@ -60,11 +55,7 @@ bool ModSource::prepare(const ArchiveExtractor::Progress &progress)
     extractor.setProgress(progress);
     if (!extractor.extract(m_path, m_unpacked->path())) {
         m_failure = Failure::Unpacking;
-        CommandReport refused;
-        refused.outcome = CommandReport::ArchiveRefused;
-        refused.path = m_path;
-        refused.reason = extractor.errorString();
-        m_error = CommandMessages::describe(refused, QString(), QString(), QString(), QString());
+        m_archiveFailure = extractor.outcome();
         return false;
     }
     // The install keeps its copy from the unpacked tree, so the archive is not

@@ -3,7 +3,6 @@
 
 #include "deploy/archiveextractor.h"
 
-#include <QCoreApplication>
 #include <QString>
 
 #include <memory>
@@ -18,15 +17,13 @@ class QTemporaryDir;
 // unpacks it into the kept copy.
 class ModSource
 {
-    Q_DECLARE_TR_FUNCTIONS(ModSource)
-
 public:
     enum class Failure
     {
         None,
         NotAModSource, // neither a folder nor an archive of a known type
-        NoTempFolder,  // the temporary folder could not be made
-        Unpacking,     // the archive was refused or damaged; see errorString()
+        NoTempFolder,  // the temporary folder could not be made; the detail is the system's word
+        Unpacking,     // the archive was refused or damaged; see archiveFailure()
     };
 
     explicit ModSource(const QString &path);
@@ -50,16 +47,21 @@ public:
     // without its extension.
     QString suggestedName() const;
 
+    // The folder or archive, absolute.
+    QString path() const { return m_path; }
     Failure failure() const { return m_failure; }
-    // The reason for the user, in the window's wording.
-    QString errorString() const { return m_error; }
+    // Why prepare() failed, worded by CommandMessages::sourceFailure.
+    Outcome<Failure> outcome() const { return Outcome<Failure>(m_failure, m_detail); }
+    // Unpacking: why the archive was refused, with the entry or file at fault.
+    Outcome<ArchiveExtractor::Failure> archiveFailure() const { return m_archiveFailure; }
 
 private:
     QString m_path;
     QString m_folder;
     std::unique_ptr<QTemporaryDir> m_unpacked;
     Failure m_failure = Failure::None;
-    QString m_error;
+    QString m_detail;
+    Outcome<ArchiveExtractor::Failure> m_archiveFailure;
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "gui/batchinstalldialog.h"
 
+#include "deploy/commandmessages.h"
+
 #include <QBrush>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -46,7 +48,7 @@ BatchInstallDialog::BatchInstallDialog(const QList<InstallBatch::Row> &rows, con
         const InstallBatch::Row &row = m_rows.at(i);
         auto *name = new QTableWidgetItem(row.name);
         // A source refused for what it holds cannot be put right by a name.
-        if (row.sourceRefusal.isEmpty()) {
+        if (!row.sourceRefused()) {
             name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable |
                            Qt::ItemIsUserCheckable);
             name->setCheckState(Qt::Checked);
@@ -106,23 +108,23 @@ void BatchInstallDialog::check()
     for (int i = 0; i < m_rows.size(); ++i) {
         const InstallBatch::Row &row = m_rows.at(i);
         QTableWidgetItem *state = m_table->item(i, StateColumn);
-        const bool included = !left.at(i) && row.sourceRefusal.isEmpty();
+        const bool included = !left.at(i) && !row.sourceRefused();
         QString text;
         if (left.at(i)) {
             text = tr("不安装");
-        } else if (!row.refusal.isEmpty()) {
-            text = row.refusal;
+        } else if (row.refused()) {
+            text = CommandMessages::batchRefusal(row, row.refusal);
         } else {
             text = tr("可以安装");
         }
         state->setText(text);
         state->setToolTip(text);
-        const QBrush brush = row.refusal.isEmpty() || left.at(i) ? QBrush() : QBrush(Qt::red);
+        const QBrush brush = !row.refused() || left.at(i) ? QBrush() : QBrush(Qt::red);
         for (int column = 0; column < 3; ++column) {
             m_table->item(i, column)->setForeground(brush);
         }
         toInstall += included ? 1 : 0;
-        refused = refused || (included && !row.refusal.isEmpty());
+        refused = refused || (included && row.refused());
     }
     m_install->setEnabled(toInstall > 0 && !refused);
 }
@@ -132,7 +134,7 @@ QList<InstallBatch::Row> BatchInstallDialog::chosenRows() const
     QList<InstallBatch::Row> chosen;
     const QList<bool> left = skipped();
     for (int i = 0; i < m_rows.size(); ++i) {
-        if (!left.at(i) && m_rows.at(i).sourceRefusal.isEmpty()) {
+        if (!left.at(i) && !m_rows.at(i).sourceRefused()) {
             chosen << m_rows.at(i);
         }
     }
@@ -144,7 +146,7 @@ QList<InstallBatch::Row> BatchInstallDialog::leftOutRows() const
     QList<InstallBatch::Row> leftOut;
     const QList<bool> left = skipped();
     for (int i = 0; i < m_rows.size(); ++i) {
-        if (left.at(i) || !m_rows.at(i).sourceRefusal.isEmpty()) {
+        if (left.at(i) || m_rows.at(i).sourceRefused()) {
             leftOut << m_rows.at(i);
         }
     }

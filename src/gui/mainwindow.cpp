@@ -1004,8 +1004,9 @@ void MainWindow::runOnSeveral(const QStringList &mods, const ModBatch::Command &
         m_progress.finish();
         return result;
     });
-    QMessageBox::information(this, tr("提示"),
-                             ModBatch::describe(report, action, success, m_modCfg.m_cfgPath));
+    QMessageBox::information(
+        this, tr("提示"),
+        CommandMessages::batchSummary(report, action, success, m_modCfg.m_cfgPath));
     if (report.changedAnything()) {
         refreshModList();
     }
@@ -1091,7 +1092,7 @@ void MainWindow::installSeveral(const QStringList &sources)
     BatchInstallDialog dialog(
         InstallBatch::rows(sources),
         [&](QList<InstallBatch::Row> &rows, const QList<bool> &skipped) {
-            InstallBatch::checkNames(commands, m_modCfg.m_cfgPath, rows, skipped);
+            InstallBatch::checkNames(commands, rows, skipped);
         },
         this);
     if (dialog.exec() != QDialog::Accepted) {
@@ -1109,13 +1110,15 @@ void MainWindow::installSeveral(const QStringList &sources)
         m_progress.finish();
         return result;
     });
-    QStringList lines{
-        ModBatch::describe(report, tr("安装", "the command named in a partial-success message"),
-                           tr("安装成功!"), m_modCfg.m_cfgPath)};
+    QStringList lines{CommandMessages::batchSummary(
+        report, tr("安装", "the command named in a partial-success message"), tr("安装成功!"),
+        m_modCfg.m_cfgPath)};
     for (const InstallBatch::Row &row : dialog.leftOutRows()) {
         lines << tr("未安装“%1”：%2")
                      .arg(QFileInfo(row.source).fileName(),
-                          row.sourceRefusal.isEmpty() ? tr("未勾选") : row.sourceRefusal);
+                          row.sourceRefused()
+                              ? CommandMessages::batchRefusal(row, row.sourceRefusal)
+                              : tr("未勾选"));
     }
     QMessageBox::information(this, tr("提示"), lines.join(QLatin1Char('\n')).trimmed());
     if (report.changedAnything()) {
