@@ -7,10 +7,11 @@
 //
 //   bench_bigmod          the ratios (engine and veldane-cli from a folder,
 //                         engine from a zip), each the best of BENCH_ROUNDS
-//                         rounds (three unless set); BENCH_ROOT and
-//                         BENCH_WRITER as in benchrig.h. The copies are made
-//                         with --reflink=auto, so they are clones where the
-//                         file system can make them.
+//                         rounds (three unless set), with every round's
+//                         time beside it; BENCH_ROOT and BENCH_WRITER as in
+//                         benchrig.h; BENCH_NO_ZIP=1 leaves the zip out. The
+//                         copies are made with --reflink=auto, so they are
+//                         clones where the file system can make them.
 //   bench_bigmod stall    the longest time the window's event loop stands
 //                         still while a mod of one 1.5 GiB file is installed
 //                         and uninstalled
@@ -29,6 +30,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QVector>
 
 #include <algorithm>
 #include <cstdio>
@@ -223,34 +225,54 @@ double seconds(qint64 ns)
     return double(ns) / 1e9;
 }
 
+// Every round's time of one side, and the best of them.
+struct Runs
+{
+    QVector<qint64> times;
+    qint64 best() const { return *std::min_element(times.cbegin(), times.cend()); }
+    QString single() const
+    {
+        QStringList list;
+        for (const qint64 time : times) {
+            list << QString::number(seconds(time), 'f', 2);
+        }
+        return list.join(QLatin1Char('/'));
+    }
+};
+
+Runs run(qint64 (*step)(), int rounds)
+{
+    Runs runs;
+    for (int round = 0; round < rounds; ++round) {
+        runs.times << step();
+    }
+    return runs;
+}
+
+void printLine(const char *source, const Runs &veldane, const Runs &copies)
+{
+    std::printf("%-8s %12.2f %12.2f %8.2f   %s | %s\n", source, seconds(veldane.best()),
+                seconds(copies.best()), double(veldane.best()) / double(copies.best()),
+                qPrintable(veldane.single()), qPrintable(copies.single()));
+    std::fflush(stdout);
+}
+
 int ratios()
 {
-    std::printf("%-8s %12s %12s %8s\n", "source", "veldane s", "copies s", "ratio");
-    const auto best = [](qint64 (*run)(), int rounds) {
-        qint64 result = -1;
-        for (int round = 0; round < rounds; ++round) {
-            const qint64 time = run();
-            result = result < 0 ? time : std::min(result, time);
-        }
-        return result;
-    };
+    std::printf("%-8s %12s %12s %8s   %s\n", "source", "veldane s", "copies s", "ratio",
+                "single runs: veldane | copies");
     // The best of three: a single round on a shared disk varies by a tenth.
     const int rounds = qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0
                            ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
                            : 3;
     const BenchRig::Writer writer(workRoot());
-    const qint64 folderBase = best(baselineFolder, rounds);
-    const qint64 folder = best(engineFolder, rounds);
-    std::printf("%-8s %12.2f %12.2f %8.2f\n", "folder", seconds(folder), seconds(folderBase),
-                double(folder) / double(folderBase));
-    const qint64 cli = best(cliFolder, rounds);
-    std::printf("%-8s %12.2f %12.2f %8.2f\n", "cli", seconds(cli), seconds(folderBase),
-                double(cli) / double(folderBase));
-    std::fflush(stdout);
-    const qint64 zipBase = best(baselineZip, rounds);
-    const qint64 zip = best(engineZip, rounds);
-    std::printf("%-8s %12.2f %12.2f %8.2f\n", "zip", seconds(zip), seconds(zipBase),
-                double(zip) / double(zipBase));
+    const Runs folderBase = run(baselineFolder, rounds);
+    printLine("folder", run(engineFolder, rounds), folderBase);
+    printLine("cli", run(cliFolder, rounds), folderBase);
+    if (qEnvironmentVariableIntValue("BENCH_NO_ZIP") == 0) {
+        const Runs zipBase = run(baselineZip, rounds);
+        printLine("zip", run(engineZip, rounds), zipBase);
+    }
     return 0;
 }
 

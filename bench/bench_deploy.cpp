@@ -9,8 +9,10 @@
 // time only), next to `find` reading the same sizes and times; the check of
 // 10,000 files has to stay under a second.
 // The same install and uninstall through veldane-cli, against the synced
-// copies. BENCH_ROOT, BENCH_WRITER as in benchrig.h; BENCH_ROUNDS the rounds
-// (three unless set).
+// copies. Every line shows the best of the rounds and, beside it, each
+// round's time of the synced sides. BENCH_ROOT, BENCH_WRITER as in
+// benchrig.h; BENCH_ROUNDS the rounds (three unless set); BENCH_FILES one
+// mod size instead of 1,000 and 10,000 files.
 
 #include "catalogue/modcfg.h"
 #include "deploy/gamelayout.h"
@@ -25,6 +27,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QVector>
 
 #include <algorithm>
 #include <cstdio>
@@ -182,6 +185,30 @@ double ms(qint64 ns)
     return double(ns) / 1e6;
 }
 
+// Every round's times of one side.
+using Rounds = QVector<Times>;
+
+Times best(const Rounds &rounds)
+{
+    Times result = rounds.first();
+    for (const Times &times : rounds) {
+        result.install = std::min(result.install, times.install);
+        result.uninstall = std::min(result.uninstall, times.uninstall);
+        result.verify = std::min(result.verify, times.verify);
+    }
+    return result;
+}
+
+// The rounds of one step, in milliseconds: "12.3/11.9/12.8".
+QString single(const Rounds &rounds, qint64 Times::*step)
+{
+    QStringList list;
+    for (const Times &times : rounds) {
+        list << QString::number(ms(times.*step), 'f', 1);
+    }
+    return list.join(QLatin1Char('/'));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -191,45 +218,52 @@ int main(int argc, char *argv[])
                            ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
                            : 3;
     const BenchRig::Writer writer(workRoot());
-    std::printf("%8s  %-10s %12s %12s %8s %12s %12s %8s\n", "files", "command", "synced ms",
-                "cp+sync ms", "ratio", "no-sync ms", "cp ms", "ratio");
-    for (int n : {1000, 10000}) {
-        Times best{-1, -1, -1};
-        Times unsynced{-1, -1, -1};
-        Times baseline{-1, -1, -1};
-        Times unsyncedBaseline{-1, -1, -1};
-        const auto keep = [](Times &slot, const Times &value) {
-            slot.install = slot.install < 0 ? value.install : std::min(slot.install, value.install);
-            slot.uninstall =
-                slot.uninstall < 0 ? value.uninstall : std::min(slot.uninstall, value.uninstall);
-            slot.verify = slot.verify < 0 ? value.verify : std::min(slot.verify, value.verify);
-        };
-        Times cli{-1, -1, -1};
+    std::printf("%8s  %-10s %12s %12s %8s %12s %12s %8s   %s\n", "files", "command", "synced ms",
+                "cp+sync ms", "ratio", "no-sync ms", "cp ms", "ratio",
+                "single runs: synced | cp+sync");
+    const QList<int> sizes = qEnvironmentVariableIsSet("BENCH_FILES")
+                                 ? QList<int>{qEnvironmentVariableIntValue("BENCH_FILES")}
+                                 : QList<int>{1000, 10000};
+    for (int n : sizes) {
+        Rounds engine;
+        Rounds unsynced;
+        Rounds baseline;
+        Rounds unsyncedBaseline;
+        Rounds cli;
         // Alternate the runs so that neither side always finds warm caches.
         for (int round = 0; round < rounds; ++round) {
-            keep(baseline, runBaseline(n, true));
-            keep(unsyncedBaseline, runBaseline(n, false));
-            keep(best, runEngine(n, true));
-            keep(unsynced, runEngine(n, false));
-            keep(cli, runCli(n));
+            baseline << runBaseline(n, true);
+            unsyncedBaseline << runBaseline(n, false);
+            engine << runEngine(n, true);
+            unsynced << runEngine(n, false);
+            cli << runCli(n);
         }
-        const auto line = [&](const char *command, qint64 engine, qint64 cp, qint64 noSync,
-                              qint64 cpNoSync) {
-            std::printf("%8d  %-10s %12.1f %12.1f %8.2f %12.1f %12.1f %8.2f\n", n, command,
-                        ms(engine), ms(cp), double(engine) / double(cp), ms(noSync), ms(cpNoSync),
-                        double(noSync) / double(cpNoSync));
+        const Times bestEngine = best(engine);
+        const Times bestUnsynced = best(unsynced);
+        const Times bestBaseline = best(baseline);
+        const Times bestUnsyncedBaseline = best(unsyncedBaseline);
+        // The tool runs only with its write-back: no columns without one.
+        const auto line = [&](const char *command, qint64 Times::*step, const Rounds &side) {
+            const qint64 time = best(side).*step;
+            const QString unsyncedColumns =
+                &side == &cli ? QStringLiteral("%1").arg(QString(), 34)
+                              : QString::asprintf("%12.1f %12.1f %8.2f", ms(bestUnsynced.*step),
+                                                  ms(bestUnsyncedBaseline.*step),
+                                                  double(bestUnsynced.*step) /
+                                                      double(bestUnsyncedBaseline.*step));
+            std::printf("%8d  %-10s %12.1f %12.1f %8.2f %s   %s | %s\n", n, command, ms(time),
+                        ms(bestBaseline.*step), double(time) / double(bestBaseline.*step),
+                        qPrintable(unsyncedColumns), qPrintable(single(side, step)),
+                        qPrintable(single(baseline, step)));
             std::fflush(stdout);
         };
-        line("install", best.install, baseline.install, unsynced.install, unsyncedBaseline.install);
-        line("uninstall", best.uninstall, baseline.uninstall, unsynced.uninstall,
-             unsyncedBaseline.uninstall);
-        std::printf("%8d  %-10s %12.1f %12.1f %8.2f\n", n, "cli inst", ms(cli.install),
-                    ms(baseline.install), double(cli.install) / double(baseline.install));
-        std::printf("%8d  %-10s %12.1f %12.1f %8.2f\n", n, "cli uninst", ms(cli.uninstall),
-                    ms(baseline.uninstall), double(cli.uninstall) / double(baseline.uninstall));
+        line("install", &Times::install, engine);
+        line("uninstall", &Times::uninstall, engine);
+        line("cli inst", &Times::install, cli);
+        line("cli uninst", &Times::uninstall, cli);
         // The check writes nothing: both columns time the same work.
-        line("check", best.verify, baseline.verify, unsynced.verify, unsyncedBaseline.verify);
-        if (std::min(best.verify, unsynced.verify) > qint64(n) * 100000) {
+        line("check", &Times::verify, engine);
+        if (std::min(bestEngine.verify, bestUnsynced.verify) > qint64(n) * 100000) {
             std::printf("%8d  check over 1 s per 10,000 files\n", n);
         }
     }

@@ -1,4 +1,6 @@
+#include "deploy/filecopier.h"
 #include "gui/mainwindow.h"
+#include "state/gamemanifest.h"
 #include "support/modalanswerer.h"
 #include "support/sandbox.h"
 #include "support/testsupport.h"
@@ -10,6 +12,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <xxhash.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +35,8 @@ private slots:
     void killedUninstallIsFinishedWithTheSameAnswer_data();
     void killedUninstallIsFinishedWithTheSameAnswer();
     void setAsidesOfOneSecondKeepEveryVersion();
+    void cloneHashIsReadWhenFirstNeeded_data();
+    void cloneHashIsReadWhenFirstNeeded();
 };
 
 namespace {
@@ -424,6 +430,127 @@ void TestChangedFiles::setAsidesOfOneSecondKeepEveryVersion()
     QByteArrayList versions = Sandbox::files(root).values();
     std::sort(versions.begin(), versions.end());
     QCOMPARE(versions, QByteArrayList({"edit 1", "edit 2", "old G", "old G", "old G"}));
+}
+
+// What happens to the kept copy (and the game file) of a clone after the
+// install, before its hash is first needed.
+enum class KeptEdit
+{
+    None,
+    SameSizeTimeKept, // other bytes, its time set back as a careful tool does
+    Deleted,
+    Touched, // the same bytes written again: its time says so all the same
+};
+Q_DECLARE_METATYPE(KeptEdit)
+
+void TestChangedFiles::cloneHashIsReadWhenFirstNeeded_data()
+{
+    QTest::addColumn<bool>("reinstalled");
+    QTest::addColumn<KeptEdit>("keptEdit");
+    QTest::addColumn<QByteArray>("gameNow"); // rewritten a minute later; empty: untouched
+    QTest::addColumn<bool>("changedIfPending");
+    QTest::addColumn<bool>("changedIfHashed");
+    QTest::addColumn<bool>("uninstallFirst"); // the first need: the uninstall, not the check
+    struct Row
+    {
+        const char *name;
+        KeptEdit kept;
+        QByteArray game;
+        bool changedIfPending;
+        bool changedIfHashed;
+    };
+    // A clone's hash is that of its kept copy while the copy's stamp holds;
+    // once the copy was written, nothing can say the game file is the mod's,
+    // and the answer is "changed".
+    const QList<Row> rows{
+        {"game untouched", KeptEdit::SameSizeTimeKept, QByteArray(), false, false},
+        {"same bytes again", KeptEdit::None, "mod G", false, false},
+        {"other bytes, same size", KeptEdit::None, "MOD G", true, true},
+        {"kept copy edited, time kept", KeptEdit::SameSizeTimeKept, "mod G", true, false},
+        {"kept copy touched", KeptEdit::Touched, "mod G", true, false},
+        {"kept copy deleted", KeptEdit::Deleted, "mod G", true, false},
+    };
+    for (const bool reinstalled : {false, true}) {
+        for (const bool uninstallFirst : {false, true}) {
+            for (const Row &row : rows) {
+                QTest::addRow("%s%s, %s", reinstalled ? "reinstall, " : "",
+                              uninstallFirst ? "uninstall" : "check", row.name)
+                    << reinstalled << row.kept << row.game << row.changedIfPending
+                    << row.changedIfHashed << uninstallFirst;
+            }
+        }
+    }
+}
+
+void TestChangedFiles::cloneHashIsReadWhenFirstNeeded()
+{
+    QFETCH(bool, reinstalled);
+    QFETCH(KeptEdit, keptEdit);
+    QFETCH(QByteArray, gameNow);
+    QFETCH(bool, changedIfPending);
+    QFETCH(bool, changedIfHashed);
+    QFETCH(bool, uninstallFirst);
+    Sandbox f;
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("Pack", {{"abdata/G", "mod G"}}), "Pack").clean());
+    if (reinstalled) {
+        QVERIFY(f.commands().uninstall("Pack").clean());
+        QVERIFY(f.commands().reinstall("Pack").clean());
+    }
+    // Clones where the file system makes them (XFS with reflink, Btrfs):
+    // there the hash waits, elsewhere it was read during the copy.
+    bool clones = false;
+    FileCopier::CopyOptions probe;
+    probe.cloned = &clones;
+    QVERIFY(
+        FileCopier::copy(f.mod("Probe", {{"p", "probe"}}) + "/p", f.dir.filePath("probe"), probe));
+    const QString game = f.game("abdata/G");
+    const ManifestEntry installed = GameManifest(f.catalogue.m_cfgPath).entries("Pack").value(game);
+    QCOMPARE(installed.hashPending(), clones);
+
+    const QString kept = GameLayout::join(f.layout().keptCopy("Pack"), "abdata/G");
+    const QDateTime keptTime = QFileInfo(kept).lastModified();
+    QTest::qSleep(20); // past the file system's clock tick
+    if (keptEdit == KeptEdit::SameSizeTimeKept) {
+        QVERIFY(TestFiles::write(kept, "mod X"));
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(keptTime, QFileDevice::FileModificationTime));
+    } else if (keptEdit == KeptEdit::Touched) {
+        QVERIFY(TestFiles::write(kept, "mod G"));
+    } else if (keptEdit == KeptEdit::Deleted) {
+        QVERIFY(QFile::remove(kept));
+    }
+    if (!gameNow.isEmpty()) {
+        f.change("abdata/G", gameNow);
+    }
+
+    const bool changed = installed.hashPending() ? changedIfPending : changedIfHashed;
+    const QStringList expected = changed ? QStringList{game} : QStringList();
+    CommandReport uninstall;
+    if (uninstallFirst) {
+        uninstall = f.commands().uninstall("Pack");
+    } else {
+        const QList<ModFileCheck> checks = f.commands().verify("Pack");
+        QCOMPARE(checks.size(), 1);
+        QCOMPARE(checks.first().changed, expected);
+    }
+    // Read where it was needed and could be read, and kept: the install's
+    // bytes, never those of a kept copy written since.
+    if (!uninstallFirst || changed) {
+        const ManifestEntry after = GameManifest(f.catalogue.m_cfgPath).entries("Pack").value(game);
+        const bool stillPending =
+            installed.hashPending() && (gameNow.isEmpty() || keptEdit != KeptEdit::None);
+        QCOMPARE(after.hashPending(), stillPending);
+        if (!stillPending) {
+            QCOMPARE(after.hash, quint64(XXH3_64bits("mod G", 5)));
+        }
+    }
+    if (!uninstallFirst) {
+        uninstall = f.commands().uninstall("Pack");
+    }
+    QCOMPARE(uninstall.changedFiles, expected);
+    QCOMPARE(uninstall.outcome, changed ? CommandReport::ChangedFiles : CommandReport::Done);
 }
 
 QTEST_MAIN(TestChangedFiles)

@@ -6,8 +6,11 @@
 #include "deploy/foldercheck.h"
 #include "deploy/gamelayout.h"
 #include "deploy/layerstack.h"
+#include "deploy/pathguard.h"
+#include "platform/contenthasher.h"
 #include "platform/filesync.h"
 #include "platform/nativefile.h"
+#include "platform/writestamp.h"
 #include "state/filecheck.h"
 #include "state/gamemanifest.h"
 
@@ -18,19 +21,62 @@
 
 namespace {
 
-// Copies a mod's file into the game and describes the copy for the manifest;
-// the content is hashed as it passes, never read a second time.
+// Copies a mod's file into the game and describes the copy for the manifest.
+// The content is hashed while it passes or just after, from memory, never
+// read from the disk a second time; a clone has no bytes in memory to hash.
+//
+// So a clone of a file of Veldane's own (`ownSource`: the mod's kept copy)
+// leaves its hash for the first time it is needed, which for most files is
+// never: the record names the source and its stamp (size, both times to the
+// nanosecond, file number), and the source's hash stands for the clone's
+// for as long as the stamp holds. The kept copy is written by Veldane only,
+// once, before this clone; stamped before and after it, it is known to be
+// what was cloned. Should anything write it later, its stamp differs and the
+// game file counts as changed when its own stamp no longer tells, so that
+// the user is asked: never "unchanged" on a guess (FileCheck::compare). A
+// mod folder of the user's is never such a source: it may be edited any
+// time, and its hash is read at once. Nor are copies the kernel makes byte
+// by byte (ext4): their bytes are in memory now and would be read from the
+// disk later.
 bool copyRecorded(const QString &source, const QString &target, const CommandContext &context,
-                  ManifestEntry *entry)
+                  bool ownSource, ManifestEntry *entry)
 {
     quint64 hash = 0;
+    bool cloned = false;
     FileCopier::CopyOptions options = context.byteProgress();
     options.hash = &hash;
+    WriteStamp before;
+    if (ownSource && WriteStamp::of(source, &before)) {
+        options.cloned = &cloned;
+    }
     if (!FileCopier::copy(source, target, options)) {
         return false;
     }
+    if (cloned) {
+        WriteStamp after;
+        if (WriteStamp::of(source, &after) && after == before) {
+            *entry = FileCheck::stampOfClone(target, source, after);
+            return true;
+        }
+        // Written while cloned: only the clone itself says what it holds.
+        if (!ContentHasher::hashFile(target, &hash)) {
+            return false;
+        }
+    }
     *entry = FileCheck::stamp(target, hash);
     return true;
+}
+
+// Whether the files come from the mod's own kept copy (a reinstall, an
+// archive unpacked into it) rather than from a folder of the user's.
+bool fromKeptCopy(const JournalEntry &entry)
+{
+    if (!entry.keptRoot.isEmpty() || entry.keptFolder.isEmpty()) {
+        return false;
+    }
+    const QFileInfo source(entry.source);
+    return source == QFileInfo(entry.keptFolder) ||
+           PathGuard::isInside(entry.source, entry.keptFolder);
 }
 
 void dropBackups(const QStringList &backups)
@@ -117,10 +163,15 @@ CommandReport DeployRun::run(const JournalEntry &entry, CommandReport report) co
 void DeployRun::copyAndRecord(const JournalEntry &entry, const DeploymentPlan &plan,
                               const QVector<bool> &deployable, CommandReport &report) const
 {
-    const QHash<QString, ManifestEntry> copied =
-        copyIntoGame(plan, entry.targetRoot, deployable, report);
+    makeFolders(entry, plan);
+    const bool fromKept = fromKeptCopy(entry);
+    QHash<QString, ManifestEntry> copied;
+    copied.reserve(plan.files.size());
+    for (int i = 0; i < plan.files.size(); ++i) {
+        copyFile(entry, plan.files.at(i), deployable.at(i), fromKept, report, copied);
+        m_context.progress.value(i + 1);
+    }
     if (entry.command == JournalEntry::Install) {
-        keepCopy(entry, plan, report);
         m_context.progress.value(plan.files.size() + 1);
     }
     // The one write-back of the command: copies and kept copy before the
@@ -260,46 +311,15 @@ bool DeployRun::backUp(const PlannedFile &file, int index, CommandReport &report
     return true;
 }
 
-QHash<QString, ManifestEntry> DeployRun::copyIntoGame(const DeploymentPlan &plan,
-                                                      const QString &targetRoot,
-                                                      const QVector<bool> &deployable,
-                                                      CommandReport &report) const
+void DeployRun::makeFolders(const JournalEntry &entry, const DeploymentPlan &plan) const
 {
-    QDir().mkdir(targetRoot);
+    QDir().mkdir(entry.targetRoot);
     for (const QString &folder : plan.folders) {
-        const QString target = GameLayout::join(targetRoot, folder);
+        const QString target = GameLayout::join(entry.targetRoot, folder);
         if (!QFileInfo(target).isDir()) {
             QDir().mkdir(target);
         }
     }
-    QHash<QString, ManifestEntry> copied;
-    copied.reserve(plan.files.size());
-    for (int i = 0; i < plan.files.size(); ++i) {
-        const PlannedFile &file = plan.files.at(i);
-        if (deployable.at(i)) {
-            ManifestEntry entry;
-            if (copyRecorded(file.source, file.target, m_context, &entry)) {
-                copied.insert(file.target, entry);
-            } else {
-                logLine("[InstallFileError]:", file.source);
-                ++report.failed;
-                // The game file was moved into the backup, or partly
-                // overwritten: the original goes back, and the backup stays
-                // for the record.
-                if (file.replaced && isPlainFile(file.backup) &&
-                    !FileCopier::copy(file.backup, file.target)) {
-                    FileCopier::move(file.backup, file.target);
-                }
-            }
-        }
-        m_context.progress.value(i + 1);
-    }
-    return copied;
-}
-
-void DeployRun::keepCopy(const JournalEntry &entry, const DeploymentPlan &plan,
-                         CommandReport &report) const
-{
     if (entry.keptRoot.isEmpty()) {
         return;
     }
@@ -307,10 +327,41 @@ void DeployRun::keepCopy(const JournalEntry &entry, const DeploymentPlan &plan,
     for (const QString &folder : plan.keptFolders) {
         QDir().mkdir(GameLayout::join(entry.keptRoot, folder));
     }
-    for (const PlannedFile &file : plan.files) {
-        if (!FileCopier::copy(file.source, file.keptCopy, m_context.byteProgress())) {
+}
+
+void DeployRun::copyFile(const JournalEntry &entry, const PlannedFile &file, bool deployable,
+                         bool fromKept, CommandReport &report,
+                         QHash<QString, ManifestEntry> &copied) const
+{
+    // The kept copy first, and the game's copy made from it: the same bytes,
+    // but in a file of Veldane's own, so that on a file system that clones
+    // (also when the mod folder lies elsewhere) the game file is a clone of
+    // it whose hash can wait (copyRecorded). Every file is kept, also one
+    // left out of the game.
+    QString source = file.source;
+    bool ownSource = fromKept;
+    if (!entry.keptRoot.isEmpty()) {
+        if (FileCopier::copy(file.source, file.keptCopy, m_context.byteProgress())) {
+            source = file.keptCopy;
+            ownSource = true;
+        } else {
             logLine("[KeepCopyError]:", file.source);
             ++report.failed;
         }
+    }
+    if (!deployable) {
+        return;
+    }
+    ManifestEntry record;
+    if (copyRecorded(source, file.target, m_context, ownSource, &record)) {
+        copied.insert(file.target, record);
+        return;
+    }
+    logLine("[InstallFileError]:", file.source);
+    ++report.failed;
+    // The game file was moved into the backup, or partly overwritten: the
+    // original goes back, and the backup stays for the record.
+    if (file.replaced && isPlainFile(file.backup) && !FileCopier::copy(file.backup, file.target)) {
+        FileCopier::move(file.backup, file.target);
     }
 }

@@ -29,19 +29,10 @@ public:
     CommandReport run(const JournalEntry &entry, CommandReport report) const;
 
     // Copies the files marked deployable into the game and, for an install,
-    // into the kept copy, writes them back, and records them in the manifest.
+    // every file into the kept copy, writes them back, and records them in
+    // the manifest.
     void copyAndRecord(const JournalEntry &entry, const DeploymentPlan &plan,
                        const QVector<bool> &deployable, CommandReport &report) const;
-    // Copies the files marked deployable into the game; what the manifest
-    // will say of each.
-    QHash<QString, ManifestEntry> copyIntoGame(const DeploymentPlan &plan,
-                                               const QString &targetRoot,
-                                               const QVector<bool> &deployable,
-                                               CommandReport &report) const;
-    // An install from a folder keeps a copy of every file; an unpacked
-    // archive became the kept copy already and has no kept root.
-    void keepCopy(const JournalEntry &entry, const DeploymentPlan &plan,
-                  CommandReport &report) const;
 
     static DeploymentPlan planOf(const JournalEntry &entry);
     static void logSkippedLinks(const DeploymentPlan &plan, CommandReport &report);
@@ -54,6 +45,12 @@ private:
     // file out of the install.
     bool backUp(const PlannedFile &file, int index, CommandReport &report, QStringList &madeBackups,
                 QList<int> &renamedBackups) const;
+    void makeFolders(const JournalEntry &entry, const DeploymentPlan &plan) const;
+    // One planned file into the kept copy (an install from a folder) and,
+    // when deployable, into the game, recorded in `copied`.
+    void copyFile(const JournalEntry &entry, const PlannedFile &file, bool deployable,
+                  bool fromKept, CommandReport &report,
+                  QHash<QString, ManifestEntry> &copied) const;
     bool writeRecords(const JournalEntry &entry, const DeploymentPlan &plan,
                       const QVector<bool> &deployable) const;
     void undoBackups(const JournalEntry &entry, const DeploymentPlan &plan,

@@ -109,6 +109,13 @@ bool copyBytes(const QString &source, const QString &destination, const CopyOpti
     }
     bool copied = false;
     switch (KernelCopy::copyContent(in, out, options.progress, options.step)) {
+    case KernelCopy::Result::Cloned:
+        if (options.cloned) {
+            *options.cloned = true;
+            copied = true;
+            break;
+        }
+        Q_FALLTHROUGH();
     case KernelCopy::Result::Copied:
         copied = !options.hash || (in.seek(0) && hashAfterCopy(in, options));
         break;
@@ -180,6 +187,9 @@ bool FileCopier::move(const QString &source, const QString &destination)
 
 bool FileCopier::copy(const QString &source, const QString &destination, const CopyOptions &options)
 {
+    if (options.cloned) {
+        *options.cloned = false;
+    }
     // Few system calls per file: with thousands of small files the checks
     // cost more than the copying.
     const NativeFile::Entry existing = NativeFile::entry(destination);
@@ -200,6 +210,7 @@ bool FileCopier::copy(const QString &source, const QString &destination, const C
     // Windows copies whole files, attributes included, in one call.
     switch (KernelCopy::copyFile(source, destination, options.progress, options.step)) {
     case KernelCopy::Result::Copied:
+    case KernelCopy::Result::Cloned:
         return !options.hash || hashInPlace(source, options);
     case KernelCopy::Result::Failed:
         return false;

@@ -28,6 +28,11 @@ public:
         // same file, a move by rename) is read once for it. A hash that
         // cannot be computed makes the call return false.
         quint64 *hash = nullptr;
+        // When set, receives whether the copy is a clone, sharing the
+        // source's blocks (XFS with reflink, Btrfs). With `hash` as well, a
+        // clone is not read for its hash, which is left as it was: the
+        // caller records where it can be read when it is needed.
+        bool *cloned = nullptr;
         // The disk starts writing each copy as soon as it is made, for a
         // flush of the command's files that comes later.
         bool writeBack = false;

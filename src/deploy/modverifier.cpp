@@ -30,7 +30,11 @@ QList<ModFileCheck> ModVerifier::verify(const QString &id) const
             const auto entry = recorded.constFind(path);
             FileCheck::State state = FileCheck::Unchanged;
             if (entry != recorded.cend()) {
-                state = FileCheck::compare(path, *entry);
+                std::optional<quint64> settled;
+                state = FileCheck::compare(path, *entry, &settled);
+                if (settled) {
+                    m_context.manifest()->settle(mod.key(), path, *entry, *settled);
+                }
             } else if (!existsOrIsLink(path)) {
                 state = FileCheck::Missing;
             } else {

@@ -213,9 +213,15 @@ QStringList TakeOutCommand::changedGameFiles(const QString &id, const StackChang
             file = action.upperBackup;
         }
         const auto entry = recorded.constFind(action.path);
-        if (!file.isEmpty() && entry != recorded.cend() &&
-            FileCheck::compare(file, *entry) == FileCheck::Changed) {
+        if (file.isEmpty() || entry == recorded.cend()) {
+            continue;
+        }
+        std::optional<quint64> settled;
+        if (FileCheck::compare(file, *entry, &settled) == FileCheck::Changed) {
             changed << action.path;
+        }
+        if (settled) {
+            m_context.manifest()->settle(id, action.path, *entry, *settled);
         }
     }
     return changed;

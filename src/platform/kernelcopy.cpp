@@ -73,7 +73,7 @@ Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step)
     // A file system that shares blocks between files (XFS, Btrfs) makes the
     // copy a clone in one call, whatever its size, and uses no more disk.
     if (::ioctl(to, FICLONE, from) == 0) {
-        return Result::Copied;
+        return Result::Cloned;
     }
     const qint64 total = progress ? in.size() : 0;
     qint64 done = 0;

@@ -16,6 +16,9 @@ namespace KernelCopy {
 enum class Result
 {
     Copied,
+    // A clone: the copy shares the source's blocks, and no byte was read or
+    // written, so none of them is in memory either.
+    Cloned,
     Failed,
     // The system has no such copy for these files; nothing was written.
     Unsupported,
@@ -30,7 +33,7 @@ Result copyFile(const QString &source, const QString &destination, const Progres
                 qint64 step);
 
 // Copies `in` to `out`, both just opened: a clone where the file system
-// can make one (FICLONE), else copy_file_range; Unsupported
+// can make one (FICLONE, then Cloned), else copy_file_range; Unsupported
 // only before the first byte moved. Linux only; elsewhere Unsupported.
 Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step);
 

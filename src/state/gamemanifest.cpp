@@ -15,6 +15,31 @@ void logFailure(const QString &what, const QSqlError &error)
                                 error.text());
 }
 
+// Runs `statement` (or the one prepared already, when empty) with `values`
+// bound in order.
+bool bindAndRun(QSqlQuery &query, const QString &statement, const QVariantList &values)
+{
+    if (!statement.isEmpty() && !query.prepare(statement)) {
+        return false;
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        query.bindValue(i, values.at(i));
+    }
+    return query.exec();
+}
+
+QVariantList pendingRow(const QString &mod, const QString &path, const ManifestEntry &entry)
+{
+    const WriteStamp &stamp = entry.hashSourceStamp;
+    return {mod,
+            path,
+            entry.hashSource,
+            stamp.size,
+            stamp.modified,
+            stamp.changed,
+            qint64(stamp.fileId)};
+}
+
 } // namespace
 
 GameManifest::GameManifest(const QString &cataloguePath)
@@ -23,13 +48,24 @@ GameManifest::GameManifest(const QString &cataloguePath)
     if (!m_database.isOpen()) {
         return;
     }
-    QSqlQuery query(QSqlDatabase::database(m_database.connectionName(), false));
-    m_open = query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS manifest ("
+    // One transaction: a new database writes both tables with one flush.
+    QSqlDatabase db = QSqlDatabase::database(m_database.connectionName(), false);
+    QSqlQuery query(db);
+    m_open = db.transaction() &&
+             query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS manifest ("
                                        "mod TEXT NOT NULL, path TEXT NOT NULL, "
                                        "size INTEGER NOT NULL, modified INTEGER NOT NULL, "
-                                       "hash INTEGER NOT NULL, PRIMARY KEY (mod, path))"));
+                                       "hash INTEGER NOT NULL, PRIMARY KEY (mod, path))")) &&
+             query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS pending_hash ("
+                                       "mod TEXT NOT NULL, path TEXT NOT NULL, "
+                                       "source TEXT NOT NULL, size INTEGER NOT NULL, "
+                                       "modified INTEGER NOT NULL, changed INTEGER NOT NULL, "
+                                       "file_id INTEGER NOT NULL, PRIMARY KEY (mod, path))")) &&
+             db.commit();
     if (!m_open) {
-        logFailure(m_database.path(), query.lastError());
+        logFailure(m_database.path(),
+                   query.lastError().isValid() ? query.lastError() : db.lastError());
+        db.rollback();
     }
 }
 
@@ -43,30 +79,68 @@ bool GameManifest::replace(const QString &mod, const QHash<QString, ManifestEntr
         logFailure(mod, db.lastError());
         return false;
     }
-    QSqlQuery drop(db);
-    drop.prepare(QStringLiteral("DELETE FROM manifest WHERE mod = ?"));
-    drop.addBindValue(mod);
-    bool written = drop.exec();
+    QSqlQuery query(db);
+    bool written =
+        bindAndRun(query, QStringLiteral("DELETE FROM manifest WHERE mod = ?"), {mod}) &&
+        bindAndRun(query, QStringLiteral("DELETE FROM pending_hash WHERE mod = ?"), {mod});
     QSqlQuery insert(db);
     insert.prepare(QStringLiteral(
         "INSERT INTO manifest (mod, path, size, modified, hash) VALUES (?, ?, ?, ?, ?)"));
+    QSqlQuery pending(db);
+    pending.prepare(QStringLiteral("INSERT INTO pending_hash (mod, path, source, size, modified, "
+                                   "changed, file_id) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     for (auto it = entries.cbegin(); written && it != entries.cend(); ++it) {
-        insert.bindValue(0, mod);
-        insert.bindValue(1, it.key());
-        insert.bindValue(2, it->size);
-        insert.bindValue(3, it->modified);
         // SQLite integers are signed; the bits go in and come out unchanged.
-        insert.bindValue(4, static_cast<qint64>(it->hash));
-        written = insert.exec();
+        written = bindAndRun(insert, QString(),
+                             {mod, it.key(), it->size, it->modified, qint64(it->hash)});
+        if (written && it->hashPending()) {
+            written = bindAndRun(pending, QString(), pendingRow(mod, it.key(), *it));
+        }
     }
     if (!written || !db.commit()) {
-        logFailure(
-            mod, written ? db.lastError()
-                         : (insert.lastError().isValid() ? insert.lastError() : drop.lastError()));
+        const QSqlError error =
+            written
+                ? db.lastError()
+                : (insert.lastError().isValid()
+                       ? insert.lastError()
+                       : (pending.lastError().isValid() ? pending.lastError() : query.lastError()));
+        logFailure(mod, error);
         db.rollback();
         return false;
     }
     return true;
+}
+
+bool GameManifest::settle(const QString &mod, const QString &path, const ManifestEntry &pending,
+                          quint64 hash)
+{
+    if (!m_open) {
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_database.connectionName(), false);
+    if (!db.transaction()) {
+        logFailure(mod, db.lastError());
+        return false;
+    }
+    // Only the very row the hash was read for: its source and stamp too.
+    QSqlQuery query(db);
+    bool written = bindAndRun(query,
+                              QStringLiteral("DELETE FROM pending_hash WHERE mod = ? AND path = ? "
+                                             "AND source = ? AND size = ? AND modified = ? AND "
+                                             "changed = ? AND file_id = ?"),
+                              pendingRow(mod, path, pending));
+    const bool found = written && query.numRowsAffected() == 1;
+    if (found) {
+        written = bindAndRun(
+            query, QStringLiteral("UPDATE manifest SET hash = ? WHERE mod = ? AND path = ?"),
+            {qint64(hash), mod, path});
+    }
+    if (!written || !db.commit()) {
+        logFailure(mod, written ? db.lastError() : query.lastError());
+        db.rollback();
+        return false;
+    }
+    return found;
 }
 
 bool GameManifest::forget(const QString &mod)
@@ -82,7 +156,10 @@ QHash<QString, ManifestEntry> GameManifest::entries(const QString &mod) const
     }
     QSqlQuery query(QSqlDatabase::database(m_database.connectionName(), false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT path, size, modified, hash FROM manifest WHERE mod = ?"));
+    query.prepare(QStringLiteral(
+        "SELECT m.path, m.size, m.modified, m.hash, p.source, p.size, p.modified, p.changed, "
+        "p.file_id FROM manifest m LEFT JOIN pending_hash p ON p.mod = m.mod AND p.path = m.path "
+        "WHERE m.mod = ?"));
     query.addBindValue(mod);
     if (!query.exec()) {
         logFailure(mod, query.lastError());
@@ -93,6 +170,13 @@ QHash<QString, ManifestEntry> GameManifest::entries(const QString &mod) const
         entry.size = query.value(1).toLongLong();
         entry.modified = query.value(2).toLongLong();
         entry.hash = static_cast<quint64>(query.value(3).toLongLong());
+        if (!query.isNull(4)) {
+            entry.hashSource = query.value(4).toString();
+            entry.hashSourceStamp.size = query.value(5).toLongLong();
+            entry.hashSourceStamp.modified = query.value(6).toLongLong();
+            entry.hashSourceStamp.changed = query.value(7).toLongLong();
+            entry.hashSourceStamp.fileId = static_cast<quint64>(query.value(8).toLongLong());
+        }
         result.insert(query.value(0).toString(), entry);
     }
     return result;
