@@ -42,6 +42,7 @@ private slots:
     void reinstallKeepsTheOtherModsVersion();
     void removalOfUninstalledModTouchesNoGameFile();
     void modFolderLinksAreNotFollowed();
+    void removalTakesLinksNotWhatTheyLeadTo();
     // Uninstall and removal with catalogues that point outside the game folder.
     void outsidePathsAreLeftAlone_data();
     void outsidePathsAreLeftAlone();
@@ -504,6 +505,61 @@ void TestModCommands::modFolderLinksAreNotFollowed()
     QCOMPARE(second.leftAlone, 1);
     QCOMPARE(TestFiles::snapshot(f.dir.filePath("outside")), outside);
     QVERIFY(f.log().contains("[OutsideGameError]:" + f.game("Plugins/plugin.dll")));
+}
+
+namespace {
+
+// A symbolic link to a folder. Wine makes none itself, but shows a Unix one
+// as a reparse point (as a junction looks on Windows): there the Unix ln
+// makes it. False where no such link can be made.
+bool makeFolderLink(const QString &target, const QString &link)
+{
+#ifdef Q_OS_WIN
+    if (!QFileInfo::exists(QStringLiteral("/bin/ln"))) {
+        return false;
+    }
+    QProcess ln;
+    ln.setWorkingDirectory(QFileInfo(link).absolutePath());
+    ln.start(
+        QStringLiteral("/bin/ln"),
+        {"-s", QFileInfo(link).absoluteDir().relativeFilePath(target), QFileInfo(link).fileName()});
+    ln.waitForFinished(30000);
+    return NativeFile::isLink(link);
+#else
+    return QFile::link(target, link);
+#endif
+}
+
+} // namespace
+
+void TestModCommands::removalTakesLinksNotWhatTheyLeadTo()
+{
+    Sandbox f;
+    const QString outside = f.dir.filePath("outside");
+    TestFiles::write(outside + "/secret.txt", "secret");
+    TestFiles::write(outside + "/abdata/G", "outside G");
+    const FileMap outsideFiles = TestFiles::snapshot(outside);
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
+    QVERIFY(f.commands().uninstall("m").clean());
+    // Links put into the kept copy and the backups, by hand or by a tool.
+    const QString backups = f.layout().backupFolder("m");
+    QVERIFY(QDir().mkpath(backups));
+    if (!makeFolderLink(outside, f.modStore + "/m/linked")) {
+        QSKIP("no link to a folder can be made here");
+    }
+    QVERIFY(makeFolderLink(outside, backups + "/abdata"));
+
+    QVERIFY(f.commands().remove("m").clean());
+    QCOMPARE(TestFiles::snapshot(outside), outsideFiles);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+    QVERIFY(!f.catalogue.m_mods.contains("m"));
+#ifndef Q_OS_WIN
+    // Wine cannot remove a Unix link to a folder: it stays there, with the
+    // folders that hold it.
+    QVERIFY(!NativeFile::entry(f.modStore + "/m").exists);
+    QVERIFY(!NativeFile::entry(backups).exists);
+#endif
 }
 
 namespace {
