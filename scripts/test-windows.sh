@@ -58,7 +58,7 @@ if mkdir -p "$other_drive" 2>/dev/null; then
         link="$WINEPREFIX/dosdevices/$letter:"
         if [ "$(readlink "$link")" = "$other_drive" ] ||
             { [ ! -e "$link" ] && [ ! -L "$link" ] && ln -s "$other_drive" "$link"; }; then
-            export VELDANE_TEST_OTHER_DRIVE="${letter^^}:/"
+            export VELDANE_TEST_OTHER_DRIVE="${letter^^}:"
             say "drive ${letter^^}: is $other_drive"
             break
         fi

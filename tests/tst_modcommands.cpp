@@ -515,15 +515,16 @@ namespace {
 bool makeFolderLink(const QString &target, const QString &link)
 {
 #ifdef Q_OS_WIN
-    if (!QFileInfo::exists(QStringLiteral("/bin/ln"))) {
+    // Wine's drive Z: is the Unix root.
+    const QString ln = QStringLiteral("Z:/bin/ln");
+    if (!QFileInfo::exists(ln)) {
         return false;
     }
-    QProcess ln;
-    ln.setWorkingDirectory(QFileInfo(link).absolutePath());
-    ln.start(
-        QStringLiteral("/bin/ln"),
-        {"-s", QFileInfo(link).absoluteDir().relativeFilePath(target), QFileInfo(link).fileName()});
-    ln.waitForFinished(30000);
+    QProcess making;
+    making.setWorkingDirectory(QFileInfo(link).absolutePath());
+    making.start(ln, {"-s", QFileInfo(link).absoluteDir().relativeFilePath(target),
+                      QFileInfo(link).fileName()});
+    making.waitForFinished(30000);
     return NativeFile::isLink(link);
 #else
     return QFile::link(target, link);
@@ -789,7 +790,9 @@ public:
 
     bool hold(const QString &file)
     {
-        m_program.start(QString::fromUtf8(VELDANE_HOLDFILE), {QDir::toNativeSeparators(file)});
+        // Beside the tests: the working folder is the sandbox's.
+        m_program.start(QCoreApplication::applicationDirPath() + "/" VELDANE_HOLDFILE,
+                        {QDir::toNativeSeparators(file)});
         while (!m_output.contains("held") && m_program.waitForReadyRead(30000)) {
             m_output += m_program.readAllStandardOutput();
         }
