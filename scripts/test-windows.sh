@@ -49,6 +49,21 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$wine" winecfg -v win10 >/dev/null 2>&1 || fail "winecfg -v win10 failed in $WINEPREFIX"
     "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w
 fi
+# A second drive for the engine's backups-on-another-drive case: the first
+# free letter from D: on maps a folder on /dev/shm, another file system than
+# the build's; the tests find that drive in VELDANE_TEST_OTHER_DRIVE.
+other_drive=/dev/shm/veldane-wine-drive
+if mkdir -p "$other_drive" 2>/dev/null; then
+    for letter in d e f g h; do
+        link="$WINEPREFIX/dosdevices/$letter:"
+        if [ "$(readlink "$link")" = "$other_drive" ] ||
+            { [ ! -e "$link" ] && [ ! -L "$link" ] && ln -s "$other_drive" "$link"; }; then
+            export VELDANE_TEST_OTHER_DRIVE="${letter^^}:"
+            say "drive ${letter^^}: is $other_drive"
+            break
+        fi
+    done
+fi
 status=0
 
 # --- 1. the test suite --------------------------------------------------------

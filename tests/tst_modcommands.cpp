@@ -1,13 +1,19 @@
 #include "config/gameinfo.h"
 #include "deploy/commandmessages.h"
 #include "deploy/layerstack.h"
+#include "platform/longpath.h"
 #include "platform/nativefile.h"
 #include "platform/pathcase.h"
 #include "support/sandbox.h"
 #include "support/testarchive.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 // The engine's own cases: ModCommands on a real game folder, without a
 // window. Install, reinstall, uninstall and removal, their refusals, and what
@@ -36,6 +42,7 @@ private slots:
     void reinstallKeepsTheOtherModsVersion();
     void removalOfUninstalledModTouchesNoGameFile();
     void modFolderLinksAreNotFollowed();
+    void removalTakesLinksNotWhatTheyLeadTo();
     // Uninstall and removal with catalogues that point outside the game folder.
     void outsidePathsAreLeftAlone_data();
     void outsidePathsAreLeftAlone();
@@ -502,6 +509,62 @@ void TestModCommands::modFolderLinksAreNotFollowed()
 
 namespace {
 
+// A symbolic link to a folder. Wine makes none itself, but shows a Unix one
+// as a reparse point (as a junction looks on Windows): there the Unix ln
+// makes it. False where no such link can be made.
+bool makeFolderLink(const QString &target, const QString &link)
+{
+#ifdef Q_OS_WIN
+    // Wine's drive Z: is the Unix root.
+    const QString ln = QStringLiteral("Z:/bin/ln");
+    if (!QFileInfo::exists(ln)) {
+        return false;
+    }
+    QProcess making;
+    making.setWorkingDirectory(QFileInfo(link).absolutePath());
+    making.start(ln, {"-s", QFileInfo(link).absoluteDir().relativeFilePath(target),
+                      QFileInfo(link).fileName()});
+    making.waitForFinished(30000);
+    return NativeFile::isLink(link);
+#else
+    return QFile::link(target, link);
+#endif
+}
+
+} // namespace
+
+void TestModCommands::removalTakesLinksNotWhatTheyLeadTo()
+{
+    Sandbox f;
+    const QString outside = f.dir.filePath("outside");
+    TestFiles::write(outside + "/secret.txt", "secret");
+    TestFiles::write(outside + "/abdata/G", "outside G");
+    const FileMap outsideFiles = TestFiles::snapshot(outside);
+    f.writeGame({{"abdata/G", "game G"}});
+    QVERIFY(f.commands().install(f.mod("m", {{"abdata/G", "mod G"}}), "m").clean());
+    QVERIFY(f.commands().uninstall("m").clean());
+    // Links put into the kept copy and the backups, by hand or by a tool.
+    const QString backups = f.layout().backupFolder("m");
+    QVERIFY(QDir().mkpath(backups));
+    if (!makeFolderLink(outside, f.modStore + "/m/linked")) {
+        QSKIP("no link to a folder can be made here");
+    }
+    QVERIFY(makeFolderLink(outside, backups + "/abdata"));
+
+    QVERIFY(f.commands().remove("m").clean());
+    QCOMPARE(TestFiles::snapshot(outside), outsideFiles);
+    QCOMPARE(f.gameFiles(), FileMap({{"abdata/G", "game G"}}));
+    QVERIFY(!f.catalogue.m_mods.contains("m"));
+#ifndef Q_OS_WIN
+    // Wine cannot remove a Unix link to a folder: it stays there, with the
+    // folders that hold it.
+    QVERIFY(!NativeFile::entry(f.modStore + "/m").exists);
+    QVERIFY(!NativeFile::entry(backups).exists);
+#endif
+}
+
+namespace {
+
 QByteArray catalogueWith(const QStringList &replace, const QStringList &add)
 {
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<HoneySelect>\n"
@@ -606,35 +669,81 @@ void TestModCommands::recordUnderOldGameFolderChangesNothing()
     QCOMPARE(f.catalogue.m_mods.value("m").install, 1);
 }
 
+namespace {
+
+#ifdef Q_OS_WIN
+// Attributes that only Windows has: a hidden file, a read-only folder.
+DWORD attributesOf(const QString &path)
+{
+    return GetFileAttributesW(reinterpret_cast<const wchar_t *>(LongPath::toWin32(path).utf16()));
+}
+
+bool addAttribute(const QString &path, DWORD attribute)
+{
+    const DWORD old = attributesOf(path);
+    return old != INVALID_FILE_ATTRIBUTES &&
+           SetFileAttributesW(reinterpret_cast<const wchar_t *>(LongPath::toWin32(path).utf16()),
+                              (old & ~DWORD(FILE_ATTRIBUTE_DIRECTORY)) | attribute);
+}
+#endif
+
+} // namespace
+
 void TestModCommands::readOnlyAndDeepFilesComeAndGo_data()
 {
-    QTest::addColumn<bool>("backupsElsewhere");
-    QTest::newRow("backups beside the game") << false;
-    QTest::newRow("backups on another file system") << true;
+    // Where the backup root lies: "" beside the game, else below this folder.
+    QTest::addColumn<QString>("elsewhere");
+    QTest::newRow("backups beside the game") << "";
+    QTest::newRow("backups on another file system") << "/dev/shm";
+    // Set by scripts/test-windows.sh to a drive letter that Wine maps to /dev/shm.
+    QTest::newRow("backups on another drive") << "$VELDANE_TEST_OTHER_DRIVE";
 }
 
 void TestModCommands::readOnlyAndDeepFilesComeAndGo()
 {
-    QFETCH(bool, backupsElsewhere);
-    Sandbox f;
-    QTemporaryDir shm("/dev/shm/veldane-XXXXXX");
-    if (backupsElsewhere) {
-        if (!shm.isValid()) {
-            QSKIP("no tmpfs at /dev/shm");
+    QFETCH(QString, elsewhere);
+    if (elsewhere == "$VELDANE_TEST_OTHER_DRIVE") {
+        elsewhere = qEnvironmentVariable("VELDANE_TEST_OTHER_DRIVE");
+        if (elsewhere.isEmpty()) {
+            QSKIP("VELDANE_TEST_OTHER_DRIVE names no folder on a second drive");
         }
-        f.bakRoot = QDir::toNativeSeparators(shm.filePath("HoneySelect"));
+    }
+    Sandbox f;
+    QTemporaryDir other(elsewhere + "/veldane-XXXXXX");
+    if (!elsewhere.isEmpty()) {
+        if (!other.isValid()) {
+            QSKIP("no folder can be made on the other file system");
+        }
+        f.bakRoot = QDir::toNativeSeparators(other.filePath("HoneySelect"));
     }
     // Archives from old tools and files copied from discs come read-only, in
     // the mod and in the game alike.
     const auto readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
-    const FileMap original{{"abdata/G", "game G"}, {"abdata/W", "game W"}};
+    const FileMap original{{"abdata/G", "game G"}, {"abdata/H", "game H"}, {"abdata/W", "game W"}};
     f.writeGame(original);
     QVERIFY(QFile::setPermissions(f.game("abdata/G"), readOnly));
     const QFile::Permissions originalMode = QFile::permissions(f.game("abdata/G"));
+#ifdef Q_OS_WIN
+    // A hidden game file is overwritten in place where its backup had to be a
+    // copy; the game's folder is marked read-only, as Explorer marks folders.
+    QVERIFY(addAttribute(f.game("abdata/H"), FILE_ATTRIBUTE_HIDDEN));
+    QVERIFY(addAttribute(f.game("abdata"), FILE_ATTRIBUTE_READONLY));
+    const DWORD hidden = attributesOf(f.game("abdata/H"));
+    const DWORD folder = attributesOf(f.game("abdata"));
+#endif
+    if (!elsewhere.isEmpty()) {
+        // No rename reaches the other volume: each backup there is a copy,
+        // written back before the game file it saves is overwritten.
+        QVERIFY(QDir().mkpath(f.bakRoot));
+        QVERIFY(!NativeFile::renameNew(f.game("abdata/W"), f.bakRoot + "/W"));
+        QCOMPARE(f.gameFiles(), original);
+        QVERIFY(!NativeFile::entry(f.bakRoot + "/W").exists);
+    }
     // A deepest file past Windows' 260 characters, in the game, the kept copy
     // and the backups alike.
     const QString deep = "abdata" + QStringLiteral("/%1").arg(QString(60, 'd')).repeated(5) + "/D";
-    const FileMap modFiles{{"abdata/G", "mod G"}, {"abdata/N", "mod N"}, {deep, "mod D"}};
+    const FileMap modFiles{
+        {"abdata/G", "mod G"}, {"abdata/H", "mod H"}, {"abdata/N", "mod N"}, {deep, "mod D"}};
     const QString mod = f.mod("m", modFiles);
     for (auto it = modFiles.cbegin(); it != modFiles.cend(); ++it) {
         QVERIFY(QFile::setPermissions(mod + "/" + it.key(), readOnly));
@@ -644,9 +753,14 @@ void TestModCommands::readOnlyAndDeepFilesComeAndGo()
 
     QVERIFY(f.commands().install(mod, "m").clean());
     QCOMPARE(f.gameFiles(), installed);
+    QCOMPARE(Sandbox::files(f.layout().backupFolder("m")),
+             FileMap({{"abdata/G", "game G"}, {"abdata/H", "game H"}}));
     QVERIFY(f.commands().uninstall("m").clean());
     QCOMPARE(f.gameFiles(), original);
     QCOMPARE(QFile::permissions(f.game("abdata/G")), originalMode);
+#ifdef Q_OS_WIN
+    QCOMPARE(attributesOf(f.game("abdata/H")), hidden);
+#endif
     QVERIFY(f.commands().reinstall("m").clean());
     QCOMPARE(f.gameFiles(), installed);
     // A second mod replaces the first one's read-only copy, and goes again.
@@ -657,30 +771,83 @@ void TestModCommands::readOnlyAndDeepFilesComeAndGo()
     QVERIFY(f.commands().remove("m").clean());
     QCOMPARE(f.gameFiles(), original);
     QCOMPARE(QFile::permissions(f.game("abdata/G")), originalMode);
+#ifdef Q_OS_WIN
+    QCOMPARE(attributesOf(f.game("abdata/H")), hidden);
+    QCOMPARE(attributesOf(f.game("abdata")), folder);
+#endif
     QVERIFY(!QFileInfo::exists(f.modStore + "/m"));
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
 }
 
-QTEST_GUILESS_MAIN(TestModCommands)
+namespace {
+
+// A program of its own holding one file open with no sharing, as a running
+// game holds its files; lets it go when destroyed.
+class FileHolder
+{
+public:
+    ~FileHolder() { release(); }
+
+    bool hold(const QString &file)
+    {
+        // Beside the tests: the working folder is the sandbox's.
+        m_program.start(QCoreApplication::applicationDirPath() + "/" VELDANE_HOLDFILE,
+                        {QDir::toNativeSeparators(file)});
+        while (!m_output.contains("held") && m_program.waitForReadyRead(30000)) {
+            m_output += m_program.readAllStandardOutput();
+        }
+        if (!m_output.contains("held")) {
+            qWarning() << "the file holder did not hold" << file << m_program.errorString()
+                       << m_program.readAllStandardError();
+            return false;
+        }
+        return true;
+    }
+
+    void release()
+    {
+        if (m_program.state() == QProcess::NotRunning) {
+            return;
+        }
+        m_program.closeWriteChannel();
+        if (!m_program.waitForFinished(30000)) {
+            m_program.kill();
+            m_program.waitForFinished();
+        }
+    }
+
+private:
+    QProcess m_program;
+    QByteArray m_output;
+};
+
+} // namespace
+
 void TestModCommands::heldGameFileRefusesTheCommand_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("held"); // the game file held open
     QTest::addColumn<bool>("refused");
-    QTest::newRow("install over it") << "install"
-                                     << "abdata/G" << true;
-    QTest::newRow("install from an archive") << "archive"
-                                             << "abdata/G" << true;
-    QTest::newRow("install beside it") << "install"
-                                       << "abdata/W" << false;
-    QTest::newRow("reinstall") << "reinstall"
-                               << "abdata/G" << true;
-    QTest::newRow("uninstall, restore") << "uninstall"
-                                        << "abdata/G" << true;
-    QTest::newRow("uninstall, delete") << "uninstall"
-                                       << "abdata/N" << true;
-    QTest::newRow("removal") << "remove"
-                             << "abdata/N" << true;
+    // Held by another program through the system, or through the test hook
+    // where the system lets a held file be changed (Unix).
+    QTest::addColumn<bool>("byProgram");
+    for (const bool byProgram : {false, true}) {
+        const char *by = byProgram ? ", by a program" : "";
+        QTest::addRow("install over it%s", by) << "install"
+                                               << "abdata/G" << true << byProgram;
+        QTest::addRow("install from an archive%s", by) << "archive"
+                                                       << "abdata/G" << true << byProgram;
+        QTest::addRow("install beside it%s", by) << "install"
+                                                 << "abdata/W" << false << byProgram;
+        QTest::addRow("reinstall%s", by) << "reinstall"
+                                         << "abdata/G" << true << byProgram;
+        QTest::addRow("uninstall, restore%s", by) << "uninstall"
+                                                  << "abdata/G" << true << byProgram;
+        QTest::addRow("uninstall, delete%s", by) << "uninstall"
+                                                 << "abdata/N" << true << byProgram;
+        QTest::addRow("removal%s", by) << "remove"
+                                       << "abdata/N" << true << byProgram;
+    }
 }
 
 void TestModCommands::heldGameFileRefusesTheCommand()
@@ -688,6 +855,11 @@ void TestModCommands::heldGameFileRefusesTheCommand()
     QFETCH(QString, command);
     QFETCH(QString, held);
     QFETCH(bool, refused);
+    QFETCH(bool, byProgram);
+#ifndef Q_OS_WIN
+    // A file held open on Unix can still be renamed, replaced and deleted.
+    refused = refused && !byProgram;
+#endif
     Sandbox f;
     f.writeGame({{"abdata/G", "game G"}, {"abdata/W", "game W"}});
     const FileMap modFiles{{"abdata/G", "mod G"}, {"abdata/N", "mod N"}};
@@ -714,8 +886,16 @@ void TestModCommands::heldGameFileRefusesTheCommand()
         }
         return command == "uninstall" ? f.commands().uninstall("m") : f.commands().remove("m");
     };
-    NativeFile::setHeldForTest(f.game(held));
+    FileHolder holder;
+    if (byProgram) {
+        QVERIFY(holder.hold(f.game(held)));
+    } else {
+        NativeFile::setHeldForTest(f.game(held));
+    }
     const CommandReport report = run();
+    // The game closes.
+    holder.release();
+    NativeFile::setHeldForTest(QString());
     if (!refused) {
         QVERIFY(report.clean());
         return;
@@ -732,8 +912,8 @@ void TestModCommands::heldGameFileRefusesTheCommand()
     QVERIFY(text.contains(QDir::toNativeSeparators(f.game(held))));
 
     // Once the game is closed the same command goes through.
-    NativeFile::setHeldForTest(QString());
     QVERIFY(run().clean());
 }
 
+QTEST_GUILESS_MAIN(TestModCommands)
 #include "tst_modcommands.moc"

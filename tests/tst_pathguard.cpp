@@ -261,7 +261,8 @@ void TestPathGuard::heldFileIsSeenWhereItBlocksChanges()
 void TestPathGuard::folderTreeRemovesLinksNotTargets_data()
 {
     // What the tree holds: "name>target" is a link, the tree itself when the
-    // name is empty; a name alone is a file.
+    // name is empty; a name alone is a file; "-name" makes that folder, the
+    // tree itself when the name is empty, read-only.
     QTest::addColumn<QStringList>("entries");
 
     QTest::newRow("plain") << QStringList{"sub/b.txt"};
@@ -271,6 +272,7 @@ void TestPathGuard::folderTreeRemovesLinksNotTargets_data()
     QTest::newRow("the tree is a link") << QStringList{">@/out"};
     QTest::newRow("hidden and system names")
         << QStringList{".hidden", "sub/Thumbs.db", "sub/.git/config", "desktop.ini"};
+    QTest::newRow("read-only folders") << QStringList{"sub/deep/c.txt", "a.txt", "-sub/deep", "-"};
 }
 
 void TestPathGuard::folderTreeRemovesLinksNotTargets()
@@ -283,7 +285,10 @@ void TestPathGuard::folderTreeRemovesLinksNotTargets()
         const QString name = entry.section(QLatin1Char('>'), 0, 0);
         const QString target = expand(entry.section(QLatin1Char('>'), 1));
         const QString path = name.isEmpty() ? tree : tree + '/' + name;
-        if (target.isEmpty()) {
+        if (name.startsWith('-')) {
+            const QString folder = name.size() > 1 ? tree + '/' + name.mid(1) : tree;
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        } else if (target.isEmpty()) {
             QVERIFY(TestFiles::write(path, "x"));
         } else {
             QVERIFY(QDir().mkpath(QFileInfo(path).path()));

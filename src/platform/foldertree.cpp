@@ -20,6 +20,9 @@ bool FolderTree::remove(const QString &dir)
     if (!folder.exists()) {
         return true;
     }
+    // A read-only folder (unpacked from an archive, or marked by hand) keeps
+    // its entries on Unix and itself on Windows.
+    NativeFile::makeWritable(dir);
     // Hidden and system entries too (Thumbs.db, desktop.ini, dotfiles): one
     // left behind keeps the folder from going.
     const QFileInfoList entries =

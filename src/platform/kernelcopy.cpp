@@ -39,6 +39,23 @@ DWORD CALLBACK reportCopied(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEG
     return PROGRESS_CONTINUE;
 }
 
+// SetFileAttributesW takes only these; the others describe the file's kind.
+DWORD settable(DWORD attributes)
+{
+    const DWORD kept =
+        attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY);
+    return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+}
+
+bool copyWithProgress(const QString &from, const QString &to, CopyState &state)
+{
+    return CopyFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                       reinterpret_cast<const wchar_t *>(to.utf16()), &reportCopied, &state,
+                       nullptr, 0) != 0;
+}
+
 } // namespace
 
 Result copyFile(const QString &source, const QString &destination, const Progress &progress,
@@ -47,11 +64,27 @@ Result copyFile(const QString &source, const QString &destination, const Progres
     CopyState state{&progress, step, 0};
     const QString from = LongPath::toWin32(source);
     const QString to = LongPath::toWin32(destination);
-    if (CopyFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
-                    reinterpret_cast<const wchar_t *>(to.utf16()), &reportCopied, &state, nullptr,
-                    0)) {
+    if (copyWithProgress(from, to, state)) {
         return Result::Copied;
     }
+    // The system refuses to copy over a hidden, system or read-only file:
+    // those attributes go for the copy, which brings the source's own. They
+    // come back when the copy fails and the old file stays.
+    if (GetLastError() != ERROR_ACCESS_DENIED) {
+        return Result::Failed;
+    }
+    const wchar_t *target = reinterpret_cast<const wchar_t *>(to.utf16());
+    const DWORD old = GetFileAttributesW(target);
+    const DWORD refusing = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+    if (old == INVALID_FILE_ATTRIBUTES || (old & FILE_ATTRIBUTE_DIRECTORY) || !(old & refusing) ||
+        !SetFileAttributesW(target, settable(old & ~refusing))) {
+        return Result::Failed;
+    }
+    state.reported = 0;
+    if (copyWithProgress(from, to, state)) {
+        return Result::Copied;
+    }
+    SetFileAttributesW(target, settable(old));
     return Result::Failed;
 }
 

@@ -95,7 +95,8 @@ template<typename Step> bool withoutReadOnly(const WinPath &path, Step step)
 // Whether a reparse point leads to another name: a symbolic link, a junction
 // or a mount point. The others (OneDrive placeholders, deduplicated and
 // compressed files) hold the entry's own content and are walked and copied as
-// plain files; one that cannot be told is taken for a link.
+// plain files; one that cannot be told is taken for a link. Wine shows a Unix
+// link as a reparse point without a tag, which no real one lacks.
 bool redirects(const WinPath &path, DWORD attributes)
 {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -107,7 +108,7 @@ bool redirects(const WinPath &path, DWORD attributes)
         return true;
     }
     FindClose(find);
-    return IsReparseTagNameSurrogate(data.dwReserved0);
+    return data.dwReserved0 == 0 || IsReparseTagNameSurrogate(data.dwReserved0);
 }
 
 } // namespace

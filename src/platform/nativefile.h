@@ -50,10 +50,10 @@ bool copyPermissions(const QString &from, const QString &to);
 // Gives the file at `existing` a second name `name` (a hard link).
 bool addName(const QString &existing, const QString &name);
 
-// Lets the owner write the file: clears the read-only attribute on Windows,
-// adds the owner's write permission elsewhere. For copies of our own (game
-// copies of mod files, kept copies, backups) about to be replaced, never for
-// a file that is to stay. True when it is writable afterwards.
+// Lets the owner write the file or folder: clears the read-only attribute on
+// Windows, adds the owner's write permission elsewhere. For copies of our own
+// (game copies of mod files, kept copies, backups) about to be replaced or
+// removed, never for one that is to stay. True when it is writable afterwards.
 bool makeWritable(const QString &path);
 
 // Renames `from` to `to` in one step, replacing a file at `to`, so that `to`
