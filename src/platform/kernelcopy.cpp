@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_WIN
 #include "platform/longpath.h"
+#include "platform/nativefile.h"
 
 #include <windows.h>
 #endif
@@ -39,16 +40,6 @@ DWORD CALLBACK reportCopied(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEG
     return PROGRESS_CONTINUE;
 }
 
-// SetFileAttributesW takes only these; the others describe the file's kind.
-DWORD settable(DWORD attributes)
-{
-    const DWORD kept =
-        attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
-                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY);
-    return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
-}
-
 bool copyWithProgress(const QString &from, const QString &to, CopyState &state)
 {
     return CopyFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
@@ -77,14 +68,14 @@ Result copyFile(const QString &source, const QString &destination, const Progres
     const DWORD old = GetFileAttributesW(target);
     const DWORD refusing = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
     if (old == INVALID_FILE_ATTRIBUTES || (old & FILE_ATTRIBUTE_DIRECTORY) || !(old & refusing) ||
-        !SetFileAttributesW(target, settable(old & ~refusing))) {
+        !SetFileAttributesW(target, NativeFile::settableAttributes(old & ~refusing))) {
         return Result::Failed;
     }
     state.reported = 0;
     if (copyWithProgress(from, to, state)) {
         return Result::Copied;
     }
-    SetFileAttributesW(target, settable(old));
+    SetFileAttributesW(target, NativeFile::settableAttributes(old));
     return Result::Failed;
 }
 

@@ -34,16 +34,6 @@ private:
     QString m_path;
 };
 
-// SetFileAttributesW takes only these; the others describe the file's kind.
-DWORD settable(DWORD attributes)
-{
-    const DWORD kept =
-        attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
-                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY);
-    return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
-}
-
 bool information(const QString &path, DWORD flags, BY_HANDLE_FILE_INFORMATION &info)
 {
     // Attributes only, shared with everyone: a running game holding the file
@@ -83,11 +73,12 @@ template<typename Step> bool withoutReadOnly(const WinPath &path, Step step)
     const DWORD old = GetFileAttributesW(path);
     const bool readOnly = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY);
     if (readOnly) {
-        SetFileAttributesW(path, settable(old & ~DWORD(FILE_ATTRIBUTE_READONLY)));
+        SetFileAttributesW(path,
+                           NativeFile::settableAttributes(old & ~DWORD(FILE_ATTRIBUTE_READONLY)));
     }
     const bool done = step();
     if (!done && readOnly) {
-        SetFileAttributesW(path, settable(old));
+        SetFileAttributesW(path, NativeFile::settableAttributes(old));
     }
     return done;
 }
@@ -112,6 +103,15 @@ bool redirects(const WinPath &path, DWORD attributes)
 }
 
 } // namespace
+
+unsigned long settableAttributes(unsigned long attributes)
+{
+    const DWORD kept =
+        attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY);
+    return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+}
 
 Entry entry(const QString &path)
 {
@@ -187,7 +187,8 @@ bool copyPermissions(const QString &from, const QString &to)
     }
     const DWORD wanted =
         (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) | (source & FILE_ATTRIBUTE_READONLY);
-    return wanted == attributes || SetFileAttributesW(target, settable(wanted));
+    return wanted == attributes ||
+           SetFileAttributesW(target, NativeFile::settableAttributes(wanted));
 }
 
 bool addName(const QString &existing, const QString &name)
@@ -203,7 +204,8 @@ bool makeWritable(const QString &path)
         return false;
     }
     return !(attributes & FILE_ATTRIBUTE_READONLY) ||
-           SetFileAttributesW(native, settable(attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)));
+           SetFileAttributesW(native, NativeFile::settableAttributes(
+                                          attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)));
 }
 
 bool replace(const QString &from, const QString &to)

@@ -11,6 +11,12 @@ class QFileInfo;
 // and a read-only file refuses to be deleted or replaced.
 namespace NativeFile {
 
+#ifdef Q_OS_WIN
+// Of the attributes a file has, those SetFileAttributesW takes (the others
+// describe the file's kind); FILE_ATTRIBUTE_NORMAL when none is left.
+unsigned long settableAttributes(unsigned long attributes);
+#endif
+
 // What is at a path, from one look at the entry itself (never through a link).
 struct Entry
 {

@@ -15,6 +15,28 @@ void logFailure(const QString &what, const QSqlError &error)
                                 error.text());
 }
 
+// Starts a write on `connection`; false, logged, when no transaction opens.
+bool beginWrite(const QString &connection, const QString &mod, QSqlDatabase &db)
+{
+    db = QSqlDatabase::database(connection, false);
+    if (!db.transaction()) {
+        logFailure(mod, db.lastError());
+        return false;
+    }
+    return true;
+}
+
+// Commits a write that went through, else rolls it back and logs why.
+bool endWrite(QSqlDatabase &db, const QString &mod, bool written, const QSqlError &writeError)
+{
+    if (!written || !db.commit()) {
+        logFailure(mod, written ? db.lastError() : writeError);
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
 // Runs `statement` (or the one prepared already, when empty) with `values`
 // bound in order.
 bool bindAndRun(QSqlQuery &query, const QString &statement, const QVariantList &values)
@@ -71,12 +93,8 @@ GameManifest::GameManifest(const QString &cataloguePath)
 
 bool GameManifest::replace(const QString &mod, const QHash<QString, ManifestEntry> &entries)
 {
-    if (!m_open) {
-        return false;
-    }
-    QSqlDatabase db = QSqlDatabase::database(m_database.connectionName(), false);
-    if (!db.transaction()) {
-        logFailure(mod, db.lastError());
+    QSqlDatabase db;
+    if (!m_open || !beginWrite(m_database.connectionName(), mod, db)) {
         return false;
     }
     QSqlQuery query(db);
@@ -97,29 +115,18 @@ bool GameManifest::replace(const QString &mod, const QHash<QString, ManifestEntr
             written = bindAndRun(pending, QString(), pendingRow(mod, it.key(), *it));
         }
     }
-    if (!written || !db.commit()) {
-        const QSqlError error =
-            written
-                ? db.lastError()
-                : (insert.lastError().isValid()
-                       ? insert.lastError()
-                       : (pending.lastError().isValid() ? pending.lastError() : query.lastError()));
-        logFailure(mod, error);
-        db.rollback();
-        return false;
-    }
-    return true;
+    const QSqlError writeError =
+        insert.lastError().isValid()
+            ? insert.lastError()
+            : (pending.lastError().isValid() ? pending.lastError() : query.lastError());
+    return endWrite(db, mod, written, writeError);
 }
 
 bool GameManifest::settle(const QString &mod, const QString &path, const ManifestEntry &pending,
                           quint64 hash)
 {
-    if (!m_open) {
-        return false;
-    }
-    QSqlDatabase db = QSqlDatabase::database(m_database.connectionName(), false);
-    if (!db.transaction()) {
-        logFailure(mod, db.lastError());
+    QSqlDatabase db;
+    if (!m_open || !beginWrite(m_database.connectionName(), mod, db)) {
         return false;
     }
     // Only the very row the hash was read for: its source and stamp too.
@@ -135,12 +142,7 @@ bool GameManifest::settle(const QString &mod, const QString &path, const Manifes
             query, QStringLiteral("UPDATE manifest SET hash = ? WHERE mod = ? AND path = ?"),
             {qint64(hash), mod, path});
     }
-    if (!written || !db.commit()) {
-        logFailure(mod, written ? db.lastError() : query.lastError());
-        db.rollback();
-        return false;
-    }
-    return found;
+    return endWrite(db, mod, written, query.lastError()) && found;
 }
 
 bool GameManifest::forget(const QString &mod)
