@@ -30,11 +30,7 @@ QList<ModFileCheck> ModVerifier::verify(const QString &id) const
             const auto entry = recorded.constFind(path);
             FileCheck::State state = FileCheck::Unchanged;
             if (entry != recorded.cend()) {
-                std::optional<quint64> settled;
-                state = FileCheck::compare(path, *entry, &settled);
-                if (settled) {
-                    m_context.manifest()->settle(mod.key(), path, *entry, *settled);
-                }
+                state = m_context.manifest()->check(mod.key(), path, path, *entry);
             } else if (!existsOrIsLink(path)) {
                 state = FileCheck::Missing;
             } else {

@@ -216,12 +216,8 @@ QStringList TakeOutCommand::changedGameFiles(const QString &id, const StackChang
         if (file.isEmpty() || entry == recorded.cend()) {
             continue;
         }
-        std::optional<quint64> settled;
-        if (FileCheck::compare(file, *entry, &settled) == FileCheck::Changed) {
+        if (m_context.manifest()->check(id, action.path, file, *entry) == FileCheck::Changed) {
             changed << action.path;
-        }
-        if (settled) {
-            m_context.manifest()->settle(id, action.path, *entry, *settled);
         }
     }
     return changed;

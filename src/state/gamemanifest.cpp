@@ -145,6 +145,17 @@ bool GameManifest::settle(const QString &mod, const QString &path, const Manifes
     return endWrite(db, mod, written, query.lastError()) && found;
 }
 
+FileCheck::State GameManifest::check(const QString &mod, const QString &path, const QString &file,
+                                     const ManifestEntry &recorded)
+{
+    std::optional<quint64> settled;
+    const FileCheck::State state = FileCheck::compare(file, recorded, &settled);
+    if (settled) {
+        settle(mod, path, recorded, *settled);
+    }
+    return state;
+}
+
 bool GameManifest::forget(const QString &mod)
 {
     return replace(mod, {});

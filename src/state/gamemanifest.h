@@ -1,6 +1,7 @@
 #ifndef VELDANE_STATE_GAMEMANIFEST_H
 #define VELDANE_STATE_GAMEMANIFEST_H
 
+#include "state/filecheck.h"
 #include "state/manifestentry.h"
 #include "state/statedatabase.h"
 
@@ -31,6 +32,10 @@ public:
     // not that record's.
     bool settle(const QString &mod, const QString &path, const ManifestEntry &pending,
                 quint64 hash);
+    // Compares `file` with the record `recorded` of `mod` under `path`, and
+    // keeps the hash the comparison had to read for a record still pending.
+    FileCheck::State check(const QString &mod, const QString &path, const QString &file,
+                           const ManifestEntry &recorded);
     // The records of `mod`, by game file path as the catalogue records it.
     QHash<QString, ManifestEntry> entries(const QString &mod) const;
     bool isOpen() const { return m_open; }
