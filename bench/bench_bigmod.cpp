@@ -5,13 +5,14 @@
 // into the game). Every timed step ends with a write-back of its own files on
 // both sides, so the figures include writing the bytes out.
 //
-//   bench_bigmod          the ratios (engine and veldane-cli from a folder,
-//                         engine from a zip), each the best of BENCH_ROUNDS
-//                         rounds (three unless set), with every round's
-//                         time beside it; BENCH_ROOT and BENCH_WRITER as in
-//                         benchrig.h; BENCH_NO_ZIP=1 leaves the zip out. The
-//                         copies are made with --reflink=auto, so they are
-//                         clones where the file system can make them.
+//   bench_bigmod          the ratios (engine, veldane-cli and the window
+//                         from a folder, engine from a zip), each the best
+//                         of BENCH_ROUNDS rounds (three unless set), with
+//                         every round's time beside it; BENCH_ROOT and
+//                         BENCH_WRITER as in benchrig.h; BENCH_NO_ZIP=1
+//                         leaves the zip out. The copies are made with
+//                         --reflink=auto, so they are clones where the file
+//                         system can make them.
 //   bench_bigmod stall    the longest time the window's event loop stands
 //                         still while a mod of one 1.5 GiB file is installed
 //                         and uninstalled
@@ -22,6 +23,7 @@
 #include "gui/progressdialog.h"
 
 #include "benchrig.h"
+#include "benchwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -181,6 +183,26 @@ qint64 cliFolder()
     return clock.nsecsElapsed();
 }
 
+// What a user who chooses the folder in the window meets: the name typed,
+// the command, the window's answer. The window is made before the clock.
+qint64 windowFolder()
+{
+    QTemporaryDir dir(workRoot() + "/bigmod-XXXXXX");
+    generate(dir.path());
+    BenchWindow::Session window(dir.path());
+    sync();
+    QElapsedTimer clock;
+    clock.start();
+    const bool installed = window.install(dir.path() + "/src/Mod", QStringLiteral("Mod"));
+    shell(QStringLiteral("cd '%1'").arg(dir.path()) +
+          BenchRig::syncOf(QStringLiteral("game work")));
+    const qint64 elapsed = clock.nsecsElapsed();
+    if (!installed) {
+        std::fprintf(stderr, "window install failed\n");
+    }
+    return elapsed;
+}
+
 void makeZip(const QString &root)
 {
     shell(QStringLiteral("cd '%1/src' && zip -q -0 -r ../mod.zip Mod && rm -rf Mod").arg(root));
@@ -269,6 +291,7 @@ int ratios()
     const Runs folderBase = run(baselineFolder, rounds);
     printLine("folder", run(engineFolder, rounds), folderBase);
     printLine("cli", run(cliFolder, rounds), folderBase);
+    printLine("window", run(windowFolder, rounds), folderBase);
     if (qEnvironmentVariableIntValue("BENCH_NO_ZIP") == 0) {
         const Runs zipBase = run(baselineZip, rounds);
         printLine("zip", run(engineZip, rounds), zipBase);

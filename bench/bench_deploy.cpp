@@ -8,9 +8,10 @@
 // Also times checking the installed files when nothing changed (size and
 // time only), next to `find` reading the same sizes and times; the check of
 // 10,000 files has to stay under a second.
-// The same install and uninstall through veldane-cli, against the synced
-// copies. Every line shows the best of the rounds and, beside it, each
-// round's time of the synced sides. BENCH_ROOT, BENCH_WRITER as in
+// The same install and uninstall through veldane-cli and through the main
+// window (offscreen, questions answered at once; see benchwindow.h), against
+// the synced copies. Every line shows the best of the rounds and, beside it,
+// each round's time of the synced sides. BENCH_ROOT, BENCH_WRITER as in
 // benchrig.h; BENCH_ROUNDS the rounds (three unless set); BENCH_FILES one
 // mod size instead of 1,000 and 10,000 files.
 
@@ -19,8 +20,9 @@
 #include "deploy/modcommands.h"
 
 #include "benchrig.h"
+#include "benchwindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -142,6 +144,27 @@ Times runCli(int n)
     return times;
 }
 
+Times runWindow(int n)
+{
+    QTemporaryDir dir(workRoot() + "/deploy-XXXXXX");
+    generate(dir.path(), n);
+    BenchWindow::Session window(dir.path());
+    settle();
+    Times times;
+    QElapsedTimer clock;
+    clock.start();
+    const bool installed = window.install(dir.path() + "/src/Mod", QStringLiteral("Mod"));
+    times.install = clock.nsecsElapsed();
+    settle();
+    clock.restart();
+    const bool uninstalled = window.uninstall(QStringLiteral("Mod"));
+    times.uninstall = clock.nsecsElapsed();
+    if (!installed || !uninstalled) {
+        std::fprintf(stderr, "window run failed\n");
+    }
+    return times;
+}
+
 Times runBaseline(int n, bool syncing)
 {
     QTemporaryDir dir(workRoot() + "/deploy-XXXXXX");
@@ -213,7 +236,10 @@ QString single(const Rounds &rounds, qint64 Times::*step)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     const int rounds = qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0
                            ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
                            : 3;
@@ -230,6 +256,7 @@ int main(int argc, char *argv[])
         Rounds baseline;
         Rounds unsyncedBaseline;
         Rounds cli;
+        Rounds window;
         // Alternate the runs so that neither side always finds warm caches.
         for (int round = 0; round < rounds; ++round) {
             baseline << runBaseline(n, true);
@@ -237,20 +264,22 @@ int main(int argc, char *argv[])
             engine << runEngine(n, true);
             unsynced << runEngine(n, false);
             cli << runCli(n);
+            window << runWindow(n);
         }
         const Times bestEngine = best(engine);
         const Times bestUnsynced = best(unsynced);
         const Times bestBaseline = best(baseline);
         const Times bestUnsyncedBaseline = best(unsyncedBaseline);
-        // The tool runs only with its write-back: no columns without one.
+        // The front ends run only with their write-back: no columns without.
         const auto line = [&](const char *command, qint64 Times::*step, const Rounds &side) {
             const qint64 time = best(side).*step;
             const QString unsyncedColumns =
-                &side == &cli ? QStringLiteral("%1").arg(QString(), 34)
-                              : QString::asprintf("%12.1f %12.1f %8.2f", ms(bestUnsynced.*step),
-                                                  ms(bestUnsyncedBaseline.*step),
-                                                  double(bestUnsynced.*step) /
-                                                      double(bestUnsyncedBaseline.*step));
+                &side == &cli || &side == &window
+                    ? QStringLiteral("%1").arg(QString(), 34)
+                    : QString::asprintf("%12.1f %12.1f %8.2f", ms(bestUnsynced.*step),
+                                        ms(bestUnsyncedBaseline.*step),
+                                        double(bestUnsynced.*step) /
+                                            double(bestUnsyncedBaseline.*step));
             std::printf("%8d  %-10s %12.1f %12.1f %8.2f %s   %s | %s\n", n, command, ms(time),
                         ms(bestBaseline.*step), double(time) / double(bestBaseline.*step),
                         qPrintable(unsyncedColumns), qPrintable(single(side, step)),
@@ -261,6 +290,8 @@ int main(int argc, char *argv[])
         line("uninstall", &Times::uninstall, engine);
         line("cli inst", &Times::install, cli);
         line("cli uninst", &Times::uninstall, cli);
+        line("win inst", &Times::install, window);
+        line("win uninst", &Times::uninstall, window);
         // The check writes nothing: both columns time the same work.
         line("check", &Times::verify, engine);
         if (std::min(bestEngine.verify, bestUnsynced.verify) > qint64(n) * 100000) {

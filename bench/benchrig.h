@@ -85,9 +85,9 @@ private:
     QProcess m_process;
 };
 
-// veldane-cli with a workspace in `root`/work whose game folder is
-// `root`/game; true when it reports success.
-inline bool cli(const QString &root, const QStringList &arguments)
+// The front ends' working folder `root`/work, whose settings name the game
+// folder `root`/game; made on first use.
+inline QString workspace(const QString &root)
 {
     const QString work = root + QStringLiteral("/work");
     if (!QFile::exists(work + QStringLiteral("/Veldane.ini"))) {
@@ -97,6 +97,13 @@ inline bool cli(const QString &root, const QStringList &arguments)
         settings.write("[Global]\nSelect=HoneySelect\n[HoneySelect]\nGamePath=" +
                        QFile::encodeName(root) + "/game/\n");
     }
+    return work;
+}
+
+// veldane-cli on the workspace of `root`; true when it reports success.
+inline bool cli(const QString &root, const QStringList &arguments)
+{
+    const QString work = workspace(root);
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(VELDANE_CLI),

@@ -4,11 +4,14 @@
 #include "platform/longpath.h"
 #include "platform/nativefile.h"
 #include "platform/pathcase.h"
+#include "state/statedatabase.h"
 #include "support/sandbox.h"
 #include "support/testarchive.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #ifdef Q_OS_WIN
@@ -376,20 +379,79 @@ void TestModCommands::archiveIsUnpackedIntoTheKeptCopy()
     QCOMPARE(f.gameFiles(), game);
 }
 
+namespace {
+
+// The game's state database as each file step of a command finds it: how
+// many connections are open on it, and how many rows a reader of its own, as
+// the next start would be, finds committed.
+struct StateWatch
+{
+    explicit StateWatch(const QString &cataloguePath)
+        : path(StateDatabase::pathForCatalogue(cataloguePath))
+    {
+    }
+
+    CommandProgress progress()
+    {
+        CommandProgress progress;
+        progress.setValue = [this](int) {
+            int open = 0;
+            for (const QString &name : QSqlDatabase::connectionNames()) {
+                open += QSqlDatabase::database(name, false).databaseName() == path;
+            }
+            connections.insert(open);
+            entries.insert(rows("journal"));
+        };
+        return progress;
+    }
+
+    int rows(const QString &table) const
+    {
+        int count = -1;
+        {
+            QSqlDatabase reader = QSqlDatabase::addDatabase("QSQLITE", "watch");
+            reader.setDatabaseName(path);
+            if (reader.open()) {
+                QSqlQuery query(reader);
+                if (query.exec("SELECT count(*) FROM " + table) && query.next()) {
+                    count = query.value(0).toInt();
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase("watch");
+        return count;
+    }
+
+    QString path;
+    QSet<int> connections;
+    QSet<int> entries;
+};
+
+} // namespace
+
 void TestModCommands::uninstallRestoresAndDeletes()
 {
     Sandbox f;
     const FileMap original{{"abdata/G", "game G"}, {"UserData/cap/a.png", "png"}};
     f.writeGame(original);
     const QString mod = f.mod("m", {{"abdata/G", "mod G"}, {"abdata/new/N", "N"}});
-    QVERIFY(f.commands().install(mod, "m").clean());
+    StateWatch watch(f.catalogue.m_cfgPath);
+    QVERIFY(ModCommands(f.catalogue, f.layout(), watch.progress()).install(mod, "m").clean());
+    QCOMPARE(watch.rows("manifest"), 2);
 
-    const CommandReport report = f.commands().uninstall("m");
+    const CommandReport report =
+        ModCommands(f.catalogue, f.layout(), watch.progress()).uninstall("m");
     QVERIFY(report.clean());
     QCOMPARE(f.gameFiles(), original);
     QVERIFY(!QFileInfo::exists(f.layout().backupFolder("m")));
     QVERIFY(QFileInfo(f.modStore + "/m").isDir());
     QCOMPARE(f.catalogue.m_mods.value("m").install, 0);
+    // Every file step ran with the entry committed, on the command's one
+    // connection; the entry and the records went when the command ended.
+    QCOMPARE(watch.connections, QSet<int>{1});
+    QCOMPARE(watch.entries, QSet<int>{1});
+    QCOMPARE(watch.rows("journal"), 0);
+    QCOMPARE(watch.rows("manifest"), 0);
 }
 
 void TestModCommands::stackedModsUninstallInAnyOrder_data()

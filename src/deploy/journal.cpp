@@ -1,6 +1,8 @@
 #include "deploy/journal.h"
 
+#include "catalogue/modcfg.h"
 #include "log/ceasylog.h"
+#include "state/gamemanifest.h"
 
 #include <QDataStream>
 #include <QFileInfo>
@@ -105,12 +107,25 @@ Journal::Journal(const QString &cataloguePath)
 {
 }
 
+Journal::Journal(const CommandContext &context)
+    : m_path(StateDatabase::pathForCatalogue(context.catalogue.m_cfgPath)), m_context(context)
+{
+}
+
 StateDatabase &Journal::database()
 {
+    if (m_context) {
+        return m_context->manifest()->database();
+    }
     if (!m_database) {
         m_database = std::make_unique<StateDatabase>(m_path);
     }
     return *m_database;
+}
+
+bool Journal::opened() const
+{
+    return m_context ? m_context->sharedManifest != nullptr : m_database != nullptr;
 }
 
 qint64 Journal::begin(const JournalEntry &entry)
@@ -126,7 +141,7 @@ bool Journal::finish(qint64 id)
 QList<JournalEntry> Journal::unfinished()
 {
     QList<JournalEntry> result;
-    if (!m_database && !QFileInfo::exists(m_path)) {
+    if (!opened() && !QFileInfo::exists(m_path)) {
         return result;
     }
     for (const auto &row : database().entries()) {

@@ -1,6 +1,7 @@
 #ifndef VELDANE_DEPLOY_JOURNAL_H
 #define VELDANE_DEPLOY_JOURNAL_H
 
+#include "deploy/commandcontext.h"
 #include "deploy/journalentry.h"
 #include "state/statedatabase.h"
 
@@ -8,6 +9,7 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 // The journal of one game's commands in its state database. An entry is added
 // in one committed transaction before a command changes its first file, and
@@ -15,7 +17,12 @@
 class Journal
 {
 public:
+    // On a connection of its own, for a look at a game's entries.
     explicit Journal(const QString &cataloguePath);
+    // A command's journal, on the connection of the command's manifest: the
+    // entry, the records and the entry's removal go through one open file and
+    // one log, and the checkpoint that closes it writes them back together.
+    explicit Journal(const CommandContext &context);
 
     // The entry's id, or 0 when the database cannot record it (logged; the
     // command then runs without one, as before the journal existed).
@@ -32,9 +39,11 @@ private:
     // Opened on first use: a command refused before its first step, on a
     // game that never had a journal, leaves no database behind.
     StateDatabase &database();
+    bool opened() const;
 
     QString m_path;
     std::unique_ptr<StateDatabase> m_database;
+    std::optional<CommandContext> m_context;
 };
 
 #endif

@@ -86,11 +86,12 @@ CommandReport ModCommands::locked(const std::function<CommandReport(Journal &)> 
     if (!lock.acquire()) {
         return CommandContext::refusal(CommandReport::GameBusy);
     }
-    Journal journal(m_catalogue.m_cfgPath);
+    const CommandContext context = this->context();
+    Journal journal(context);
     RecoveryReport recovery;
     // A command on top of a half-done one would plan from a catalogue that
     // does not match the game.
-    if (!CommandRecovery(context()).finishInterrupted(journal, recovery)) {
+    if (!CommandRecovery(context).finishInterrupted(journal, recovery)) {
         return CommandContext::refusal(CommandReport::CatalogueFailed);
     }
     return command(journal);
@@ -104,8 +105,9 @@ RecoveryReport ModCommands::recover()
         recovery.busy = true;
         return recovery;
     }
-    Journal journal(m_catalogue.m_cfgPath);
-    CommandRecovery(context()).finishInterrupted(journal, recovery);
+    const CommandContext context = this->context();
+    Journal journal(context);
+    CommandRecovery(context).finishInterrupted(journal, recovery);
     return recovery;
 }
 

@@ -39,6 +39,9 @@ public:
     // The records of `mod`, by game file path as the catalogue records it.
     QHash<QString, ManifestEntry> entries(const QString &mod) const;
     bool isOpen() const { return m_open; }
+    // The connection of this manifest, lent to the command's journal: one
+    // command opens the game's database once.
+    StateDatabase &database() { return m_database; }
 
 private:
     StateDatabase m_database;

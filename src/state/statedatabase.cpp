@@ -148,10 +148,12 @@ bool StateDatabase::prepare()
     if (query.next() && !takesEntries(db, query.value(0).toString())) {
         return false;
     }
-    // WAL keeps a commit to one appended record; FULL makes that record
-    // durable before the command touches its first file.
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !query.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
+    // WAL keeps a commit to one appended record. NORMAL flushes the log only
+    // at a checkpoint (at the latest when the database closes); the journal's
+    // entry alone waits for the disk (addEntry). Set first, so that making a
+    // new file a WAL database flushes as little as NORMAL does.
+    if (!setSynchronous(QStringLiteral("NORMAL")) ||
+        !query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
         !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS journal ") + kJournalColumns)) {
         logLine(query.lastError().text());
         return false;
@@ -173,11 +175,31 @@ void StateDatabase::close()
 
 qint64 StateDatabase::addEntry(const QByteArray &payload)
 {
+    // The one commit that is on the disk before the command goes on: the
+    // entry is what the next start replays. The commits before it in the log
+    // reach the disk with it; those after it at the next such commit or at
+    // the checkpoint when the database closes. An entry that might not be
+    // durable is not written at all: the command then runs without one.
     QVariant id;
-    if (!runOnJournal(QStringLiteral("INSERT INTO journal (payload) VALUES (?)"), payload, &id)) {
+    if (!m_open || !setSynchronous(QStringLiteral("FULL"))) {
         return 0;
     }
-    return id.toLongLong();
+    const bool added =
+        runOnJournal(QStringLiteral("INSERT INTO journal (payload) VALUES (?)"), payload, &id);
+    setSynchronous(QStringLiteral("NORMAL"));
+    return added ? id.toLongLong() : 0;
+}
+
+bool StateDatabase::setSynchronous(const QString &level)
+{
+    // SQLite refuses to change it inside a transaction: every write of this
+    // connection commits or rolls back before it returns, so none is open.
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!query.exec(QStringLiteral("PRAGMA synchronous=") + level)) {
+        logLine(query.lastError().text());
+        return false;
+    }
+    return true;
 }
 
 bool StateDatabase::removeEntry(qint64 id)

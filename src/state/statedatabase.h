@@ -9,10 +9,12 @@
 #include <QVariant>
 
 // Veldane's private bookkeeping for one game, config/<game>.db beside the
-// catalogue: for now the journal of the command in progress. The catalogue
-// stays the record of mods and files; this file only says what a command was
-// doing when it stopped. A missing or unreadable file is replaced by an empty
-// one, so that it never stands in the way of a command.
+// catalogue: the journal of the command in progress, and the tables of the
+// manifest (GameManifest) on the same connection. The catalogue stays the
+// record of mods and files; this file says what a command was doing when it
+// stopped, and what the installed files were like. A missing or unreadable
+// file is replaced by an empty one, so that it never stands in the way of a
+// command.
 class StateDatabase
 {
 public:
@@ -33,8 +35,9 @@ public:
     // (the manifest) that need no connection of their own.
     QString connectionName() const { return m_connection; }
 
-    // Adds one journal entry in a committed transaction; its id, or 0 when
-    // the database cannot take it.
+    // Adds one journal entry in a committed transaction that is on the disk
+    // when this returns; its id, or 0 when the database cannot take it. The
+    // other commits of this file wait for no flush of their own.
     qint64 addEntry(const QByteArray &payload);
     bool removeEntry(qint64 id);
     // Every entry, oldest first.
@@ -43,6 +46,8 @@ public:
 private:
     bool open();
     bool prepare();
+    // PRAGMA synchronous of this connection: "NORMAL" or "FULL".
+    bool setSynchronous(const QString &level);
     // One statement with one bound value; false (logged) when it failed.
     bool runOnJournal(const QString &statement, const QVariant &value,
                       QVariant *insertedId = nullptr);
