@@ -7,6 +7,12 @@
 
 #include <iterator>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 ScopedWorkingDir::ScopedWorkingDir() : m_previous(QDir::currentPath())
 {
     QDir::setCurrent(m_dir.path());
@@ -72,5 +78,78 @@ QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
+
+#ifdef Q_OS_WIN
+
+bool makeLink(const QString &target, const QString &link)
+{
+    // Without this flag only an administrator or developer mode may make links.
+    const DWORD unprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    const DWORD flags =
+        unprivileged | (QFileInfo(target).isDir() ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+    const QString to = QDir::toNativeSeparators(target);
+    const QString from = QDir::toNativeSeparators(link);
+    // Wine 8 answers success and makes nothing: ask for the entry itself.
+    return CreateSymbolicLinkW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                               reinterpret_cast<const wchar_t *>(to.utf16()), flags) != 0 &&
+           GetFileAttributesW(reinterpret_cast<const wchar_t *>(from.utf16())) !=
+               INVALID_FILE_ATTRIBUTES;
+}
+
+QPair<quint64, quint64> fileId(const QString &path)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool got = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+    if (!got) {
+        return {0, 0};
+    }
+    return {info.dwVolumeSerialNumber,
+            (quint64(info.nFileIndexHigh) << 32) | quint64(info.nFileIndexLow)};
+}
+
+QString otherVolume()
+{
+    // scripts/test-windows.sh maps a free drive letter to a folder on /dev/shm.
+    const QString drive = qEnvironmentVariable("VELDANE_TEST_OTHER_DRIVE");
+    return drive.isEmpty() || !QFileInfo(drive + "/").isDir() ? QString() : drive;
+}
+
+#else
+
+bool makeLink(const QString &target, const QString &link)
+{
+    return QFile::link(target, link);
+}
+
+QPair<quint64, quint64> fileId(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {0, 0};
+    }
+    return {quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+QString otherVolume()
+{
+    struct stat shm;
+    struct stat here;
+    if (::stat("/dev/shm", &shm) != 0 ||
+        ::stat(QFile::encodeName(QDir::tempPath()).constData(), &here) != 0 ||
+        shm.st_dev == here.st_dev) {
+        return QString();
+    }
+    return QStringLiteral("/dev/shm");
+}
+
+#endif
 
 } // namespace TestFiles
