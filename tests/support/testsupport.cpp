@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <iterator>
 
@@ -81,19 +82,57 @@ QString native(const QString &path)
 
 #ifdef Q_OS_WIN
 
+namespace {
+
+// The host's name of a path under Wine; empty elsewhere.
+QString wineUnixName(const QString &path)
+{
+    using ToUnix = char *(CDECL *)(const wchar_t *);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    char *name = toUnix ? toUnix(reinterpret_cast<const wchar_t *>(native.utf16())) : nullptr;
+    if (!name) {
+        return QString();
+    }
+    const QString host = QString::fromUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return host;
+}
+
+} // namespace
+
 bool makeLink(const QString &target, const QString &link)
 {
     // Without this flag only an administrator or developer mode may make links.
     const DWORD unprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
     const DWORD flags =
         unprivileged | (QFileInfo(target).isDir() ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-    const QString to = QDir::toNativeSeparators(target);
     const QString from = QDir::toNativeSeparators(link);
-    // Wine 8 answers success and makes nothing: ask for the entry itself.
-    return CreateSymbolicLinkW(reinterpret_cast<const wchar_t *>(from.utf16()),
-                               reinterpret_cast<const wchar_t *>(to.utf16()), flags) != 0 &&
-           GetFileAttributesW(reinterpret_cast<const wchar_t *>(from.utf16())) !=
-               INVALID_FILE_ATTRIBUTES;
+    const auto made = [&from] {
+        return GetFileAttributesW(reinterpret_cast<const wchar_t *>(from.utf16())) !=
+                   INVALID_FILE_ATTRIBUTES ||
+               QFileInfo(from).isSymLink();
+    };
+    if (CreateSymbolicLinkW(
+            reinterpret_cast<const wchar_t *>(from.utf16()),
+            reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(target).utf16()), flags) &&
+        made()) {
+        return true;
+    }
+    // Wine 8 answers success and makes nothing, and refuses junctions; it
+    // shows a link of the host's as a reparse point, so the host's ln makes
+    // one there. Wine cannot wait for a host program: look for its link.
+    const QString unixTarget = wineUnixName(target);
+    const QString unixLink = wineUnixName(link);
+    if (unixTarget.isEmpty() || unixLink.isEmpty() ||
+        !QProcess::startDetached(QStringLiteral("Z:/bin/ln"), {"-s", unixTarget, unixLink})) {
+        return false;
+    }
+    for (int wait = 0; wait < 100 && !made(); ++wait) {
+        Sleep(20);
+    }
+    return made();
 }
 
 QPair<quint64, quint64> fileId(const QString &path)

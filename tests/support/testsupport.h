@@ -42,7 +42,7 @@ QString native(const QString &path);
 
 // Makes `link` a symbolic link to `target`, a file, a folder or nothing. On
 // Windows QFile::link makes a shortcut file, no link: there it is a real
-// symbolic link, which Wine 8 does not make (false then).
+// symbolic link, under Wine one of the host's. False when none was made.
 bool makeLink(const QString &target, const QString &link);
 
 // The file's identity (device or volume, and inode or file index), to tell a
