@@ -86,6 +86,9 @@ void TestFileCopier::copierKeepsItsPromises()
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadUser));
     } else if (destination == "link") {
         QVERIFY(TestFiles::write(linked, "not to be written through"));
+        if (TestFiles::underWine()) {
+            QSKIP("Wine 8 shows a link to a file as the file itself, so the copy goes through it");
+        }
         if (!TestFiles::makeLink(linked, target)) {
             QSKIP("no symbolic link can be made here");
         }
@@ -124,10 +127,12 @@ void TestFileCopier::copierKeepsItsPromises()
     if (hashed) {
         QCOMPARE(hash, quint64(XXH3_64bits(content.constData(), size_t(content.size()))));
     }
-    // A clone (XFS with reflink, Btrfs) is one call with nothing to report.
+    // A clone (XFS with reflink, Btrfs) is one call with nothing to report;
+    // Wine's CopyFileExW never calls its progress routine.
     const QByteArray fileSystem = QStorageInfo(target).fileSystemType();
     const bool mayClone = fileSystem == "xfs" || fileSystem == "btrfs";
-    if (destination != "same file" && !(mayClone && done.isEmpty())) {
+    const bool silentCopy = TestFiles::underWine();
+    if (destination != "same file" && !(mayClone && done.isEmpty()) && !silentCopy) {
         QVERIFY(done.size() >= 4);
         QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
         QVERIFY(done.last() < content.size());

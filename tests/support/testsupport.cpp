@@ -123,16 +123,27 @@ bool makeLink(const QString &target, const QString &link)
     // Wine 8 answers success and makes nothing, and refuses junctions; it
     // shows a link of the host's as a reparse point, so the host's ln makes
     // one there. Wine cannot wait for a host program: look for its link.
+    // A link leading nowhere is not seen there: it is made to a file that
+    // goes again once the link is seen.
+    const bool dangling = !QFileInfo::exists(target) && write(target, QByteArray());
     const QString unixTarget = wineUnixName(target);
     const QString unixLink = wineUnixName(link);
-    if (unixTarget.isEmpty() || unixLink.isEmpty() ||
-        !QProcess::startDetached(QStringLiteral("Z:/bin/ln"), {"-s", unixTarget, unixLink})) {
-        return false;
-    }
-    for (int wait = 0; wait < 100 && !made(); ++wait) {
+    bool linked =
+        !unixTarget.isEmpty() && !unixLink.isEmpty() &&
+        QProcess::startDetached(QStringLiteral("Z:/bin/ln"), {"-s", unixTarget, unixLink});
+    for (int wait = 0; linked && wait < 100 && !made(); ++wait) {
         Sleep(20);
     }
-    return made();
+    linked = linked && made();
+    if (dangling) {
+        QFile::remove(target);
+    }
+    return linked;
+}
+
+bool underWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
 }
 
 QPair<quint64, quint64> fileId(const QString &path)
@@ -166,6 +177,11 @@ QString otherVolume()
 bool makeLink(const QString &target, const QString &link)
 {
     return QFile::link(target, link);
+}
+
+bool underWine()
+{
+    return false;
 }
 
 QPair<quint64, quint64> fileId(const QString &path)

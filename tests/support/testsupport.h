@@ -45,6 +45,9 @@ QString native(const QString &path);
 // symbolic link, under Wine one of the host's. False when none was made.
 bool makeLink(const QString &target, const QString &link);
 
+// Whether this Windows program runs under Wine.
+bool underWine();
+
 // The file's identity (device or volume, and inode or file index), to tell a
 // renamed file from a copy; {0, 0} when it cannot be read.
 QPair<quint64, quint64> fileId(const QString &path);
