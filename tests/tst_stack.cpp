@@ -31,18 +31,26 @@ ModRecord record(int install, const QList<FileItem> &replace, const QList<FileIt
     return r;
 }
 
-// The map with its keys case-folded; a second spelling of one key fails.
+// The map with its keys case-folded (and on Windows with "/" separators); a
+// second spelling of one key fails.
 template<typename T> QMap<QString, T> foldedKeys(const QMap<QString, T> &map)
 {
     QMap<QString, T> result;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (result.contains(it.key().toCaseFolded())) {
+        const QString key = QDir::fromNativeSeparators(it.key()).toCaseFolded();
+        if (result.contains(key)) {
             qWarning() << "two spellings of" << it.key();
             return QMap<QString, T>();
         }
-        result.insert(it.key().toCaseFolded(), it.value());
+        result.insert(key, it.value());
     }
     return result;
+}
+
+// Whether this system separates names with backslashes too (Windows).
+bool backslashSeparates()
+{
+    return QDir::separator() == QLatin1Char('\\');
 }
 
 } // namespace
@@ -64,38 +72,72 @@ void TestStack::uninstallHandsDownToTheLayerAbove_data()
     QTest::addColumn<QString>("after");
     // The mod whose older record spells P as "p", on a game that ignores case.
     QTest::addColumn<QString>("lowerCase");
+    // The mod whose record spells P with backslashes where the game folder
+    // has "/": the folder was set again with the other separator (Windows).
+    QTest::addColumn<QString>("backslashes");
 
     QTest::newRow("top replace restores") << "rrr"
                                           << "C" << int(FileAction::Restore) << "A:r1 B:r2"
+                                          << ""
                                           << "";
     QTest::newRow("top add deletes") << "rra"
                                      << "C" << int(FileAction::Delete) << "A:r1 B:r2"
+                                     << ""
                                      << "";
     QTest::newRow("middle replace hands down") << "rrr"
                                                << "B" << int(FileAction::HandDown) << "A:r1 C:r2"
+                                               << ""
                                                << "";
     QTest::newRow("bottom add turns upper into add")
         << "arr"
         << "A" << int(FileAction::DropBackup) << "B:a1 C:r2"
+        << ""
         << "";
     QTest::newRow("bottom replace under add turns upper into replace")
         << "rar"
         << "A" << int(FileAction::HandDown) << "B:r1 C:r2"
+        << ""
         << "";
     QTest::newRow("bottom add under add keeps") << "aar"
                                                 << "A" << int(FileAction::KeepAsIs) << "B:a1 C:r2"
+                                                << ""
                                                 << "";
     QTest::newRow("middle in other case hands down")
         << "rrr"
         << "B" << int(FileAction::HandDown) << "A:r1 C:r2"
-        << "B";
+        << "B"
+        << "";
     QTest::newRow("bottom hands down to upper in other case")
         << "rrr"
         << "A" << int(FileAction::HandDown) << "B:r1 C:r2"
-        << "B";
+        << "B"
+        << "";
     QTest::newRow("top in other case deletes") << "rra"
                                                << "C" << int(FileAction::Delete) << "A:r1 B:r2"
-                                               << "C";
+                                               << "C"
+                                               << "";
+    if (!backslashSeparates()) {
+        return;
+    }
+    QTest::newRow("top with backslashes restores") << "rrr"
+                                                   << "C" << int(FileAction::Restore) << "A:r1 B:r2"
+                                                   << ""
+                                                   << "C";
+    QTest::newRow("middle with backslashes hands down")
+        << "rrr"
+        << "B" << int(FileAction::HandDown) << "A:r1 C:r2"
+        << ""
+        << "B";
+    QTest::newRow("bottom hands down to upper with backslashes")
+        << "rrr"
+        << "A" << int(FileAction::HandDown) << "B:r1 C:r2"
+        << ""
+        << "B";
+    QTest::newRow("bottom add under backslashes turns upper into add")
+        << "arr"
+        << "A" << int(FileAction::DropBackup) << "B:a1 C:r2"
+        << ""
+        << "B";
 }
 
 void TestStack::uninstallHandsDownToTheLayerAbove()
@@ -105,9 +147,12 @@ void TestStack::uninstallHandsDownToTheLayerAbove()
     QFETCH(int, action);
     QFETCH(QString, after);
     QFETCH(QString, lowerCase);
+    QFETCH(QString, backslashes);
     PathCase::setForced(!lowerCase.isEmpty());
     const QString path = QStringLiteral("/g/P");
-    const auto spelling = [&](const QString &id) { return id == lowerCase ? "/g/p" : path; };
+    const auto spelling = [&](const QString &id) {
+        return id == lowerCase ? "/g/p" : id == backslashes ? TestFiles::native(path) : path;
+    };
     QMap<QString, ModRecord> mods;
     const QStringList ids{"A", "B", "C"};
     for (int i = 0; i < 3; ++i) {
@@ -116,15 +161,18 @@ void TestStack::uninstallHandsDownToTheLayerAbove()
                                    ? record(1, {item}, {FileItem{1, "/g/own" + ids.at(i)}})
                                    : record(1, {}, {item, FileItem{1, "/g/own" + ids.at(i)}}));
     }
-    const StackChange change = LayerStack::uninstall(mods, taken, GameLayout("/g/", "/b", "/m"));
+    const StackChange change =
+        LayerStack::uninstall(mods, taken, GameLayout("/g/", TestFiles::native("/b"), "/m"));
     QCOMPARE(change.actions.size(), 2);
     const FileAction first = change.actions.first();
     // Each backup mirrors the spelling its own mod recorded.
     QCOMPARE(first.path, spelling(taken));
     QCOMPARE(int(first.kind), action);
-    if (first.kind == FileAction::HandDown) {
-        const QString upper = ids.at(ids.indexOf(taken) + 1);
+    if (kinds.at(ids.indexOf(taken)) == 'r') {
         QCOMPARE(first.backup, TestFiles::native("/b/" + taken + spelling(taken).mid(2)));
+    }
+    if (first.kind == FileAction::HandDown || first.kind == FileAction::DropBackup) {
+        const QString upper = ids.at(ids.indexOf(taken) + 1);
         QCOMPARE(first.upperBackup, TestFiles::native("/b/" + upper + spelling(upper).mid(2)));
     }
     // The mod's own file on no other layer: restored or deleted.
@@ -183,8 +231,14 @@ void TestStack::randomCommandsKeepGameEqualToStack_data()
     // capitalises each name, so that each file has up to three spellings.
     QTest::addColumn<bool>("ignoreCase");
     QTest::addColumn<int>("steps");
-    QTest::newRow("case counts") << false << 300;
-    QTest::newRow("case ignored, mixed spellings") << true << 150;
+    // The game folder is set with "/" and with backslashes by turns, so that
+    // the records of one file differ in their separators (Windows).
+    QTest::addColumn<bool>("switchSeparators");
+    QTest::newRow("case counts") << false << 300 << false;
+    QTest::newRow("case ignored, mixed spellings") << true << 150 << false;
+    if (backslashSeparates()) {
+        QTest::newRow("game folder set with either separator") << true << 150 << true;
+    }
 }
 
 // Runs random installs, uninstalls, reinstalls and removals of four mods with
@@ -194,6 +248,7 @@ void TestStack::randomCommandsKeepGameEqualToStack()
 {
     QFETCH(bool, ignoreCase);
     QFETCH(int, steps);
+    QFETCH(bool, switchSeparators);
     PathCase::setForced(ignoreCase);
     const auto spelled = [&](const QString &id, const QString &path) {
         if (!ignoreCase || id == "A" || id == "C") {
@@ -236,6 +291,10 @@ void TestStack::randomCommandsKeepGameEqualToStack()
     for (int step = 0; step < steps; ++step) {
         const QString id = holds.keys().at(random.bounded(holds.size()));
         const int kind = random.bounded(4);
+        if (switchSeparators) {
+            f.gamePath = step % 2 == 0 ? QDir::fromNativeSeparators(f.gamePath)
+                                       : QDir::toNativeSeparators(f.gamePath);
+        }
         QString done;
         CommandReport report;
         if (!installed.contains(id)) {

@@ -10,11 +10,11 @@ int InstalledIndex::count(const QString &path) const
     if (m_foldedStale) {
         m_folded.clear();
         for (auto it = m_count.cbegin(); it != m_count.cend(); ++it) {
-            m_folded[it.key().toCaseFolded()] += it.value();
+            m_folded[PathCase::key(it.key())] += it.value();
         }
         m_foldedStale = false;
     }
-    return m_folded.value(path.toCaseFolded(), 0);
+    return m_folded.value(PathCase::key(path), 0);
 }
 
 QString InstalledIndex::sharedText(const QString &path) const
@@ -95,6 +95,6 @@ void InstalledIndex::countPath(const QString &path, int sign)
     };
     add(m_count, path);
     if (!m_foldedStale) {
-        add(m_folded, path.toCaseFolded());
+        add(m_folded, PathCase::key(path));
     }
 }

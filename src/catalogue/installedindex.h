@@ -13,8 +13,8 @@
 class InstalledIndex
 {
 public:
-    // Items of installed mods recorded under this path text, compared without
-    // case while PathCase::ignoresCase().
+    // Items of installed mods recorded under this path text, compared by
+    // PathCase::key while PathCase::ignoresCase() (always on Windows).
     int count(const QString &path) const;
     // The index's own text for `path` when it has one, so that records and
     // index share one string per path.
@@ -37,7 +37,7 @@ private:
     void countPath(const QString &path, int sign);
 
     QHash<QString, int> m_count;
-    // The same by QString::toCaseFolded, for game folders that ignore case;
+    // The same by PathCase::key, for game folders that ignore case;
     // built on the first question that needs it, then kept in step.
     mutable QHash<QString, int> m_folded;
     mutable bool m_foldedStale = true;

@@ -207,10 +207,12 @@ bool FileCopier::copy(const QString &source, const QString &destination, const C
             return false;
         }
     }
-    // Windows copies whole files, attributes included, in one call.
+    // Windows copies whole files, attributes included, in one call; Wine
+    // leaves the attributes of a file it copies over as they were.
     switch (KernelCopy::copyFile(source, destination, options.progress, options.step)) {
     case KernelCopy::Result::Copied:
     case KernelCopy::Result::Cloned:
+        NativeFile::copyPermissions(source, destination);
         return !options.hash || hashInPlace(source, options);
     case KernelCopy::Result::Failed:
         return false;

@@ -39,10 +39,11 @@ QString GameLayout::relativePath(const QString &recordedPath) const
     if (m_gameRoot.isEmpty()) {
         return QString();
     }
-    const QString prefix = join(m_gameRoot, QString());
     // A catalogue written before the game folder was set again in another
-    // case still names the same files where case is ignored.
-    if (!recordedPath.startsWith(prefix, PathCase::sensitivity()) ||
+    // case, or on Windows with the other separator, still names the same
+    // files there. Folding keeps each separator one character long.
+    const QString prefix = QDir::fromNativeSeparators(join(m_gameRoot, QString()));
+    if (!QDir::fromNativeSeparators(recordedPath).startsWith(prefix, PathCase::sensitivity()) ||
         recordedPath.size() == prefix.size()) {
         return QString();
     }

@@ -89,7 +89,11 @@ void PathCase::setForced(bool on)
 
 QString PathCase::key(const QString &path)
 {
-    return ignoresCase() ? path.toCaseFolded() : path;
+    // On Windows both "/" and the backslash separate names, so a record made while the
+    // game folder was set with the other separator names the same file; on
+    // Linux a backslash is part of a name and nothing changes.
+    const QString separated = QDir::fromNativeSeparators(path);
+    return ignoresCase() ? separated.toCaseFolded() : separated;
 }
 
 QHash<QString, QString> PathCase::spellings(const QString &folder)

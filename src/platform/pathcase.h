@@ -29,7 +29,8 @@ public:
     // While on, ignoresCase() answers true whatever the probe finds.
     static void setForced(bool on);
 
-    // The text that every spelling of one path shares.
+    // The text that every spelling of one path shares: case folded while
+    // case is ignored, and on Windows either separator as "/".
     static QString key(const QString &path);
 
     // The names of `folder`'s entries by key(name), while case is ignored;

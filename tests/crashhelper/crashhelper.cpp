@@ -2,13 +2,15 @@
 // crash tests, which kill it part way:
 //   veldane_crashhelper <work folder> install <mod> <source folder>
 //   veldane_crashhelper <work folder> reinstall|uninstall|remove|recover <mod>
+//   veldane_crashhelper <work folder> uninstall|remove <mod> keep|restore
 // The layout is the window's for game "HoneySelect" with backups below
 // <work>/data. It prints "ready" just before the command starts and "step N"
 // at every progress step, where VELDANE_CRASH_SLEEP_US makes it sleep that
 // long, so that a test can kill it at a chosen point of the command, at a
 // random moment of the file work around it. VELDANE_CRASH_AT=N ends the
 // process at once at step N ("range" at the first range report), as a crash
-// exactly there would.
+// exactly there would. "keep" and "restore" answer the question about game
+// files changed since the install as the window's buttons do.
 
 #include "catalogue/modcfg.h"
 #include "deploy/gamelayout.h"
@@ -65,15 +67,20 @@ int main(int argc, char *argv[])
     std::printf("ready\n");
     std::fflush(stdout);
 
+    const QString answer = args.value(4);
+    const ChangeDecision decision = answer == QLatin1String("keep") ? ChangeDecision::KeepChanged
+                                    : answer == QLatin1String("restore")
+                                        ? ChangeDecision::RestoreAnyway
+                                        : ChangeDecision::Ask;
     CommandReport report;
     if (command == QLatin1String("install") && args.size() > 4) {
         report = commands.install(args.at(4), mod);
     } else if (command == QLatin1String("reinstall")) {
         report = commands.reinstall(mod);
     } else if (command == QLatin1String("uninstall")) {
-        report = commands.uninstall(mod);
+        report = commands.uninstall(mod, decision);
     } else if (command == QLatin1String("remove")) {
-        report = commands.remove(mod);
+        report = commands.remove(mod, decision);
     } else if (command == QLatin1String("recover")) {
         return commands.recover().busy ? 3 : 0;
     } else {

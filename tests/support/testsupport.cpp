@@ -4,8 +4,15 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <iterator>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 ScopedWorkingDir::ScopedWorkingDir() : m_previous(QDir::currentPath())
 {
@@ -72,5 +79,132 @@ QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
+
+#ifdef Q_OS_WIN
+
+namespace {
+
+// The host's name of a path under Wine; empty elsewhere.
+QString wineUnixName(const QString &path)
+{
+    using ToUnix = char *(CDECL *)(const wchar_t *);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    char *name = toUnix ? toUnix(reinterpret_cast<const wchar_t *>(native.utf16())) : nullptr;
+    if (!name) {
+        return QString();
+    }
+    const QString host = QString::fromUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return host;
+}
+
+} // namespace
+
+bool makeLink(const QString &target, const QString &link)
+{
+    // Without this flag only an administrator or developer mode may make links.
+    const DWORD unprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    const DWORD flags =
+        unprivileged | (QFileInfo(target).isDir() ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+    const QString from = QDir::toNativeSeparators(link);
+    const auto made = [&from] {
+        return GetFileAttributesW(reinterpret_cast<const wchar_t *>(from.utf16())) !=
+                   INVALID_FILE_ATTRIBUTES ||
+               QFileInfo(from).isSymLink();
+    };
+    if (CreateSymbolicLinkW(
+            reinterpret_cast<const wchar_t *>(from.utf16()),
+            reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(target).utf16()), flags) &&
+        made()) {
+        return true;
+    }
+    // Wine 8 answers success and makes nothing, and refuses junctions; it
+    // shows a link of the host's as a reparse point, so the host's ln makes
+    // one there. Wine cannot wait for a host program: look for its link.
+    // A link leading nowhere is not seen there: it is made to a file that
+    // goes again once the link is seen.
+    const bool dangling = !QFileInfo::exists(target) && write(target, QByteArray());
+    const QString unixTarget = wineUnixName(target);
+    const QString unixLink = wineUnixName(link);
+    bool linked =
+        !unixTarget.isEmpty() && !unixLink.isEmpty() &&
+        QProcess::startDetached(QStringLiteral("Z:/bin/ln"), {"-s", unixTarget, unixLink});
+    for (int wait = 0; linked && wait < 100 && !made(); ++wait) {
+        Sleep(20);
+    }
+    linked = linked && made();
+    if (dangling) {
+        QFile::remove(target);
+    }
+    return linked;
+}
+
+bool underWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
+}
+
+QPair<quint64, quint64> fileId(const QString &path)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool got = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+    if (!got) {
+        return {0, 0};
+    }
+    return {info.dwVolumeSerialNumber,
+            (quint64(info.nFileIndexHigh) << 32) | quint64(info.nFileIndexLow)};
+}
+
+QString otherVolume()
+{
+    // scripts/test-windows.sh maps a free drive letter to a folder on /dev/shm.
+    const QString drive = qEnvironmentVariable("VELDANE_TEST_OTHER_DRIVE");
+    return drive.isEmpty() || !QFileInfo(drive + "/").isDir() ? QString() : drive;
+}
+
+#else
+
+bool makeLink(const QString &target, const QString &link)
+{
+    return QFile::link(target, link);
+}
+
+bool underWine()
+{
+    return false;
+}
+
+QPair<quint64, quint64> fileId(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {0, 0};
+    }
+    return {quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+QString otherVolume()
+{
+    struct stat shm;
+    struct stat here;
+    if (::stat("/dev/shm", &shm) != 0 ||
+        ::stat(QFile::encodeName(QDir::tempPath()).constData(), &here) != 0 ||
+        shm.st_dev == here.st_dev) {
+        return QString();
+    }
+    return QStringLiteral("/dev/shm");
+}
+
+#endif
 
 } // namespace TestFiles

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -38,6 +39,23 @@ QMap<QString, QByteArray> fileSnapshot(const QString &root);
 
 // Joins with the platform's separator, as the program builds paths.
 QString native(const QString &path);
+
+// Makes `link` a symbolic link to `target`, a file, a folder or nothing. On
+// Windows QFile::link makes a shortcut file, no link: there it is a real
+// symbolic link, under Wine one of the host's. False when none was made.
+bool makeLink(const QString &target, const QString &link);
+
+// Whether this Windows program runs under Wine.
+bool underWine();
+
+// The file's identity (device or volume, and inode or file index), to tell a
+// renamed file from a copy; {0, 0} when it cannot be read.
+QPair<quint64, quint64> fileId(const QString &path);
+
+// A folder on another file system than the temporary folder's (Linux: the
+// tmpfs at /dev/shm) or a second drive (Windows: the one that
+// VELDANE_TEST_OTHER_DRIVE names, as "D:"); empty when there is none.
+QString otherVolume();
 
 } // namespace TestFiles
 
