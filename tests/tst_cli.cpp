@@ -60,14 +60,18 @@ struct Sandbox
                                 TestArchive::file("Upper/abdata/U", "upper U")});
     }
 
-    // The interface language stored in the settings; none when empty.
+    // The interface language stored in the settings; none when empty. The
+    // game folder is written as the settings dialog writes it, with the
+    // system's separators (a backslash doubled, as QSettings escapes it).
     void setLanguage(const QByteArray &language) const
     {
+        const QByteArray folder = gameFolder().toUtf8().replace('\\', "\\\\");
         TestFiles::write(dir.filePath("work/Veldane.ini"),
                          "[Global]\nSelect=HoneySelect\n" +
                              (language.isEmpty() ? QByteArray() : "Language=" + language + "\n") +
-                             "[HoneySelect]\nGamePath=" + game.toUtf8() + "/\n");
+                             "[HoneySelect]\nGamePath=" + folder + "\n");
     }
+    QString gameFolder() const { return TestFiles::native(game + '/'); }
 
     Run cli(const QStringList &args, const QString &workingDir = QString()) const
     {
@@ -82,6 +86,11 @@ struct Sandbox
         }
         run.out = process.readAllStandardOutput();
         run.err = QString::fromUtf8(process.readAllStandardError());
+#ifdef Q_OS_WIN
+        // A Windows console program ends its lines with CR LF.
+        run.out.replace("\r\n", "\n");
+        run.err.replace("\r\n", "\n");
+#endif
         return run;
     }
 
@@ -215,7 +224,7 @@ void TestCli::scriptedSession()
     run = s.cli({"games", "--json"});
     QCOMPARE(run.json(), QJsonObject({{"selected", "HoneySelect"},
                                       {"games", QJsonArray({QJsonObject{{"name", "HoneySelect"},
-                                                                        {"folder", s.game + "/"},
+                                                                        {"folder", s.gameFolder()},
                                                                         {"selected", true}}})}}));
 }
 
