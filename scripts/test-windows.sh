@@ -38,7 +38,8 @@ qt_dir="$(sed -n 's/^Qt5_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")"
 qt="$(cd "$qt_dir/../../.." 2>/dev/null && pwd)" || fail "the Windows Qt of $build is gone; run scripts/build-windows.sh"
 version="$(sed -n 's/^project(Veldane VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")"
 package="$top/dist/veldane-$version-win64"
-[ -f "$package/veldane-cli.exe" ] || fail "$package is missing; run scripts/build-windows.sh first"
+[ $# -gt 0 ] || [ -f "$package/veldane-cli.exe" ] ||
+    fail "$package is missing; run scripts/build-windows.sh first"
 
 export WINEPREFIX="${VELDANE_WINEPREFIX:-$cache/wineprefix}"
 export WINEDEBUG=-all
