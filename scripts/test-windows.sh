@@ -5,8 +5,11 @@
 #      the build's DLL folders on the path: the three example mods installed,
 #      then uninstalled in two different orders, the game folder compared byte
 #      for byte with the untouched copy after each round.
-# Wine runs in a prefix of its own in the cache, made once. Exits non-zero when
-# anything fails.
+# Wine runs in a prefix of its own in the cache, made once (VELDANE_WINEPREFIX
+# chooses another). Exits non-zero when anything fails.
+#
+# By hand, one test program with the suite's environment and its own report:
+#   bash scripts/test-windows.sh tst_drop [QtTest arguments, e.g. a function]
 set -uo pipefail
 
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -35,7 +38,8 @@ qt_dir="$(sed -n 's/^Qt5_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")"
 qt="$(cd "$qt_dir/../../.." 2>/dev/null && pwd)" || fail "the Windows Qt of $build is gone; run scripts/build-windows.sh"
 version="$(sed -n 's/^project(Veldane VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")"
 package="$top/dist/veldane-$version-win64"
-[ -f "$package/veldane-cli.exe" ] || fail "$package is missing; run scripts/build-windows.sh first"
+[ $# -gt 0 ] || [ -f "$package/veldane-cli.exe" ] ||
+    fail "$package is missing; run scripts/build-windows.sh first"
 
 export WINEPREFIX="${VELDANE_WINEPREFIX:-$cache/wineprefix}"
 export WINEDEBUG=-all
@@ -51,8 +55,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # A second drive for the engine's backups-on-another-drive case: the first
 # free letter from D: on maps a folder on /dev/shm, another file system than
-# the build's; the tests find that drive in VELDANE_TEST_OTHER_DRIVE.
-other_drive=/dev/shm/veldane-wine-drive
+# the build's; the tests find that drive in VELDANE_TEST_OTHER_DRIVE. One
+# folder per prefix, so that two prefixes can run their suites side by side.
+other_drive="/dev/shm/veldane-wine-drive-$(printf '%s' "$WINEPREFIX" | md5sum | cut -c1-12)"
 if mkdir -p "$other_drive" 2>/dev/null; then
     for letter in d e f g h; do
         link="$WINEPREFIX/dosdevices/$letter:"
@@ -65,14 +70,31 @@ if mkdir -p "$other_drive" 2>/dev/null; then
     done
 fi
 status=0
+# The Qt, GCC and winpthread DLLs of the build; Wine maps / to Z:.
+build_dlls="Z:$qt/bin;Z:/usr/lib/gcc/$triplet/12-posix;Z:/usr/$triplet/lib"
+
+if [ $# -gt 0 ]; then
+    # Wine hands a Windows program WINEQT_* under the name QT_*, and its
+    # console output does not reach this shell: the report goes through a file.
+    program="$build/tests/$1.exe"
+    shift
+    [ -f "$program" ] || fail "$program is missing"
+    report="$(mktemp)"
+    WINEPATH="$build_dlls" WINEQT_QPA_PLATFORM=offscreen \
+        WINEQT_QPA_FONTDIR="Z:$build/tests/fonts" QTEST_FUNCTION_TIMEOUT=240000 \
+        "$wine" "$program" -o "Z:$report,txt" "$@"
+    result=$?
+    cat "$report"
+    rm -f "$report"
+    exit $result
+fi
 
 # --- 1. the test suite --------------------------------------------------------
 
 say "test suite under Wine"
 suite_started=$SECONDS
 (
-    # The Qt, GCC and winpthread DLLs of the build; Wine maps / to Z:.
-    export WINEPATH="Z:$qt/bin;Z:/usr/lib/gcc/$triplet/12-posix;Z:/usr/$triplet/lib"
+    export WINEPATH="$build_dlls"
     cd "$build" && ctest --output-on-failure -j"${VELDANE_WINDOWS_JOBS:-$(nproc)}"
 ) || status=1
 suite_time=$((SECONDS - suite_started))

@@ -323,6 +323,10 @@ void TestUserData::moveNeverReplacesAFile()
 
 void TestUserData::trashTakesOnlyTheChosenCards()
 {
+#ifdef Q_OS_WIN
+    QSKIP("looks into the freedesktop trash; Windows has the Recycle Bin, which Wine refuses "
+          "(its IFileOperation::DeleteItem is a stub)");
+#endif
     ScopedTestTrash trash;
     QTemporaryDir dir;
     const QString root = dir.path();
@@ -343,6 +347,9 @@ void TestUserData::trashTakesOnlyTheChosenCards()
 
 void TestUserData::trashThatCannotBeUsedDeletesNothing()
 {
+#ifdef Q_OS_WIN
+    QSKIP("breaks the freedesktop trash, which Windows does not use");
+#endif
     ScopedTestTrash trash;
     QVERIFY(trash.breakTrash());
     ScopedWorkingDir work;

@@ -23,6 +23,43 @@ const QString MacMetadataFolder = QStringLiteral("__MACOSX");
 
 constexpr qint64 ReportStep = qint64(8) << 20;
 
+// Entry names are UTF-8 in 7z, rar and flagged zip entries. Zip tools on
+// Chinese Windows write names in the ANSI code page without the flag; those
+// are read as GBK when they are not valid UTF-8, name by name.
+//
+// Where ScopedUtf8Locale can pin the reading locale (Unix), libarchive hands
+// out archive_entry_pathname as UTF-8 for the first kind and as the archive's
+// own bytes for the second, and rawName decodes them; asking for UTF-8
+// instead would hand GBK bytes through as if they were UTF-8. Elsewhere
+// (Windows) libarchive decodes every name itself into its wide form, through
+// the charset a zip reader is given for unflagged names: UTF-8 first, and for
+// a name that is not valid UTF-8 a second reader set to CP936 (GBK) supplies
+// the same entry's name. The narrow form would go through the ANSI code page,
+// where a Chinese name does not fit on a Western system.
+QString rawName(const char *raw)
+{
+    if (!raw) {
+        return QString();
+    }
+    const QByteArray bytes(raw);
+    QTextCodec::ConverterState state;
+    const QString asUtf8 =
+        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars == 0) {
+        return asUtf8;
+    }
+    if (QTextCodec *gbk = QTextCodec::codecForName("GBK")) {
+        return gbk->toUnicode(bytes);
+    }
+    return QString::fromLocal8Bit(bytes);
+}
+
+QString wideName(archive_entry *entry)
+{
+    const wchar_t *wide = archive_entry_pathname_w(entry);
+    return wide ? QString::fromWCharArray(wide) : QString();
+}
+
 } // namespace
 
 // Reads the archive through QFile, so that names outside the local code page
@@ -31,13 +68,19 @@ constexpr qint64 ReportStep = qint64(8) << 20;
 class ArchiveExtractor::Reader
 {
 public:
-    explicit Reader(const QString &path) : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
+    // unflaggedZipNames: the charset of zip names without the UTF-8 flag,
+    // where libarchive decodes names itself.
+    explicit Reader(const QString &path, const char *unflaggedZipNames = "UTF-8")
+        : m_file(path), m_buffer(1 << 20, Qt::Uninitialized)
     {
         m_archive = archive_read_new();
         archive_read_support_format_zip(m_archive);
         archive_read_support_format_7zip(m_archive);
         archive_read_support_format_rar(m_archive);
         archive_read_support_format_rar5(m_archive);
+        if (!m_names.active()) {
+            archive_read_set_format_option(m_archive, "zip", "hdrcharset", unflaggedZipNames);
+        }
     }
     ~Reader() { archive_read_free(m_archive); }
     Reader(const Reader &) = delete;
@@ -56,9 +99,30 @@ public:
     }
 
     archive *handle() const { return m_archive; }
-    // Whether archive_entry_pathname gives names as described at entryName.
-    bool rawNames() const { return m_names.active(); }
     bool fileOpened() const { return m_file.isOpen(); }
+
+    int nextHeader(archive_entry **entry)
+    {
+        ++m_index;
+        const int status = archive_read_next_header(m_archive, entry);
+        m_entry = status >= ARCHIVE_WARN ? *entry : nullptr;
+        return status;
+    }
+
+    // The name of the entry that nextHeader gave, as described at rawName.
+    QString entryName()
+    {
+        if (m_names.active()) {
+            return rawName(archive_entry_pathname(m_entry));
+        }
+        const QString name = wideName(m_entry);
+        const bool zip =
+            (archive_format(m_archive) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+        if (zip && (name.isNull() || name.contains(QChar::ReplacementCharacter))) {
+            return gbkName();
+        }
+        return name;
+    }
 
     QString error() const
     {
@@ -108,45 +172,37 @@ private:
         return to - from;
     }
 
+    // The current entry's name read by a second reader that takes unflagged
+    // zip names for GBK, brought to the same entry; empty when it cannot be.
+    QString gbkName()
+    {
+        if (!m_gbk) {
+            m_gbk.reset(new Reader(m_file.fileName(), "CP936"));
+            if (!m_gbk->open()) {
+                return QString();
+            }
+        }
+        archive_entry *entry = nullptr;
+        while (m_gbk->m_index < m_index) {
+            if (m_gbk->nextHeader(&entry) < ARCHIVE_WARN) {
+                return QString();
+            }
+        }
+        return m_gbk->m_entry ? wideName(m_gbk->m_entry) : QString();
+    }
+
     // First, so that libarchive finds the UTF-8 character type when it
     // settles its name conversions, and keeps it until the archive is freed.
     ScopedUtf8Locale m_names;
     archive *m_archive = nullptr;
     QFile m_file;
     QByteArray m_buffer;
+    qint64 m_index = 0; // headers read so far
+    archive_entry *m_entry = nullptr;
+    std::unique_ptr<Reader> m_gbk;
 };
 
 namespace {
-
-// Entry names are UTF-8 in 7z, rar and flagged zip entries. Zip tools on
-// Chinese Windows write names in the ANSI code page without the flag; those
-// arrive as raw bytes and are read as GBK when they are not valid UTF-8.
-// With rawNames (a UTF-8 reading locale) archive_entry_pathname holds UTF-8
-// for the first kind and the archive's own bytes for the second; asking for
-// UTF-8 instead would hand GBK bytes through as if they were UTF-8.
-QString entryName(archive_entry *entry, bool rawNames)
-{
-    if (!rawNames) {
-        if (const char *utf8 = archive_entry_pathname_utf8(entry)) {
-            return QString::fromUtf8(utf8);
-        }
-    }
-    const char *raw = archive_entry_pathname(entry);
-    if (!raw) {
-        return QString();
-    }
-    const QByteArray bytes(raw);
-    QTextCodec::ConverterState state;
-    const QString asUtf8 =
-        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars == 0) {
-        return asUtf8;
-    }
-    if (QTextCodec *gbk = QTextCodec::codecForName("GBK")) {
-        return gbk->toUnicode(bytes);
-    }
-    return QString::fromLocal8Bit(bytes);
-}
 
 bool isLink(archive_entry *entry)
 {
@@ -258,13 +314,11 @@ bool ArchiveExtractor::fail(Failure failure, const QString &detail)
 
 namespace {
 
-// Sorts one entry header; on refusal fills failure and detail.
-EntryKind classify(archive_entry *entry, bool rawNames, QStringList *parts,
-                   ArchiveExtractor::Failure *failure, QString *detail)
+// Sorts one entry header by its name and type; on refusal fills failure.
+EntryKind classify(archive_entry *entry, QStringList *parts, ArchiveExtractor::Failure *failure,
+                   const QString &name)
 {
     using Failure = ArchiveExtractor::Failure;
-    const QString name = entryName(entry, rawNames);
-    *detail = name;
     *failure = ArchiveExtractor::splitEntryName(name, parts);
     if (*failure != Failure::None) {
         return EntryKind::Ignored;
@@ -301,7 +355,7 @@ EntryKind classify(archive_entry *entry, bool rawNames, QStringList *parts,
 bool ArchiveExtractor::nextEntry(Reader &reader, Entry *entry)
 {
     for (;;) {
-        const int status = archive_read_next_header(reader.handle(), &entry->header);
+        const int status = reader.nextHeader(&entry->header);
         if (status == ARCHIVE_EOF) {
             return false;
         }
@@ -310,8 +364,8 @@ bool ArchiveExtractor::nextEntry(Reader &reader, Entry *entry)
             return fail(encrypted ? Failure::Encrypted : Failure::Damaged, reader.error());
         }
         Failure failure = Failure::None;
-        entry->kind =
-            classify(entry->header, reader.rawNames(), &entry->parts, &failure, &entry->name);
+        entry->name = reader.entryName();
+        entry->kind = classify(entry->header, &entry->parts, &failure, entry->name);
         if (failure != Failure::None) {
             return fail(failure, entry->name);
         }

@@ -102,7 +102,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectSignals();
     // Queued, so that the drop has returned to the drag source before the
     // name dialog and the message boxes run.
-    connect(new ModDropFilter(ui->treeWidget), &ModDropFilter::pathsDropped, this,
+    connect(new ModDropFilter(ui->treeWidget), &ModDropFilter::urlsDropped, this,
             &MainWindow::sltInstallDropped, Qt::QueuedConnection);
     m_ready = true;
 }
@@ -402,7 +402,11 @@ void MainWindow::sltInstallOpenMod()
     if (chooser.exec() != QDialog::Accepted || chooser.chosen().isEmpty()) {
         return;
     }
-    installSources(chooser.chosen(), false);
+    QList<QUrl> chosen;
+    for (const QString &path : chooser.chosen()) {
+        chosen << QUrl::fromLocalFile(path);
+    }
+    installSources(chosen, false);
 }
 
 void MainWindow::installModFolder(const QString &folder, const QString &suggestedName)
@@ -813,25 +817,27 @@ void MainWindow::sltVerify()
     dialog.exec();
 }
 
-void MainWindow::sltInstallDropped(const QStringList &paths)
+void MainWindow::sltInstallDropped(const QList<QUrl> &urls)
 {
     if (m_installingDrop) {
         QMessageBox::information(this, tr("提示"), tr("正在安装拖入的MOD，请等待完成后再拖入。"));
         return;
     }
     m_installingDrop = true;
-    installSources(paths, true);
+    installSources(urls, true);
     m_installingDrop = false;
 }
 
-void MainWindow::installSources(const QStringList &paths, bool dropped)
+void MainWindow::installSources(const QList<QUrl> &sources, bool dropped)
 {
     QStringList folders;
     QStringList refused;
-    for (const QString &path : paths) {
-        const QFileInfo info(path);
-        if (ModSource::isModSource(path)) {
-            folders << info.absoluteFilePath();
+    for (const QUrl &source : sources) {
+        const QString path = source.toLocalFile();
+        if (!source.isLocalFile()) {
+            refused << source.toDisplayString();
+        } else if (ModSource::isModSource(path)) {
+            folders << QFileInfo(path).absoluteFilePath();
         } else {
             refused << QDir::toNativeSeparators(path);
         }

@@ -8,10 +8,12 @@
 #include "gui/progressdialog.h"
 #include "state/recoveryreport.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 
@@ -119,8 +121,9 @@ private:
     void reinstallSeveral(const QStringList &mods);
     void removeSeveral(const QStringList &mods);
     // Installs the chosen or dropped folders and archives: one through the
-    // name dialog, several through one table of names.
-    void installSources(const QStringList &sources, bool dropped);
+    // name dialog, several through one table of names. Anything else (a web
+    // address among them) is named in a notice as it came.
+    void installSources(const QList<QUrl> &sources, bool dropped);
     void installSeveral(const QStringList &sources);
 
     ModCfg m_modCfg;
@@ -144,7 +147,7 @@ private:
     // Installing what is dropped on the mod list: folders and zip, 7z or rar
     // archives, one after the other through installModFolder.
 private slots:
-    void sltInstallDropped(const QStringList &paths);
+    void sltInstallDropped(const QList<QUrl> &urls);
 
 private:
     void installDroppedArchive(const QString &archive);

@@ -5,7 +5,6 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QUrl>
 
 ModDropFilter::ModDropFilter(QAbstractItemView *view) : QObject(view)
 {
@@ -33,12 +32,9 @@ bool ModDropFilter::eventFilter(QObject *watched, QEvent *event)
             drop->ignore();
             return true;
         }
-        QStringList paths;
-        for (const QUrl &url : drop->mimeData()->urls()) {
-            paths << (url.isLocalFile() ? url.toLocalFile() : url.toDisplayString());
-        }
+        const QList<QUrl> urls = drop->mimeData()->urls();
         drop->acceptProposedAction();
-        emit pathsDropped(paths);
+        emit urlsDropped(urls);
         return true;
     }
     default:

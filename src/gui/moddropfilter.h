@@ -1,13 +1,14 @@
 #ifndef VELDANE_GUI_MODDROPFILTER_H
 #define VELDANE_GUI_MODDROPFILTER_H
 
+#include <QList>
 #include <QObject>
-#include <QStringList>
+#include <QUrl>
 
 class QAbstractItemView;
 
 // Lets the mod list take drops of files and folders. It accepts every drag
-// that carries URLs and hands the dropped paths on through a signal; deciding
+// that carries URLs and hands the dropped URLs on through a signal; deciding
 // what can be installed is left to the window. Drags without URLs are
 // refused, so the cursor shows at once that they cannot be dropped.
 class ModDropFilter : public QObject
@@ -20,9 +21,9 @@ public:
     explicit ModDropFilter(QAbstractItemView *view);
 
 signals:
-    // Local files as local paths, anything else (a web address) as its URL
-    // text, in the order of the drop.
-    void pathsDropped(const QStringList &paths);
+    // In the order of the drop; a web address stays a URL, so that it is
+    // never taken for a path.
+    void urlsDropped(const QList<QUrl> &urls);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

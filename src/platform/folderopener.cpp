@@ -9,6 +9,21 @@
 
 namespace FolderOpener {
 
+namespace {
+
+Launcher &replacedLauncher()
+{
+    static Launcher launcher;
+    return launcher;
+}
+
+} // namespace
+
+void setLauncher(Launcher launcher)
+{
+    replacedLauncher() = std::move(launcher);
+}
+
 QString explorerArgument(const QString &folder)
 {
     // Explorer reads its own command line: unquoted, a blank or a comma ends
@@ -33,8 +48,12 @@ bool openFolder(const QString &folder)
         return false;
     }
 #ifdef Q_OS_WIN
+    const QString program = QStringLiteral("explorer");
+    if (const Launcher &launcher = replacedLauncher()) {
+        return launcher(program, explorerArgument(folder));
+    }
     QProcess explorer;
-    explorer.setProgram(QStringLiteral("explorer"));
+    explorer.setProgram(program);
     explorer.setNativeArguments(explorerArgument(folder));
     return explorer.startDetached();
 #else

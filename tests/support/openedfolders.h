@@ -6,7 +6,8 @@
 #include <QUrl>
 
 // Records the folders that the window asks the desktop to open, instead of
-// starting a file manager, for the lifetime of the object.
+// starting a file manager, for the lifetime of the object. On Windows it reads
+// them back from Explorer's command line.
 class OpenedFolders : public QObject
 {
     Q_OBJECT
