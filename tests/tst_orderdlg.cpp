@@ -67,8 +67,16 @@ void TestOrderDlg::layersOfFile_data()
         << Layers{{1, "A"}};
     QTest::newRow("only uninstalled mods") << Records{{"B", record(0, {{1, kPath}})}} << Layers{};
     QTest::newRow("other files and near-miss paths do not count")
-        << Records{{"A", record(1, {{2, QString(kPath).replace('\\', '/')}}, {{3, kPath + "x"}})}}
+        << Records{{"A", record(1, {{2, kPath + "x"}}, {{3, kPath.left(kPath.size() - 1)}})}}
         << Layers{};
+    // On Windows "/" separates names as "\\" does; elsewhere it is another path.
+    QTest::newRow("path with the other separator")
+        << Records{{"A", record(1, {{2, QString(kPath).replace('\\', '/')}})}}
+#ifdef Q_OS_WIN
+        << Layers{{2, "A"}};
+#else
+        << Layers{};
+#endif
     // One file where names ignore case, as they always do on Windows.
     QTest::newRow("path in another case")
         << Records{{"A", record(1, {{1, QString(kPath).toLower()}})}}
