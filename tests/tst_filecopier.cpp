@@ -30,6 +30,7 @@ void TestFileCopier::copierKeepsItsPromises_data()
     QTest::addColumn<bool>("acrossFileSystems");
     QTest::addColumn<bool>("hashed");
     QTest::addColumn<QString>("destination");
+    QTest::addColumn<int>("size");
     // Linux's kernel copies within one file system; from tmpfs to the disk it
     // refuses, and so does it when a hash is asked: both go through a buffer.
     // Windows copies either way, to another drive too.
@@ -41,9 +42,15 @@ void TestFileCopier::copierKeepsItsPromises_data()
                 QTest::newRow(
                     qPrintable(QStringLiteral("%1%2, %3")
                                    .arg(route.first, hashed ? " hashed" : "", destination)))
-                    << route.second << hashed << QString::fromLatin1(destination);
+                    << route.second << hashed << QString::fromLatin1(destination)
+                    << 300 * 1024 + 17;
             }
         }
+    }
+    // A large file is hashed on a second thread while the system copies it.
+    for (const char *destination : {"new", "read-only file", "same file"}) {
+        QTest::newRow(qPrintable(QStringLiteral("kernel hashed large, %1").arg(destination)))
+            << false << true << QString::fromLatin1(destination) << 9 * 1024 * 1024 + 5;
     }
 }
 
@@ -52,6 +59,7 @@ void TestFileCopier::copierKeepsItsPromises()
     QFETCH(bool, acrossFileSystems);
     QFETCH(bool, hashed);
     QFETCH(QString, destination);
+    QFETCH(int, size);
     QTemporaryDir dir;
     const QString volume = TestFiles::otherVolume();
     if (acrossFileSystems && volume.isEmpty()) {
@@ -60,7 +68,7 @@ void TestFileCopier::copierKeepsItsPromises()
     QTemporaryDir other(acrossFileSystems ? volume + "/veldane-XXXXXX"
                                           : dir.filePath("src-XXXXXX"));
     QVERIFY(other.isValid());
-    QByteArray content(300 * 1024 + 17, Qt::Uninitialized);
+    QByteArray content(size, Qt::Uninitialized);
     QRandomGenerator random(7);
     for (char &byte : content) {
         byte = char(random.bounded(256));
@@ -103,8 +111,11 @@ void TestFileCopier::copierKeepsItsPromises()
 
     FileCopier::CopyOptions options;
     QList<qint64> done;
+    QThread *const caller = QThread::currentThread();
+    bool callersThread = true;
     options.progress = [&](qint64 bytes, qint64 total) {
         QCOMPARE(total, qint64(content.size()));
+        callersThread = callersThread && QThread::currentThread() == caller;
         done << bytes;
     };
     options.step = 64 * 1024;
@@ -132,6 +143,8 @@ void TestFileCopier::copierKeepsItsPromises()
     const QByteArray fileSystem = QStorageInfo(target).fileSystemType();
     const bool mayClone = fileSystem == "xfs" || fileSystem == "btrfs";
     const bool silentCopy = TestFiles::underWine();
+    // A window's bar is moved from its own thread only.
+    QVERIFY(callersThread);
     if (destination != "same file" && !(mayClone && done.isEmpty()) && !silentCopy) {
         QVERIFY(done.size() >= 4);
         QVERIFY(std::is_sorted(done.cbegin(), done.cend()));

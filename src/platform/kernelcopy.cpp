@@ -21,17 +21,24 @@ namespace KernelCopy {
 
 namespace {
 
+const Starting noStart;
+
 struct CopyState
 {
     const Progress *progress;
     qint64 step;
     qint64 reported;
+    const Starting *starting;
 };
 
 DWORD CALLBACK reportCopied(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER,
                             DWORD, DWORD, HANDLE, HANDLE, LPVOID data)
 {
     auto *state = static_cast<CopyState *>(data);
+    if (*state->starting) {
+        (*state->starting)(total.QuadPart);
+        state->starting = &noStart;
+    }
     if (*state->progress && done.QuadPart < total.QuadPart &&
         done.QuadPart - state->reported >= state->step) {
         state->reported = done.QuadPart;
@@ -50,9 +57,9 @@ bool copyWithProgress(const QString &from, const QString &to, CopyState &state)
 } // namespace
 
 Result copyFile(const QString &source, const QString &destination, const Progress &progress,
-                qint64 step)
+                qint64 step, const Starting &starting)
 {
-    CopyState state{&progress, step, 0};
+    CopyState state{&progress, step, 0, &starting};
     const QString from = LongPath::toWin32(source);
     const QString to = LongPath::toWin32(destination);
     if (copyWithProgress(from, to, state)) {
@@ -81,7 +88,7 @@ Result copyFile(const QString &source, const QString &destination, const Progres
 
 #else
 
-Result copyFile(const QString &, const QString &, const Progress &, qint64)
+Result copyFile(const QString &, const QString &, const Progress &, qint64, const Starting &)
 {
     return Result::Unsupported;
 }
@@ -90,7 +97,8 @@ Result copyFile(const QString &, const QString &, const Progress &, qint64)
 
 #ifdef Q_OS_LINUX
 
-Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step)
+Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step,
+                   const Starting &starting)
 {
     const int from = in.handle();
     const int to = out.handle();
@@ -99,7 +107,10 @@ Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step)
     if (::ioctl(to, FICLONE, from) == 0) {
         return Result::Cloned;
     }
-    const qint64 total = progress ? in.size() : 0;
+    const qint64 total = progress || starting ? in.size() : 0;
+    if (starting) {
+        starting(total);
+    }
     qint64 done = 0;
     qint64 reported = 0;
     for (;;) {
@@ -134,7 +145,7 @@ Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step)
 
 #else
 
-Result copyContent(QFile &, QFile &, const Progress &, qint64)
+Result copyContent(QFile &, QFile &, const Progress &, qint64, const Starting &)
 {
     return Result::Unsupported;
 }

@@ -27,15 +27,21 @@ enum class Result
 // Told the bytes copied so far and the file's size, about every `step` bytes.
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
+// Told once that the bytes are about to be copied (never for a clone), with
+// the file's size, so that work on the same file can run beside the copy.
+using Starting = std::function<void(qint64 size)>;
+
 // Copies the whole file at `source` over `destination`, attributes included
-// (CopyFileExW). Windows only; elsewhere Unsupported.
+// (CopyFileExW). Windows only; elsewhere Unsupported. `starting` comes with
+// the system's first report, which Wine never sends.
 Result copyFile(const QString &source, const QString &destination, const Progress &progress,
-                qint64 step);
+                qint64 step, const Starting &starting = {});
 
 // Copies `in` to `out`, both just opened: a clone where the file system
 // can make one (FICLONE, then Cloned), else copy_file_range; Unsupported
 // only before the first byte moved. Linux only; elsewhere Unsupported.
-Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step);
+Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step,
+                   const Starting &starting = {});
 
 } // namespace KernelCopy
 
