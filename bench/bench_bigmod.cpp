@@ -262,11 +262,19 @@ struct Runs
     }
 };
 
-Runs run(qint64 (*step)(), int rounds)
+// Every side's rounds, run a round of all sides at a time, the order turned
+// by one each round. On a machine whose memory or disk carries a state from
+// one step into the next (a virtual machine handing freed memory back to its
+// host makes the next step's first touches of memory slow), no side then
+// always follows the same other one.
+QVector<Runs> run(const QVector<qint64 (*)()> &sides, int rounds)
 {
-    Runs runs;
+    QVector<Runs> runs(sides.size());
     for (int round = 0; round < rounds; ++round) {
-        runs.times << step();
+        for (int i = 0; i < sides.size(); ++i) {
+            const int side = (round + i) % sides.size();
+            runs[side].times << sides.at(side)();
+        }
     }
     return runs;
 }
@@ -288,13 +296,14 @@ int ratios()
                            ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
                            : 3;
     const BenchRig::Writer writer(workRoot());
-    const Runs folderBase = run(baselineFolder, rounds);
-    printLine("folder", run(engineFolder, rounds), folderBase);
-    printLine("cli", run(cliFolder, rounds), folderBase);
-    printLine("window", run(windowFolder, rounds), folderBase);
+    const QVector<Runs> folder =
+        run({baselineFolder, engineFolder, cliFolder, windowFolder}, rounds);
+    printLine("folder", folder.at(1), folder.at(0));
+    printLine("cli", folder.at(2), folder.at(0));
+    printLine("window", folder.at(3), folder.at(0));
     if (qEnvironmentVariableIntValue("BENCH_NO_ZIP") == 0) {
-        const Runs zipBase = run(baselineZip, rounds);
-        printLine("zip", run(engineZip, rounds), zipBase);
+        const QVector<Runs> zip = run({baselineZip, engineZip}, rounds);
+        printLine("zip", zip.at(1), zip.at(0));
     }
     return 0;
 }
