@@ -23,7 +23,8 @@ public:
         qint64 step = qint64(4) << 20;
         // When set, receives the XXH3 (64 bits) of the bytes copied. The
         // kernel still copies (or clones) them, and the source, in memory
-        // just after, is read once for the hash; a copy through a buffer of
+        // just after, is read once for the hash (a large one on a second
+        // thread while the kernel copies it); a copy through a buffer of
         // ours hashes the bytes as they pass. A file that needs no copy (the
         // same file, a move by rename) is read once for it. A hash that
         // cannot be computed makes the call return false.
