@@ -108,9 +108,6 @@ Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step,
         return Result::Cloned;
     }
     const qint64 total = progress || starting ? in.size() : 0;
-    if (starting) {
-        starting(total);
-    }
     qint64 done = 0;
     qint64 reported = 0;
     for (;;) {
@@ -134,6 +131,9 @@ Result copyContent(QFile &in, QFile &out, const Progress &progress, qint64 step,
             // Some kernels copy nothing from files that report no size (proc
             // and sysfs files); read and write settle what is really there.
             return done == 0 ? Result::Unsupported : Result::Copied;
+        }
+        if (done == 0 && starting) {
+            starting(total);
         }
         done += copied;
         if (progress && done - reported >= step && done < total) {

@@ -27,8 +27,9 @@ enum class Result
 // Told the bytes copied so far and the file's size, about every `step` bytes.
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
-// Told once that the bytes are about to be copied (never for a clone), with
-// the file's size, so that work on the same file can run beside the copy.
+// Told once that the copy is under way (never for a clone, nor for a copy the
+// system refuses), with the file's size, so that work on the same file can
+// run beside the rest of the copy.
 using Starting = std::function<void(qint64 size)>;
 
 // Copies the whole file at `source` over `destination`, attributes included
