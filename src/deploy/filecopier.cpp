@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
 #include <future>
 #include <optional>
 
@@ -109,7 +110,6 @@ public:
     HashAlongside(const QString &source, const CopyOptions &options)
         : m_source(source), m_options(options)
     {
-        m_options.progress = nullptr;
     }
 
     // For the system's copy, when a hash is wanted at all.
@@ -119,18 +119,33 @@ public:
             return {};
         }
         return [this](qint64 size) {
-            if (size >= threadFrom) {
-                m_hash = std::async(std::launch::async, [this] { return read(); });
+            if (size < threadFrom) {
+                return;
             }
+            m_size = size;
+            CopyOptions options = m_options;
+            options.progress = nullptr;
+            m_hash = std::async(std::launch::async, [source = m_source, options]() mutable {
+                quint64 hash = 0;
+                options.hash = &hash;
+                return hashInPlace(source, options) ? std::optional<quint64>(hash) : std::nullopt;
+            });
         };
     }
 
-    // The hash into the caller's; read now unless it was read beside the copy.
+    // The hash into the caller's: read now (with the progress a window needs
+    // during a large read) unless it was read beside the copy, whose end the
+    // window waits for answering.
     bool finish(QFile *opened)
     {
         if (!m_hash.valid()) {
             return opened ? opened->seek(0) && hashAfterCopy(*opened, m_options)
                           : hashInPlace(m_source, m_options);
+        }
+        while (m_hash.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            if (m_options.progress) {
+                m_options.progress(m_size - 1, m_size);
+            }
         }
         const std::optional<quint64> hash = m_hash.get();
         if (hash) {
@@ -142,16 +157,9 @@ public:
 private:
     static constexpr qint64 threadFrom = qint64(8) << 20;
 
-    std::optional<quint64> read() const
-    {
-        quint64 hash = 0;
-        CopyOptions options = m_options;
-        options.hash = &hash;
-        return hashInPlace(m_source, options) ? std::optional<quint64>(hash) : std::nullopt;
-    }
-
     QString m_source;
     CopyOptions m_options;
+    qint64 m_size = 0;
     // Waited for on the way out, whatever became of the copy.
     std::future<std::optional<quint64>> m_hash;
 };
