@@ -11,6 +11,7 @@
 #include <chrono>
 #include <future>
 #include <optional>
+#include <system_error>
 
 namespace {
 
@@ -125,11 +126,16 @@ public:
             m_size = size;
             CopyOptions options = m_options;
             options.progress = nullptr;
-            m_hash = std::async(std::launch::async, [source = m_source, options]() mutable {
-                quint64 hash = 0;
-                options.hash = &hash;
-                return hashInPlace(source, options) ? std::optional<quint64>(hash) : std::nullopt;
-            });
+            try {
+                m_hash = std::async(std::launch::async, [source = m_source, options]() mutable {
+                    quint64 hash = 0;
+                    options.hash = &hash;
+                    return hashInPlace(source, options) ? std::optional<quint64>(hash)
+                                                        : std::nullopt;
+                });
+            } catch (const std::system_error &) {
+                // No thread to be had: the hash is read after the copy.
+            }
         };
     }
 
