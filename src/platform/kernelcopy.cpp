@@ -21,13 +21,12 @@ namespace KernelCopy {
 
 namespace {
 
-const Starting noStart;
-
 struct CopyState
 {
     const Progress *progress;
     qint64 step;
     qint64 reported;
+    // Told on the first report only.
     const Starting *starting;
 };
 
@@ -35,10 +34,10 @@ DWORD CALLBACK reportCopied(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEG
                             DWORD, DWORD, HANDLE, HANDLE, LPVOID data)
 {
     auto *state = static_cast<CopyState *>(data);
-    if (*state->starting) {
+    if (state->starting && *state->starting) {
         (*state->starting)(total.QuadPart);
-        state->starting = &noStart;
     }
+    state->starting = nullptr;
     if (*state->progress && done.QuadPart < total.QuadPart &&
         done.QuadPart - state->reported >= state->step) {
         state->reported = done.QuadPart;
