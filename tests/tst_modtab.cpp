@@ -234,6 +234,16 @@ void TestModTab::notesOfPreviousModAreStoredBeforeNextIsShown()
     QCOMPARE(tab.files->topLevelItemCount(), 0);
     const QMap<QString, QString> expected{{"A", "typed for A"}, {"B", "B notes"}};
     QCOMPARE(storedNotes(), expected);
+
+    // Moving with the keyboard shows and stores as a press does.
+    tab.notes->moveCursor(QTextCursor::End);
+    QTest::keyClicks(tab.notes, ", more");
+    tab.mods->setFocus();
+    QTest::keyClick(tab.mods, Qt::Key_Up);
+    QTRY_COMPARE(window.modName(), QStringLiteral("A"));
+    QCOMPARE(tab.notes->toPlainText(), QStringLiteral("typed for A"));
+    QCOMPARE(tab.files->topLevelItemCount(), 1);
+    QCOMPARE(storedNotes().value("B"), QStringLiteral("B notes, more"));
 }
 
 void TestModTab::notesThatLookLikeMarkupStayAsTyped()

@@ -115,6 +115,8 @@ MainWindow::~MainWindow()
 void MainWindow::connectSignals()
 {
     connect(ui->treeWidget, &QTreeWidget::itemPressed, this, &MainWindow::sltItemClick);
+    connect(ui->treeWidget, &QTreeWidget::currentItemChanged, this,
+            &MainWindow::sltCurrentRowChanged);
     connect(ui->buttonInstall, &QPushButton::clicked, this, &MainWindow::sltInstallOpenMod);
     connect(m_installAction, &QAction::triggered, this, &MainWindow::sltInstallSelectMod);
     connect(m_uninstallAction, &QAction::triggered, this, &MainWindow::sltUninstall);
@@ -340,6 +342,7 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     if (!item) {
         return;
     }
+    m_movedTo.clear();
     ui->treeWidget2->clear();
     // The notes typed so far belong to the mod selected until now: store them
     // before the box shows another mod's.
@@ -360,6 +363,26 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     // Plain text: notes that look like markup must come back as typed.
     ui->textEdit->setPlainText(record->info);
     showModFiles(*record);
+}
+
+void MainWindow::sltCurrentRowChanged(QTreeWidgetItem *current)
+{
+    // Shown once the event that moved it is done: a press makes its row
+    // current before it reports the press, and a rebuild or the menu shows a
+    // row itself. Either cancels this on the way (sltItemClick), and only a
+    // move by the keyboard is left to show.
+    m_movedTo = current ? current->text(0) : QString();
+    QMetaObject::invokeMethod(this, &MainWindow::showMovedRow, Qt::QueuedConnection);
+}
+
+void MainWindow::showMovedRow()
+{
+    QTreeWidgetItem *current = ui->treeWidget->currentItem();
+    if (current && !m_movedTo.isEmpty() && current->text(0) == m_movedTo &&
+        m_movedTo != m_modName) {
+        sltItemClick(current, 0);
+    }
+    m_movedTo.clear();
 }
 
 void MainWindow::showModFiles(const ModRecord &record)

@@ -63,6 +63,9 @@ protected:
 
 private slots:
     void sltItemClick(QTreeWidgetItem *item, int column);
+    // A row made current from the keyboard shows its mod as a press does.
+    void sltCurrentRowChanged(QTreeWidgetItem *current);
+    void showMovedRow();
     void sltInstallOpenMod();
     void sltInstallSelectMod();
     void sltRemoveMod();
@@ -143,6 +146,8 @@ private:
     QStringList m_selectionOrder;
     // The mod the filter hid while it was selected, to select again.
     QString m_hiddenByFilter;
+    // The row made current last, until it is shown or another is.
+    QString m_movedTo;
 
     // Installing what is dropped on the mod list: folders and zip, 7z or rar
     // archives, one after the other through installModFolder.
