@@ -63,9 +63,10 @@ struct Sandbox
     // The interface language stored in the settings; none when empty. The
     // game folder is written as the settings dialog writes it, with the
     // system's separators (a backslash doubled, as QSettings escapes it).
-    void setLanguage(const QByteArray &language) const
+    void setLanguage(const QByteArray &language, const QString &gamePath = QString()) const
     {
-        const QByteArray folder = gameFolder().toUtf8().replace('\\', "\\\\");
+        const QByteArray folder =
+            (gamePath.isEmpty() ? gameFolder() : gamePath).toUtf8().replace('\\', "\\\\");
         TestFiles::write(dir.filePath("work/Veldane.ini"),
                          "[Global]\nSelect=HoneySelect\n" +
                              (language.isEmpty() ? QByteArray() : "Language=" + language + "\n") +
@@ -127,6 +128,15 @@ void TestCli::scriptedSession()
     QCOMPARE(run.json().value("added").toArray(), QJsonArray({gameFile(s, "U")}));
     QCOMPARE(run.json().value("replaced").toArray(),
              QJsonArray({QJsonObject{{"path", gameFile(s, "G")}, {"providedBy", QJsonValue()}}}));
+    QCOMPARE(s.everything(), before);
+    // With the game folder typed with forward slashes too, the text names
+    // the files with the system's separators throughout.
+    s.setLanguage(QByteArray(), s.game + '/');
+    run = s.cli({"install", "--dry-run", s.dir.filePath("Upper.zip"), "Upper"});
+    s.setLanguage(QByteArray());
+    QCOMPARE(
+        QString::fromUtf8(run.out),
+        QStringLiteral("增加\t%1\n替换\t%2\t游戏原文件\n").arg(gameFile(s, "U"), gameFile(s, "G")));
     QCOMPARE(s.everything(), before);
 
     run = s.cli({"install", s.dir.filePath("Lower"), "Lower"});

@@ -237,7 +237,7 @@ int CliSession::files(const QString &mod)
         text += QStringLiteral("%1\t%2\t%3")
                     .arg(operationWord(replaced))
                     .arg(file.order)
-                    .arg(file.path);
+                    .arg(QDir::toNativeSeparators(file.path));
         if (overwritten) {
             text += tr("\t被“%1”覆盖").arg(by);
         }
@@ -325,19 +325,19 @@ int CliSession::preview(const QString &folder, const QString &name)
     } else {
         QString text;
         for (const QString &file : plan.added) {
-            text += tr("增加\t%1\n").arg(file);
+            text += tr("增加\t%1\n").arg(QDir::toNativeSeparators(file));
         }
         for (const InstallPreview::Replacement &file : plan.replaced) {
             text += tr("替换\t%1\t%2\n")
-                        .arg(file.path, file.providedBy.isEmpty()
-                                            ? tr("游戏原文件")
-                                            : tr("来自“%1”").arg(file.providedBy));
+                        .arg(QDir::toNativeSeparators(file.path),
+                             file.providedBy.isEmpty() ? tr("游戏原文件")
+                                                       : tr("来自“%1”").arg(file.providedBy));
         }
         for (const QString &link : plan.skippedLinks) {
-            text += tr("跳过链接\t%1\n").arg(link);
+            text += tr("跳过链接\t%1\n").arg(QDir::toNativeSeparators(link));
         }
         for (const QString &entry : plan.unrecordableNames) {
-            text += tr("无法记录\t%1\n").arg(entry);
+            text += tr("无法记录\t%1\n").arg(QDir::toNativeSeparators(entry));
         }
         print(text);
     }
@@ -392,10 +392,10 @@ int CliSession::verify(const QString &mod)
                     .arg(check.missing.size())
                     .arg(check.unchanged);
         for (const QString &path : check.changed) {
-            text += tr("已改动\t%1\n").arg(path);
+            text += tr("已改动\t%1\n").arg(QDir::toNativeSeparators(path));
         }
         for (const QString &path : check.missing) {
-            text += tr("缺失\t%1\n").arg(path);
+            text += tr("缺失\t%1\n").arg(QDir::toNativeSeparators(path));
         }
     }
     if (m_line.json()) {
