@@ -168,13 +168,15 @@ int linkCount(const QString &path)
     return information(path, FILE_FLAG_OPEN_REPARSE_POINT, info) ? int(info.nNumberOfLinks) : -1;
 }
 
-bool sameFile(const QString &first, const QString &second)
+bool fileId(const QString &path, FileId &id)
 {
-    BY_HANDLE_FILE_INFORMATION one;
-    BY_HANDLE_FILE_INFORMATION other;
-    return information(first, 0, one) && information(second, 0, other) &&
-           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!information(path, 0, info)) {
+        return false;
+    }
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
 }
 
 bool copyPermissions(const QString &from, const QString &to)
@@ -306,13 +308,15 @@ int linkCount(const QString &path)
     return linkStatus(path, status) ? int(status.st_nlink) : -1;
 }
 
-bool sameFile(const QString &first, const QString &second)
+bool fileId(const QString &path, FileId &id)
 {
-    struct stat one;
-    struct stat other;
-    return ::stat(QFile::encodeName(first).constData(), &one) == 0 &&
-           ::stat(QFile::encodeName(second).constData(), &other) == 0 &&
-           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return false;
+    }
+    id.volume = quint64(status.st_dev);
+    id.index = quint64(status.st_ino);
+    return true;
 }
 
 bool copyPermissions(const QString &from, const QString &to)
@@ -389,6 +393,13 @@ QString &heldForTest()
 }
 
 } // namespace
+
+bool sameFile(const QString &first, const QString &second)
+{
+    FileId one;
+    FileId other;
+    return fileId(first, one) && fileId(second, other) && one == other;
+}
 
 bool heldOpen(const QString &path)
 {

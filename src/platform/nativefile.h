@@ -45,6 +45,20 @@ QString realPath(const QString &path);
 // link there; -1 when it cannot be told.
 int linkCount(const QString &path);
 
+// The volume and the file's number on it, following links: the same under
+// every name the file has and across a move on its volume, for as long as
+// the file exists.
+struct FileId
+{
+    quint64 volume = 0;
+    quint64 index = 0;
+    bool operator==(const FileId &other) const
+    {
+        return volume == other.volume && index == other.index;
+    }
+};
+bool fileId(const QString &path, FileId &id);
+
 // Whether the two paths name the same file, following links; false when
 // either does not exist.
 bool sameFile(const QString &first, const QString &second);

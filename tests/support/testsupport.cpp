@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "platform/nativefile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -146,25 +148,6 @@ bool underWine()
     return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
 }
 
-QPair<quint64, quint64> fileId(const QString &path)
-{
-    const QString native = QDir::toNativeSeparators(path);
-    const HANDLE handle =
-        CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool got = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    }
-    if (!got) {
-        return {0, 0};
-    }
-    return {info.dwVolumeSerialNumber,
-            (quint64(info.nFileIndexHigh) << 32) | quint64(info.nFileIndexLow)};
-}
-
 QString otherVolume()
 {
     // scripts/test-windows.sh maps a free drive letter to a folder on /dev/shm.
@@ -184,15 +167,6 @@ bool underWine()
     return false;
 }
 
-QPair<quint64, quint64> fileId(const QString &path)
-{
-    struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        return {0, 0};
-    }
-    return {quint64(info.st_dev), quint64(info.st_ino)};
-}
-
 QString otherVolume()
 {
     struct stat shm;
@@ -206,5 +180,12 @@ QString otherVolume()
 }
 
 #endif
+
+QPair<quint64, quint64> fileId(const QString &path)
+{
+    NativeFile::FileId id;
+    return NativeFile::fileId(path, id) ? qMakePair(id.volume, id.index)
+                                        : QPair<quint64, quint64>(0, 0);
+}
 
 } // namespace TestFiles
