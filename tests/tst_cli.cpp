@@ -62,7 +62,8 @@ struct Sandbox
 
     // The interface language stored in the settings; none when empty. The
     // game folder is written as the settings dialog writes it, with the
-    // system's separators (a backslash doubled, as QSettings escapes it).
+    // system's separators (a backslash doubled, as QSettings escapes it),
+    // unless `gamePath` spells it otherwise, as a hand-edited file may.
     void setLanguage(const QByteArray &language, const QString &gamePath = QString()) const
     {
         const QByteArray folder =
