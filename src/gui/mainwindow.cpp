@@ -342,7 +342,7 @@ void MainWindow::sltItemClick(QTreeWidgetItem *item, int column)
     if (!item) {
         return;
     }
-    m_movedTo.clear();
+    m_rowMoved = false;
     ui->treeWidget2->clear();
     // The notes typed so far belong to the mod selected until now: store them
     // before the box shows another mod's.
@@ -371,18 +371,17 @@ void MainWindow::sltCurrentRowChanged(QTreeWidgetItem *current)
     // current before it reports the press, and a rebuild or the menu shows a
     // row itself. Either cancels this on the way (sltItemClick), and only a
     // move by the keyboard is left to show.
-    m_movedTo = current ? current->text(0) : QString();
+    m_rowMoved = current != nullptr;
     QMetaObject::invokeMethod(this, &MainWindow::showMovedRow, Qt::QueuedConnection);
 }
 
 void MainWindow::showMovedRow()
 {
     QTreeWidgetItem *current = ui->treeWidget->currentItem();
-    if (current && !m_movedTo.isEmpty() && current->text(0) == m_movedTo &&
-        m_movedTo != m_modName) {
+    if (m_rowMoved && current && current->text(0) != m_modName) {
         sltItemClick(current, 0);
     }
-    m_movedTo.clear();
+    m_rowMoved = false;
 }
 
 void MainWindow::showModFiles(const ModRecord &record)

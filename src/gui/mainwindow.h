@@ -146,8 +146,8 @@ private:
     QStringList m_selectionOrder;
     // The mod the filter hid while it was selected, to select again.
     QString m_hiddenByFilter;
-    // The row made current last, until it is shown or another is.
-    QString m_movedTo;
+    // A row was made current and no mod has been shown since.
+    bool m_rowMoved = false;
 
     // Installing what is dropped on the mod list: folders and zip, 7z or rar
     // archives, one after the other through installModFolder.
